@@ -1,0 +1,46 @@
+# Shared by scripts/run and scripts/test: make sure the Debian packages are
+# there, then configure and build into build/. Sourced, not run.
+
+DIPVIEW_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+DIPVIEW_BUILD=${DIPVIEW_BUILD:-$DIPVIEW_ROOT/build}
+
+# Everything the build, the tests and the screenshots use, from Debian 12.
+DIPVIEW_PACKAGES=(
+  g++ cmake ninja-build pkg-config
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  qt6-base-dev qt6-svg-dev libgl-dev
+  fonts-dejavu-core xvfb xauth
+  appstream desktop-file-utils dpkg-dev file
+)
+
+dipview_missing_packages() {
+  local missing=() p
+  for p in "${DIPVIEW_PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  echo "${missing[@]}"
+}
+
+dipview_install_packages() {
+  local missing
+  missing=$(dipview_missing_packages)
+  [ -z "$missing" ] && return 0
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "Missing Debian packages. Install them with:" >&2
+    echo "  sudo apt-get install -y $missing" >&2
+    exit 1
+  fi
+  echo "Installing Debian packages: $missing"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  # shellcheck disable=SC2086
+  apt-get install -y -qq --no-install-recommends $missing
+}
+
+dipview_build() {
+  if [ ! -f "$DIPVIEW_BUILD/build.ninja" ]; then
+    cmake -S "$DIPVIEW_ROOT" -B "$DIPVIEW_BUILD" -G Ninja \
+      -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDIPVIEW_WERROR=ON "$@"
+  fi
+  cmake --build "$DIPVIEW_BUILD"
+}
