@@ -1,0 +1,66 @@
+#include "calc/app.h"
+
+#include <string>
+
+#include "calc/batch.h"
+#include "calc/options.h"
+#include "calc/writers.h"
+#include "compute/transformer.h"
+
+namespace dipview::calc {
+
+namespace {
+
+void Report(ByteSink& err, std::string_view message) {
+  std::string line = "dipview-calc: ";
+  line += message;
+  line += '\n';
+  try {
+    err.Write(line.data(), line.size());
+  } catch (const IoError&) {
+    // Nowhere left to report to; the exit status still tells.
+  }
+}
+
+}  // namespace
+
+int RunCalculator(std::span<const std::string_view> args, ByteSource& in, ByteSink& out,
+                  ByteSink& err) {
+  OutputBuffer buffer(out);
+  try {
+    try {
+      const CalcOptions options = ParseCommandLine(args);
+      switch (options.action) {
+        case Action::Help:
+          buffer.Append(UsageText());
+          break;
+        case Action::Version:
+          buffer.Append(kVersion);
+          buffer.Append('\n');
+          break;
+        case Action::Compute: {
+          RowWriter writer(EffectiveFormat(options), buffer);
+          if (options.batch) {
+            RunBatch(in, options.settings, writer, buffer);
+          } else {
+            writer.Begin();
+            writer.Row(options.settings, ComputeVoltages(options.settings));
+          }
+          break;
+        }
+      }
+      buffer.Flush();
+      return 0;
+    } catch (const UsageError& e) {
+      // The rows before a bad batch line stand; they go out before the message.
+      buffer.Flush();
+      Report(err, e.what());
+      return kExitUsage;
+    }
+  } catch (const IoError& e) {
+    Report(err, e.what());
+    return 1;
+  }
+}
+
+}  // namespace dipview::calc

@@ -1,0 +1,112 @@
+#pragma once
+
+#include <cstddef>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace dipview::calc {
+
+/// Reading or writing a stream failed; the program exits with status 1.
+class IoError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+/// Where input bytes come from.
+class ByteSource {
+ public:
+  virtual ~ByteSource() = default;
+  /// Reads up to `capacity` bytes into `buffer` and returns how many; 0 at the
+  /// end. May return fewer than are available, but blocks only when nothing is.
+  virtual std::size_t Read(char* buffer, std::size_t capacity) = 0;
+};
+
+/// Where output bytes go.
+class ByteSink {
+ public:
+  virtual ~ByteSink() = default;
+  virtual void Write(const char* data, std::size_t size) = 0;
+};
+
+/// A POSIX file descriptor, such as standard input (0).
+class FdSource : public ByteSource {
+ public:
+  explicit FdSource(int fd) : fd_(fd) {}
+  std::size_t Read(char* buffer, std::size_t capacity) override;
+
+ private:
+  int fd_;
+};
+
+/// A POSIX file descriptor, such as standard output (1).
+class FdSink : public ByteSink {
+ public:
+  explicit FdSink(int fd) : fd_(fd) {}
+  void Write(const char* data, std::size_t size) override;
+
+ private:
+  int fd_;
+};
+
+/// Bytes held in memory, handed out in pieces of at most `chunk` bytes.
+class StringSource : public ByteSource {
+ public:
+  explicit StringSource(std::string_view text, std::size_t chunk = 1 << 16)
+      : text_(text), chunk_(chunk) {}
+  std::size_t Read(char* buffer, std::size_t capacity) override;
+
+ private:
+  std::string_view text_;
+  std::size_t chunk_;
+};
+
+/// Collects everything written into a string.
+class StringSink : public ByteSink {
+ public:
+  void Write(const char* data, std::size_t size) override { text.append(data, size); }
+  std::string text;
+};
+
+/// A large output buffer in front of a sink: writers format straight into it
+/// and it passes the bytes on in big blocks.
+class OutputBuffer {
+ public:
+  explicit OutputBuffer(ByteSink& sink, std::size_t capacity = 1 << 16);
+  OutputBuffer(const OutputBuffer&) = delete;
+  OutputBuffer& operator=(const OutputBuffer&) = delete;
+
+  /// Room for at least `size` more bytes, passing on what is buffered when
+  /// needed; write into it, then call Commit with the end of what was written.
+  char* Reserve(std::size_t size) {
+    if (buffer_.size() - used_ < size) {
+      MakeRoom(size);
+    }
+    return buffer_.data() + used_;
+  }
+  void Commit(char* end) { used_ = static_cast<std::size_t>(end - buffer_.data()); }
+
+  void Append(std::string_view text) {
+    char* out = Reserve(text.size());
+    text.copy(out, text.size());
+    Commit(out + text.size());
+  }
+  void Append(char c) {
+    char* out = Reserve(1);
+    *out = c;
+    Commit(out + 1);
+  }
+
+  /// Passes everything buffered on to the sink.
+  void Flush();
+
+ private:
+  void MakeRoom(std::size_t size);
+
+  ByteSink& sink_;
+  std::vector<char> buffer_;
+  std::size_t used_ = 0;
+};
+
+}  // namespace dipview::calc

@@ -1,0 +1,11 @@
+#include <vector>
+
+#include "calc/app.h"
+
+int main(int argc, char** argv) {
+  const std::vector<std::string_view> args(argv + 1, argv + argc);
+  dipview::calc::FdSource in(0);
+  dipview::calc::FdSink out(1);
+  dipview::calc::FdSink err(2);
+  return dipview::calc::RunCalculator(args, in, out, err);
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "calc/writers.h"
+#include "compute/fault.h"
+
+namespace dipview::calc {
+
+/// The version the program reports, that of the window program it goes with.
+inline constexpr std::string_view kVersion = "1.00";
+
+/// Exit status for a bad command line or bad batch input.
+inline constexpr int kExitUsage = 2;
+
+/// A bad command line or bad batch input. The message is complete: it names
+/// the option (or the line and column), the bad value and what is allowed.
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+/// What the program is asked to do.
+enum class Action { Compute, Help, Version };
+
+/// Everything the command line can set. An option is a row of the option
+/// table in options.cpp that writes one or more of these fields.
+struct CalcOptions {
+  Action action = Action::Compute;
+  /// The state to compute; with --batch, the values of the columns a batch
+  /// header leaves out. Defaults are the window's start-up settings.
+  FaultInputs settings;
+  OutputFormat format = OutputFormat::Table;
+  bool formatGiven = false;
+  /// Read states as CSV from standard input.
+  bool batch = false;
+};
+
+/// Parses the arguments after the program's name. Options are written
+/// "--name value" or "--name=value"; a later option overrides an earlier one.
+/// --help, -h and --version end the parsing. Throws UsageError.
+CalcOptions ParseCommandLine(std::span<const std::string_view> args);
+
+/// The format to write: the one asked for, or CSV for a batch without --format.
+OutputFormat EffectiveFormat(const CalcOptions& options);
+
+/// The text --help prints.
+std::string UsageText();
+
+}  // namespace dipview::calc

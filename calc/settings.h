@@ -1,0 +1,74 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <stdexcept>
+#include <string_view>
+
+#include "compute/fault.h"
+
+namespace dipview::calc {
+
+/// A value that cannot be used. The message names the bad value and what is
+/// allowed, but not where the value came from; the caller adds that.
+class ValueError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+/// Parses a finite decimal number with std::from_chars: an optional sign, no
+/// surrounding blanks, nothing after the number. `allowed` completes the
+/// message of the ValueError thrown for an empty value, a text that is not a
+/// number, characters after the number, NaN or infinity.
+double ParseFiniteNumber(std::string_view text, std::string_view allowed);
+
+/// Impedance angle in degrees, 0 to 90, decimals allowed. Negative zero
+/// becomes zero.
+double ParseAngle(std::string_view text);
+/// Z0/Z12 magnitude ratio, 0.5 to 3.0, held in single precision.
+float ParseZ0Ratio(std::string_view text);
+/// ZF/Z12 magnitude ratio, 0.0 to 3.0.
+double ParseZfRatio(std::string_view text);
+/// Distance of the fault from Substation HV in percent, a whole number 0 to 100.
+std::int16_t ParseProximity(std::string_view text);
+/// "single", "phase-phase" or "three".
+FaultType ParseFaultType(std::string_view text);
+/// "DY" or "YY".
+TransformerConnection ParseConnection(std::string_view text);
+/// Three connections, HV-MV, MV-C1 and C1-C2, separated by commas: "DY,YY,DY".
+void ParseConnections(std::string_view text, FaultInputs& in);
+
+/// What each setting allows, as the error messages and the usage text say it.
+inline constexpr std::string_view kAllowedAngle = "a number of degrees from 0 to 90";
+inline constexpr std::string_view kAllowedZ0Ratio = "a number from 0.5 to 3.0";
+inline constexpr std::string_view kAllowedZfRatio = "a number from 0.0 to 3.0";
+inline constexpr std::string_view kAllowedProximity = "a whole number from 0 to 100";
+inline constexpr std::string_view kAllowedFault = "single, phase-phase or three";
+inline constexpr std::string_view kAllowedConnection = "DY or YY";
+
+/// The names the calculator uses for fault types and connections.
+std::string_view FaultTypeName(FaultType type);
+std::string_view ConnectionName(TransformerConnection connection);
+
+/// One of the ten settings as a CSV column: its name, whether its value is a
+/// number or a name (fault type, connection), how its text is read into
+/// FaultInputs (throws ValueError) and how its value is written back as the
+/// shortest text that reads back to the same value.
+struct SettingColumn {
+  std::string_view name;
+  bool isNumber;
+  void (*parse)(std::string_view text, FaultInputs& in);
+  char* (*write)(const FaultInputs& in, char* out);
+};
+
+/// Longest text a SettingColumn::write produces.
+inline constexpr int kSettingTextMax = 32;
+
+/// fault, z12_angle, z0_angle, zf_angle, z0_ratio, zf_ratio, proximity,
+/// hv_mv, mv_c1, c1_c2: the order of the settings in every output.
+extern const std::array<SettingColumn, 10> kSettingColumns;
+
+/// The column called `name`, or nullptr.
+const SettingColumn* FindSettingColumn(std::string_view name);
+
+}  // namespace dipview::calc
