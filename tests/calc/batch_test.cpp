@@ -1,0 +1,184 @@
+#include "calc/batch.h"
+
+#include <gtest/gtest.h>
+
+#include "calc_test_support.h"
+
+namespace dipview::calc {
+namespace {
+
+// The CSV row the command line gives for the same state.
+std::string SingleRow(std::vector<std::string_view> args) {
+  args.push_back("--format=csv");
+  const RunResult run = RunInProcess(args);
+  EXPECT_EQ(run.status, 0) << run.err;
+  return Lines(run.out).at(1);
+}
+
+TEST(BatchTest, EachRowEqualsTheCommandLineResult) {
+  const RunResult run = RunInProcess(
+      {"--batch"},
+      "c1_c2,proximity,zf_ratio,z0_ratio,zf_angle,z0_angle,z12_angle,fault,mv_c1,hv_mv\n"
+      "YY,0,0.5,1,30,60,80,three,DY,YY\n"
+      "DY,100,3,0.5,0,0,0,phase-phase,YY,DY\n"
+      "DY,37,1.5,3,12.5,45,89.9,single,YY,YY\n");
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::vector<std::string> rows = Lines(run.out);
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_EQ(rows[0] + "\n", kCsvHeader);
+  EXPECT_EQ(rows[1], SingleRow({"--fault", "three", "--z12-angle", "80", "--z0-angle", "60",
+                                "--zf-angle", "30", "--z0-ratio", "1", "--zf-ratio", "0.5",
+                                "--proximity", "0", "--transformers", "YY,DY,YY"}));
+  EXPECT_EQ(rows[2], SingleRow({"--fault", "phase-phase", "--z12-angle", "0", "--z0-angle", "0",
+                                "--zf-angle", "0", "--z0-ratio", "0.5", "--zf-ratio", "3",
+                                "--proximity", "100", "--transformers", "DY,YY,DY"}));
+  EXPECT_EQ(rows[3], SingleRow({"--fault", "single", "--z12-angle", "89.9", "--z0-angle", "45",
+                                "--zf-angle", "12.5", "--z0-ratio", "3", "--zf-ratio", "1.5",
+                                "--proximity", "37", "--transformers", "YY,YY,DY"}));
+}
+
+TEST(BatchTest, MissingColumnsTakeTheOptionValues) {
+  const RunResult run = RunInProcess({"--batch", "--proximity", "0", "--transformers=YY,YY,YY"},
+                                     "fault\nthree\nsingle\n");
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::vector<std::string> rows = Lines(run.out);
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[1], SingleRow({"--fault=three", "--proximity=0", "--transformers=YY,YY,YY"}));
+  EXPECT_EQ(rows[2], SingleRow({"--proximity=0", "--transformers=YY,YY,YY"}));
+  // All YY: the four buses read the same.
+  const std::vector<std::string> f = Fields(rows[2]);
+  for (int bus = 1; bus < 4; ++bus) {
+    for (int i = 0; i < 6; ++i) {
+      EXPECT_EQ(f[10 + 6 * bus + i], f[10 + i]) << "bus " << bus << " readout " << i;
+    }
+  }
+}
+
+TEST(BatchTest, StartUpDefaultsWithoutOptions) {
+  const RunResult run = RunInProcess({"--batch"}, "proximity\n50\n");
+  EXPECT_EQ(run.out, std::string(kCsvHeader) + std::string(kStartUpRow));
+}
+
+TEST(BatchTest, ToleratesCrLfBomBlanksAndBlankLines) {
+  const std::string clean = "fault,proximity\nthree,20\nsingle,80\n";
+  const RunResult expected = RunInProcess({"--batch"}, clean);
+  ASSERT_EQ(expected.status, 0);
+  for (const char* input : {"\xEF\xBB\xBF"
+                            "fault,proximity\r\nthree,20\r\nsingle,80\r\n",
+                            "\n \nfault , proximity\n\nthree,\t20\n  \nsingle , 80 \n\n",
+                            "fault,proximity\nthree,20\nsingle,80"}) {
+    const RunResult run = RunInProcess({"--batch"}, input);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, expected.out) << input;
+  }
+  // Lines cut anywhere by the reads, and a line longer than the read buffer.
+  EXPECT_EQ(RunInProcess({"--batch"}, clean, 1).out, expected.out);
+  const std::string longLine =
+      "fault,proximity\nthree," + std::string(100000, ' ') + "20\nsingle,80\n";
+  EXPECT_EQ(RunInProcess({"--batch"}, longLine, 4096).out, expected.out);
+}
+
+TEST(BatchTest, HeaderOnlyGivesTheHeaderOrNothing) {
+  EXPECT_EQ(RunInProcess({"--batch"}, "fault\n").out, kCsvHeader);
+  const RunResult json = RunInProcess({"--batch", "--format", "json"}, "fault\n");
+  EXPECT_EQ(json.status, 0);
+  EXPECT_EQ(json.out, "");
+}
+
+TEST(BatchTest, StopsAtTheFirstBadLineAfterTheRowsBeforeIt) {
+  const RunResult run =
+      RunInProcess({"--batch", "--format", "json"},
+                   "proximity,fault\n10,single\n\n20,three\n30,tripple\n40,single\n");
+  EXPECT_EQ(run.status, 2);
+  const std::vector<std::string> rows = Lines(run.out);
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_NE(rows[0].find("\"proximity\":10,"), std::string::npos);
+  EXPECT_NE(rows[1].find("\"proximity\":20,"), std::string::npos);
+  EXPECT_EQ(run.err,
+            "dipview-calc: line 5, column fault: 'tripple' is not a fault type; allowed: single, "
+            "phase-phase or three\n");
+}
+
+struct BadBatch {
+  const char* what;
+  const char* input;
+  const char* message;
+  int rowsBefore;
+};
+
+std::ostream& operator<<(std::ostream& os, const BadBatch& b) {
+  return os << b.what;
+}
+
+class BadBatchTest : public testing::TestWithParam<BadBatch> {};
+
+TEST_P(BadBatchTest, NamesTheLineAndExitsWithStatus2) {
+  const RunResult run = RunInProcess({"--batch"}, GetParam().input);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err, "dipview-calc: " + std::string(GetParam().message) + "\n");
+  const std::size_t lines = Lines(run.out).size();
+  EXPECT_EQ(lines, GetParam().rowsBefore < 0 ? 0u : 1u + GetParam().rowsBefore);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, BadBatchTest,
+    testing::Values(
+        BadBatch{"empty input", "",
+                 "standard input has no header line; expected a CSV header naming any of "
+                 "fault,z12_angle,z0_angle,zf_angle,z0_ratio,zf_ratio,proximity,hv_mv,mv_c1,c1_c2",
+                 -1},
+        BadBatch{"unknown column", "fault,distance\n",
+                 "line 1: unknown column 'distance'; allowed: "
+                 "fault,z12_angle,z0_angle,zf_angle,z0_ratio,zf_ratio,proximity,hv_mv,mv_c1,c1_c2",
+                 -1},
+        BadBatch{"empty column name", "\nfault,,proximity\n",
+                 "line 2: unknown column ''; allowed: "
+                 "fault,z12_angle,z0_angle,zf_angle,z0_ratio,zf_ratio,proximity,hv_mv,mv_c1,c1_c2",
+                 -1},
+        BadBatch{"repeated column", "proximity,fault,proximity\n",
+                 "line 1: column 'proximity' appears twice", -1},
+        BadBatch{"too few fields", "fault,proximity\nsingle,10\nthree\n",
+                 "line 3: 1 field, but the header names 2 (fault,proximity)", 1},
+        BadBatch{"too many fields", "fault,proximity\nsingle,10,\n",
+                 "line 2: 3 fields, but the header names 2 (fault,proximity)", 0},
+        BadBatch{"empty value", "z12_angle,proximity\n45,10\n45,\n",
+                 "line 3, column proximity: empty value; allowed: a whole number from 0 to 100", 1},
+        BadBatch{"trailing garbage", "z12_angle\n45\n90x\n",
+                 "line 3, column z12_angle: '90x' has 'x' after the number; allowed: a number of "
+                 "degrees from 0 to 90",
+                 1},
+        BadBatch{"unknown connection", "hv_mv\nDY\nYY\nD Y\n",
+                 "line 4, column hv_mv: 'D Y' is not a connection; allowed: DY or YY", 2}));
+
+TEST(BatchTest, RowsGoOutBeforeWaitingForMoreInput) {
+  // Hands out one line per read and notes how much output there was by then.
+  class LineByLine : public ByteSource {
+   public:
+    LineByLine(std::vector<std::string> lines, const StringSink& out)
+        : lines_(std::move(lines)), out_(out) {}
+    std::size_t Read(char* buffer, std::size_t capacity) override {
+      outputSeen.push_back(Lines(out_.text).size());
+      if (next_ == lines_.size()) {
+        return 0;
+      }
+      const std::string& line = lines_[next_++];
+      EXPECT_LE(line.size(), capacity);
+      return line.copy(buffer, capacity);
+    }
+    std::vector<std::size_t> outputSeen;
+
+   private:
+    std::vector<std::string> lines_;
+    std::size_t next_ = 0;
+    const StringSink& out_;
+  };
+  StringSink sink;
+  LineByLine in({"proximity\n", "10\n", "20\n"}, sink);
+  OutputBuffer out(sink);
+  RowWriter writer(OutputFormat::Csv, out);
+  EXPECT_EQ(RunBatch(in, FaultInputs{}, writer, out), 2u);
+  EXPECT_EQ(in.outputSeen, (std::vector<std::size_t>{0, 1, 2, 3}));
+}
+
+}  // namespace
+}  // namespace dipview::calc

@@ -1,0 +1,143 @@
+// Runs the built dipview-calc program through the shell, as a script would.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "calc_test_support.h"
+
+namespace dipview::calc {
+namespace {
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::stringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+RunResult RunProgram(const std::string& args, const std::string& input = "") {
+  // ctest runs each test in a process of its own, possibly at the same time.
+  const std::string stem = testing::TempDir() + "dipview_calc_" + std::to_string(::getpid());
+  const std::string in = stem + ".in";
+  const std::string out = stem + ".out";
+  const std::string err = stem + ".err";
+  std::ofstream(in, std::ios::binary) << input;
+  const std::string command =
+      "'" DIPVIEW_CALC_PATH "' " + args + " <'" + in + "' >'" + out + "' 2>'" + err + "'";
+  const int status = std::system(command.c_str());
+  RunResult result;
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  result.out = ReadFile(out);
+  result.err = ReadFile(err);
+  for (const std::string& path : {in, out, err}) {
+    std::remove(path.c_str());
+  }
+  return result;
+}
+
+TEST(EndToEndTest, StartUpTable) {
+  const RunResult run = RunProgram("");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.out,
+            "Fault:         Single Phase (Phase A)\n"
+            "Angles:        Z12 90, Z0 90, ZF 90 degrees\n"
+            "Ratios:        Z0/Z12 2.5, ZF/Z12 0\n"
+            "Proximity:     50\n"
+            "Transformers:  HV-MV DY, MV-C1 DY, C1-C2 DY\n"
+            "\n"
+            "Bus                                |Va|  Va deg    |Vb|  Vb deg    |Vc|  Vc deg\n"
+            "Substation HV                     0.499       0   1.092  -127.6   1.092   127.5\n"
+            "Substation MV and Along Feeder    0.838   -36.6   0.838  -143.5   0.999      90\n"
+            "Customer Level 1                  0.949   -65.9   0.777    -180   0.949    65.8\n"
+            "Customer Level 2                  0.999   -90.1   0.838   143.4   0.838    36.5\n"
+            "\n"
+            "Sequence voltages                  |V0|  V0 deg    |V1|  V1 deg    |V2|  V2 deg\n"
+            "Substation HV                     0.277    -180   0.888       0   0.111   179.9\n");
+}
+
+TEST(EndToEndTest, StartUpCsv) {
+  const RunResult run = RunProgram("--format csv");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, std::string(kCsvHeader) + std::string(kStartUpRow));
+  // The figure that shows every single-precision step was taken: 0.49999999999980405.
+  EXPECT_EQ(Fields(Lines(run.out).at(1))[10], "0.499");
+}
+
+TEST(EndToEndTest, StartUpJson) {
+  const RunResult run = RunProgram("--format=json");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out,
+            "{\"fault\":\"single\",\"z12_angle\":90,\"z0_angle\":90,\"zf_angle\":90,"
+            "\"z0_ratio\":2.5,\"zf_ratio\":0,\"proximity\":50,\"hv_mv\":\"DY\",\"mv_c1\":\"DY\","
+            "\"c1_c2\":\"DY\",\"hv_a_mag\":0.499,\"hv_a_ang\":0,\"hv_b_mag\":1.092,"
+            "\"hv_b_ang\":-127.6,\"hv_c_mag\":1.092,\"hv_c_ang\":127.5,\"mv_a_mag\":0.838,"
+            "\"mv_a_ang\":-36.6,\"mv_b_mag\":0.838,\"mv_b_ang\":-143.5,\"mv_c_mag\":0.999,"
+            "\"mv_c_ang\":90,\"c1_a_mag\":0.949,\"c1_a_ang\":-65.9,\"c1_b_mag\":0.777,"
+            "\"c1_b_ang\":-180,\"c1_c_mag\":0.949,\"c1_c_ang\":65.8,\"c2_a_mag\":0.999,"
+            "\"c2_a_ang\":-90.1,\"c2_b_mag\":0.838,\"c2_b_ang\":143.4,\"c2_c_mag\":0.838,"
+            "\"c2_c_ang\":36.5,\"v0_mag\":0.277,\"v0_ang\":-180,\"v1_mag\":0.888,\"v1_ang\":0,"
+            "\"v2_mag\":0.111,\"v2_ang\":179.9}\n");
+}
+
+TEST(EndToEndTest, BatchOfSeveralRows) {
+  const RunResult run = RunProgram("--batch --z0-ratio 1",
+                                   "fault,proximity,hv_mv\n"
+                                   "single,0,DY\n"
+                                   "three,50,DY\n"
+                                   "phase-phase,100,YY\n");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.err, "");
+  const std::vector<std::string> rows = Lines(run.out);
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_EQ(rows[0] + "\n", kCsvHeader);
+  // A bolted fault at the bus with Z0 = Z12: |Va| = 0 at HV, 1/sqrt(3) on A and B below a DY.
+  EXPECT_EQ(rows[1],
+            "single,90,90,90,1,0,0,DY,DY,DY,0,-90.1,1,-120,0.999,120,0.577,-60,0.577,-120,"
+            "0.999,90,0.881,-79.2,0.333,-180,0.881,79.1,0.999,-90.1,0.577,120,0.577,60,"
+            "0.333,-180,0.666,0,0.333,179.9");
+  // Half way to a bolted three-phase fault: a balanced set of half the prefault voltage.
+  EXPECT_TRUE(rows[2].starts_with("three,90,90,90,1,0,50,DY,DY,DY,0.5,0,0.5,-120.1,0.5,120,"))
+      << rows[2];
+  // At the far end the bus sees the prefault voltages.
+  EXPECT_TRUE(rows[3].starts_with("phase-phase,90,90,90,1,0,100,YY,DY,DY,1,0,1,-120.1,1,120,"))
+      << rows[3];
+}
+
+TEST(EndToEndTest, BatchStopsAtABadLine) {
+  const RunResult run = RunProgram("--batch", "z12_angle\n10\n20\n30.5.5\n40\n");
+  EXPECT_EQ(run.status, 2);
+  const std::vector<std::string> rows = Lines(run.out);
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_TRUE(rows[1].starts_with("single,10,90,")) << rows[1];
+  EXPECT_TRUE(rows[2].starts_with("single,20,90,")) << rows[2];
+  EXPECT_EQ(run.err,
+            "dipview-calc: line 4, column z12_angle: '30.5.5' has '.5' after the number; allowed: "
+            "a number of degrees from 0 to 90\n");
+}
+
+TEST(EndToEndTest, BadOption) {
+  const RunResult run = RunProgram("--proximity 50 --zf-ratio 4");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err,
+            "dipview-calc: --zf-ratio: '4' is out of range; allowed: a number from 0.0 to 3.0\n");
+}
+
+TEST(EndToEndTest, HelpAndVersion) {
+  const RunResult help = RunProgram("--help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_TRUE(help.out.starts_with("Usage: dipview-calc [OPTION]...\n")) << help.out;
+  EXPECT_EQ(help.err, "");
+  const RunResult version = RunProgram("--version");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, "1.00\n");
+}
+
+}  // namespace
+}  // namespace dipview::calc

@@ -1,0 +1,168 @@
+#include "calc/options.h"
+
+#include <gtest/gtest.h>
+
+#include "calc_test_support.h"
+
+namespace dipview::calc {
+namespace {
+
+constexpr auto DY = TransformerConnection::DY;
+constexpr auto YY = TransformerConnection::YY;
+
+struct GoodCommandLine {
+  const char* what;
+  std::vector<std::string_view> args;
+  Action action;
+  FaultInputs settings;
+  OutputFormat format;  ///< the format written
+  bool batch;
+};
+
+std::ostream& operator<<(std::ostream& os, const GoodCommandLine& c) {
+  return os << c.what;
+}
+
+class GoodCommandLineTest : public testing::TestWithParam<GoodCommandLine> {};
+
+TEST_P(GoodCommandLineTest, GivesTheOptions) {
+  const CalcOptions options = ParseCommandLine(GetParam().args);
+  EXPECT_EQ(options.action, GetParam().action);
+  EXPECT_EQ(options.settings, GetParam().settings);
+  EXPECT_EQ(EffectiveFormat(options), GetParam().format);
+  EXPECT_EQ(options.batch, GetParam().batch);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CommandLines, GoodCommandLineTest,
+    testing::Values(
+        GoodCommandLine{
+            "no options: start-up settings", {}, Action::Compute, {}, OutputFormat::Table, false},
+        GoodCommandLine{"angles, both spellings",
+                        {"--z12-angle", "45", "--z0-angle=30", "--zf-angle", "60.5"},
+                        Action::Compute,
+                        {.z12AngleDeg = 45, .zfAngleDeg = 60.5, .z0AngleDeg = 30},
+                        OutputFormat::Table,
+                        false},
+        GoodCommandLine{"every other setting",
+                        {"--fault=three", "--proximity", "0", "--zf-ratio", "1.5", "--z0-ratio=1",
+                         "--transformers", "YY,DY,YY", "--format", "json"},
+                        Action::Compute,
+                        {.faultType = FaultType::ThreePhase,
+                         .zfRatio = 1.5,
+                         .z0Ratio = 1.0f,
+                         .proximity = 0,
+                         .hvMvConnection = YY,
+                         .mvC1Connection = DY,
+                         .c1C2Connection = YY},
+                        OutputFormat::Json,
+                        false},
+        GoodCommandLine{
+            "the last of a repeated option counts",
+            {"--proximity", "10", "--fault", "three", "--proximity=20", "--fault", "phase-phase"},
+            Action::Compute,
+            {.faultType = FaultType::PhaseToPhase, .proximity = 20},
+            OutputFormat::Table,
+            false},
+        GoodCommandLine{"batch writes CSV unless told",
+                        {"--batch"},
+                        Action::Compute,
+                        {},
+                        OutputFormat::Csv,
+                        true},
+        GoodCommandLine{"batch of JSON lines",
+                        {"--format=json", "--batch"},
+                        Action::Compute,
+                        {},
+                        OutputFormat::Json,
+                        true},
+        GoodCommandLine{"help ends the parsing",
+                        {"--help", "--bogus"},
+                        Action::Help,
+                        {},
+                        OutputFormat::Table,
+                        false},
+        GoodCommandLine{"short help",
+                        {"--z12-angle", "10", "-h"},
+                        Action::Help,
+                        {.z12AngleDeg = 10},
+                        OutputFormat::Table,
+                        false},
+        GoodCommandLine{
+            "version", {"--version"}, Action::Version, {}, OutputFormat::Table, false}));
+
+struct BadCommandLine {
+  std::vector<std::string_view> args;
+  const char* message;
+};
+
+std::ostream& operator<<(std::ostream& os, const BadCommandLine& c) {
+  for (std::size_t i = 0; i < c.args.size(); ++i) {
+    os << (i > 0 ? " " : "") << c.args[i];
+  }
+  return os;
+}
+
+class BadCommandLineTest : public testing::TestWithParam<BadCommandLine> {};
+
+TEST_P(BadCommandLineTest, ExitsWithStatus2AndAMessage) {
+  const RunResult run = RunInProcess(GetParam().args);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, "dipview-calc: " + std::string(GetParam().message) + "\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CommandLines, BadCommandLineTest,
+    testing::Values(
+        BadCommandLine{{"--z12angle", "90"},
+                       "unknown option '--z12angle'; see 'dipview-calc --help'"},
+        BadCommandLine{{"90"},
+                       "unexpected argument '90'; settings are given as options, see "
+                       "'dipview-calc --help'"},
+        BadCommandLine{{"--proximity"}, "--proximity needs a value: a whole number from 0 to 100"},
+        BadCommandLine{{"--z0-ratio", "--fault", "three"},
+                       "--z0-ratio needs a value: a number from 0.5 to 3.0"},
+        BadCommandLine{{"--z12-angle=90x"},
+                       "--z12-angle: '90x' has 'x' after the number; allowed: a number of degrees "
+                       "from 0 to 90"},
+        BadCommandLine{{"--proximity", "12.5"},
+                       "--proximity: '12.5' is not a whole number; allowed: a whole number from 0 "
+                       "to 100"},
+        BadCommandLine{{"--fault", "ground"},
+                       "--fault: 'ground' is not a fault type; allowed: single, phase-phase or "
+                       "three"},
+        BadCommandLine{{"--transformers", "DY,YD,DY"},
+                       "--transformers: 'YD' (MV-C1) is not a connection; allowed: DY or YY"},
+        BadCommandLine{{"--transformers=DY,YY"},
+                       "--transformers: 'DY,YY' names 2 connections; allowed: three (HV-MV, "
+                       "MV-C1, C1-C2), each DY or YY"},
+        BadCommandLine{{"--transformers", "DY,YY,DY,"},
+                       "--transformers: 'DY,YY,DY,' names 4 connections; allowed: three (HV-MV, "
+                       "MV-C1, C1-C2), each DY or YY"},
+        BadCommandLine{{"--format", "xml"},
+                       "--format: 'xml' is not an output format; allowed: table, csv or json"},
+        BadCommandLine{{"--batch", "--format=table"},
+                       "--format table cannot be used with --batch; allowed: csv or json"},
+        BadCommandLine{{"--batch=yes"}, "--batch takes no value (got '--batch=yes')"},
+        BadCommandLine{{"--z12-angle="},
+                       "--z12-angle: empty value; allowed: a number of degrees from 0 to 90"}));
+
+TEST(CommandLineTest, HelpAndVersionGoToStandardOutput) {
+  const RunResult help = RunInProcess({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(help.out, UsageText());
+  EXPECT_EQ(help.err, "");
+  // Every option the parser knows is in the help.
+  for (const char* option :
+       {"--fault", "--z12-angle", "--z0-angle", "--zf-angle", "--z0-ratio", "--zf-ratio",
+        "--proximity", "--transformers", "--format", "--batch", "--version"}) {
+    EXPECT_NE(help.out.find(std::string("  ") + option + " "), std::string::npos) << option;
+  }
+  const RunResult version = RunInProcess({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, "1.00\n");
+}
+
+}  // namespace
+}  // namespace dipview::calc

@@ -1,0 +1,138 @@
+#include "calc/settings.h"
+
+#include <gtest/gtest.h>
+
+namespace dipview::calc {
+namespace {
+
+std::string Written(const SettingColumn& column, const FaultInputs& in) {
+  char text[kSettingTextMax];
+  return std::string(text, column.write(in, text));
+}
+
+struct GoodValue {
+  const char* column;
+  const char* text;
+  const char* written;  ///< the text the column writes back
+};
+
+std::ostream& operator<<(std::ostream& os, const GoodValue& v) {
+  return os << v.column << "=" << v.text;
+}
+
+class GoodSettingTest : public testing::TestWithParam<GoodValue> {};
+
+TEST_P(GoodSettingTest, ReadsAndWritesBackTheShortestText) {
+  const SettingColumn* column = FindSettingColumn(GetParam().column);
+  ASSERT_NE(column, nullptr);
+  FaultInputs in;
+  column->parse(GetParam().text, in);
+  EXPECT_EQ(Written(*column, in), GetParam().written);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, GoodSettingTest,
+    testing::Values(GoodValue{"z12_angle", "45.5", "45.5"}, GoodValue{"z12_angle", "0", "0"},
+                    GoodValue{"z0_angle", "-0", "0"}, GoodValue{"zf_angle", "90", "90"},
+                    GoodValue{"zf_angle", "+12.25", "12.25"}, GoodValue{"z0_angle", "1e1", "10"},
+                    GoodValue{"z0_angle", "0.1", "0.1"}, GoodValue{"z0_ratio", "0.7", "0.7"},
+                    GoodValue{"z0_ratio", "0.5", "0.5"}, GoodValue{"z0_ratio", "3.0", "3"},
+                    GoodValue{"zf_ratio", "0.0", "0"}, GoodValue{"zf_ratio", "2.75", "2.75"},
+                    GoodValue{"proximity", "0", "0"}, GoodValue{"proximity", "100", "100"},
+                    GoodValue{"proximity", "50.0", "50"}, GoodValue{"fault", "single", "single"},
+                    GoodValue{"fault", "phase-phase", "phase-phase"},
+                    GoodValue{"fault", "three", "three"}, GoodValue{"hv_mv", "YY", "YY"},
+                    GoodValue{"mv_c1", "DY", "DY"}, GoodValue{"c1_c2", "YY", "YY"}));
+
+TEST(SettingColumnsTest, EachColumnSetsItsOwnField) {
+  const char* texts[10] = {"phase-phase", "1", "2", "3", "1.5", "0.5", "7", "YY", "DY", "YY"};
+  FaultInputs in;
+  in.mvC1Connection = TransformerConnection::YY;
+  for (std::size_t i = 0; i < kSettingColumns.size(); ++i) {
+    kSettingColumns[i].parse(texts[i], in);
+  }
+  EXPECT_EQ(in.faultType, FaultType::PhaseToPhase);
+  EXPECT_EQ(in.z12AngleDeg, 1.0);
+  EXPECT_EQ(in.z0AngleDeg, 2.0);
+  EXPECT_EQ(in.zfAngleDeg, 3.0);
+  EXPECT_EQ(in.z0Ratio, 1.5f);
+  EXPECT_EQ(in.zfRatio, 0.5);
+  EXPECT_EQ(in.proximity, 7);
+  EXPECT_EQ(in.hvMvConnection, TransformerConnection::YY);
+  EXPECT_EQ(in.mvC1Connection, TransformerConnection::DY);
+  EXPECT_EQ(in.c1C2Connection, TransformerConnection::YY);
+  for (std::size_t i = 0; i < kSettingColumns.size(); ++i) {
+    EXPECT_EQ(Written(kSettingColumns[i], in), texts[i]) << kSettingColumns[i].name;
+  }
+}
+
+TEST(SettingColumnsTest, Z0RatioIsHeldInSinglePrecision) {
+  FaultInputs in;
+  FindSettingColumn("z0_ratio")->parse("0.7", in);
+  EXPECT_EQ(in.z0Ratio, 0.7f);
+}
+
+struct BadValue {
+  const char* column;
+  const char* text;
+  const char* message;
+};
+
+std::ostream& operator<<(std::ostream& os, const BadValue& v) {
+  return os << v.column << "=" << v.text;
+}
+
+class BadSettingTest : public testing::TestWithParam<BadValue> {};
+
+TEST_P(BadSettingTest, NamesTheValueAndWhatIsAllowed) {
+  FaultInputs in;
+  try {
+    FindSettingColumn(GetParam().column)->parse(GetParam().text, in);
+    FAIL() << "accepted '" << GetParam().text << "'";
+  } catch (const ValueError& e) {
+    EXPECT_STREQ(e.what(), GetParam().message);
+  }
+  EXPECT_EQ(in, FaultInputs{}) << "a bad value must leave the settings alone";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, BadSettingTest,
+    testing::Values(
+        BadValue{"z12_angle", "", "empty value; allowed: a number of degrees from 0 to 90"},
+        BadValue{"z12_angle", "abc",
+                 "'abc' is not a number; allowed: a number of degrees from 0 to 90"},
+        BadValue{"z12_angle", "90x",
+                 "'90x' has 'x' after the number; allowed: a number of degrees from 0 to 90"},
+        BadValue{"z0_angle", "0x10",
+                 "'0x10' has 'x10' after the number; allowed: a number of degrees from 0 to 90"},
+        BadValue{"z0_angle", " 5",
+                 "' 5' is not a number; allowed: a number of degrees from 0 to 90"},
+        BadValue{"zf_angle", "nan",
+                 "'nan' is not a finite number; allowed: a number of degrees from 0 to 90"},
+        BadValue{"zf_angle", "-inf",
+                 "'-inf' is not a finite number; allowed: a number of degrees from 0 to 90"},
+        BadValue{"z12_angle", "90.0001",
+                 "'90.0001' is out of range; allowed: a number of degrees from 0 to 90"},
+        BadValue{"z12_angle", "-0.1",
+                 "'-0.1' is out of range; allowed: a number of degrees from 0 to 90"},
+        BadValue{"z0_angle", "1e999",
+                 "'1e999' is out of range; allowed: a number of degrees from 0 to 90"},
+        BadValue{"z0_ratio", "0.49", "'0.49' is out of range; allowed: a number from 0.5 to 3.0"},
+        BadValue{"z0_ratio", "3.01", "'3.01' is out of range; allowed: a number from 0.5 to 3.0"},
+        BadValue{"zf_ratio", "-0.5", "'-0.5' is out of range; allowed: a number from 0.0 to 3.0"},
+        BadValue{"zf_ratio", "1,5",
+                 "'1,5' has ',5' after the number; allowed: a number from 0.0 to 3.0"},
+        BadValue{"proximity", "50.5",
+                 "'50.5' is not a whole number; allowed: a whole number from 0 to 100"},
+        BadValue{"proximity", "-1", "'-1' is out of range; allowed: a whole number from 0 to 100"},
+        BadValue{"proximity", "101",
+                 "'101' is out of range; allowed: a whole number from 0 to 100"},
+        BadValue{"proximity", "5e",
+                 "'5e' has 'e' after the number; allowed: a whole number from 0 to 100"},
+        BadValue{"fault", "Single",
+                 "'Single' is not a fault type; allowed: single, phase-phase or three"},
+        BadValue{"fault", "", "'' is not a fault type; allowed: single, phase-phase or three"},
+        BadValue{"hv_mv", "Dy", "'Dy' is not a connection; allowed: DY or YY"}));
+
+}  // namespace
+}  // namespace dipview::calc
