@@ -1,0 +1,137 @@
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <string>
+
+#include "calc/batch.h"
+#include "calc/writers.h"
+#include "compute/readout.h"
+#include "compute/transformer.h"
+
+namespace dipview {
+namespace {
+
+FaultInputs StateOfType(int type) {
+  FaultInputs in;
+  in.faultType = static_cast<FaultType>(type);
+  return in;
+}
+
+// One computing pass: the fault model, the three transformers and the
+// sequence voltages at Substation HV.
+void BM_ComputeVoltages(benchmark::State& state) {
+  FaultInputs in = StateOfType(static_cast<int>(state.range(0)));
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(in);
+    benchmark::DoNotOptimize(ComputeVoltages(in));
+  }
+}
+BENCHMARK(BM_ComputeVoltages)->ArgName("fault")->Arg(0)->Arg(1)->Arg(2);
+
+// The 30 readout texts of a pass as the window makes them, as strings.
+void BM_ReadoutTexts(benchmark::State& state) {
+  const PassVoltages pass = ComputeVoltages(FaultInputs{});
+  for (auto _ : state) {
+    for (const PhaseTriple& bus : pass.busVoltages) {
+      benchmark::DoNotOptimize(ReadoutTexts(bus));
+    }
+    benchmark::DoNotOptimize(ReadoutTexts(pass.sequenceAtHV));
+  }
+}
+BENCHMARK(BM_ReadoutTexts);
+
+// The same 30 texts without allocation, converted afresh each time.
+void BM_ReadoutTextsWriteNumberText(benchmark::State& state) {
+  const PassVoltages pass = ComputeVoltages(FaultInputs{});
+  char buffer[calc::kReadoutCount * kNumberTextMax];
+  for (auto _ : state) {
+    char* out = buffer;
+    for (double value : calc::CutReadouts(pass)) {
+      out = WriteNumberText(value, out);
+    }
+    benchmark::DoNotOptimize(out);
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_ReadoutTextsWriteNumberText);
+
+// The same 30 texts as the calculator writes them, through its text cache.
+void BM_ReadoutTextsCached(benchmark::State& state) {
+  const PassVoltages pass = ComputeVoltages(FaultInputs{});
+  calc::ReadoutTextCache cache;
+  char buffer[calc::kReadoutCount * kNumberTextMax];
+  for (auto _ : state) {
+    char* out = buffer;
+    for (double value : calc::CutReadouts(pass)) {
+      out = cache.Write(value, out);
+    }
+    benchmark::DoNotOptimize(out);
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_ReadoutTextsCached);
+
+class DiscardSink : public calc::ByteSink {
+ public:
+  void Write(const char*, std::size_t size) override { bytes += size; }
+  std::size_t bytes = 0;
+};
+
+// A batch of varied states over the whole range of every setting.
+std::string BatchInput(int rows) {
+  std::string csv =
+      "fault,z12_angle,z0_angle,zf_angle,z0_ratio,zf_ratio,proximity,hv_mv,mv_c1,c1_c2\n";
+  std::uint32_t seed = 12345;
+  const auto next = [&seed](std::uint32_t n) {
+    seed = seed * 1664525u + 1013904223u;
+    return (seed >> 8) % n;
+  };
+  static const char* const kFaults[] = {"single", "phase-phase", "three"};
+  static const char* const kConnections[] = {"DY", "YY"};
+  static const char* const kRatios[] = {"0.0", "0.5", "1.0", "1.5", "2.0", "2.5", "3.0"};
+  for (int i = 0; i < rows; ++i) {
+    csv += kFaults[next(3)];
+    csv += "," + std::to_string(next(91));
+    const std::uint32_t tenths = next(901);
+    csv += "," + std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
+    csv += "," + std::to_string(next(91));
+    csv += ",";
+    csv += kRatios[1 + next(6)];
+    csv += ",";
+    csv += kRatios[next(7)];
+    csv += "," + std::to_string(next(101));
+    for (int t = 0; t < 3; ++t) {
+      csv += ",";
+      csv += kConnections[next(2)];
+    }
+    csv += "\n";
+  }
+  return csv;
+}
+
+// dipview-calc --batch in-process, from parsing the input to the formatted
+// output; items per second is states per second.
+void BM_Batch(benchmark::State& state) {
+  constexpr int kRows = 10000;
+  const std::string input = BatchInput(kRows);
+  const auto format = state.range(0) == 0 ? calc::OutputFormat::Csv : calc::OutputFormat::Json;
+  DiscardSink sink;
+  for (auto _ : state) {
+    calc::StringSource in(input);
+    calc::OutputBuffer out(sink);
+    calc::RowWriter writer(format, out);
+    if (calc::RunBatch(in, FaultInputs{}, writer, out) != kRows) {
+      state.SkipWithError("the batch input was refused");
+      break;
+    }
+    out.Flush();
+  }
+  state.SetItemsProcessed(state.iterations() * kRows);
+  state.SetBytesProcessed(static_cast<std::int64_t>(sink.bytes));
+}
+BENCHMARK(BM_Batch)->ArgName("json")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace dipview
+
+BENCHMARK_MAIN();
