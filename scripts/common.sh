@@ -9,7 +9,7 @@ DIPVIEW_PACKAGES=(
   g++ cmake ninja-build pkg-config
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-svg-dev libgl-dev
-  fonts-dejavu-core xvfb xauth
+  fonts-dejavu-core fonts-liberation2 xvfb xauth
   appstream desktop-file-utils dpkg-dev file
 )
 

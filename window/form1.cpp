@@ -48,6 +48,15 @@ int AngleValue(const QScrollBar* bar) {
   return 90 - bar->value();
 }
 
+/// An option button answers a click anywhere on it, not only on its caption.
+class OptionButton : public QRadioButton {
+ public:
+  using QRadioButton::QRadioButton;
+
+ protected:
+  bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
+};
+
 QString ShortestText(double value) {
   char buf[64];
   const auto res = std::to_chars(buf, buf + sizeof buf, value);
@@ -157,7 +166,7 @@ QGroupBox* Form1::AddFrame(const char* name, TwipsGeometry g, const QString& cap
 
 QRadioButton* Form1::AddOption(QWidget* parent, const QString& name, TwipsGeometry g,
                                const QString& caption) {
-  auto* option = new QRadioButton(caption, parent);
+  auto* option = new OptionButton(caption, parent);
   option->setObjectName(name);
   setGeometryOf(option, g);
   return option;

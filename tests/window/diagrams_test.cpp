@@ -1,0 +1,167 @@
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "tests/window/form_fixture.h"
+#include "window/diagrams.h"
+#include "window/picture.h"
+
+namespace dipview::window {
+namespace {
+
+TEST(DiagramGeometryTest, PhasorEndsAndBars) {
+  EXPECT_EQ(PhasorEnd(1305, 4500, 885, {1.0, 0.0}), (PointTwips{2190, 4500}));
+  EXPECT_EQ(PhasorEnd(1305, 4500, 885, {0.5, 3.1415927410125732}), (PointTwips{862.5f, 4500}));
+  EXPECT_EQ(PhasorEnd(8415, 4500, 885, {1.0, -1.5707963705062866}).y, 5385.0f);
+  EXPECT_EQ(BarFrame(1305, 7312.5f), (BoxTwips{905, 7312.5f, 1705, 5812.5f}));
+  const auto bars = Bars(1305, 7312.5f, {{1.0, 0.0}, {0.5, 1.0}, {0.0, 2.0}});
+  EXPECT_EQ(bars[0], (BoxTwips{1005, 7312.5f, 1205, 5812.5f}));
+  EXPECT_EQ(bars[1], (BoxTwips{1205, 7312.5f, 1405, 6562.5f}));
+  EXPECT_EQ(bars[2], (BoxTwips{1405, 7312.5f, 1605, 7312.5f}));
+  EXPECT_EQ(SequenceCentre(1305, 2370, 885, 120, 0), (PointTwips{10785, 1105}));
+  EXPECT_EQ(SequenceCentre(1305, 2370, 885, 120, 1), (PointTwips{10785, 3075}));
+  EXPECT_EQ(SequenceCentre(1305, 2370, 885, 120, 2), (PointTwips{10785, 5045}));
+}
+
+TEST_F(FormTest, PassGeometryForTheDesignTimeControls) {
+  const LayoutValues& l = form->lastLayout();
+  EXPECT_EQ(l.columnWidth, 2370.0f);
+  EXPECT_EQ(l.diagramRadius, 885.0f);
+  EXPECT_EQ(l.firstCx, 1305.0f);
+  EXPECT_EQ(l.cy, 4500.0f);
+  EXPECT_EQ(l.barBase, 7312.5f);
+  // A start-up bar of 1.0929 per unit rises about 1639 twips, above its frame.
+  const PhaseTriple hv = ComputeVoltages(FaultInputs{}).busVoltages[0];
+  EXPECT_NEAR(7312.5f - Bars(1305, 7312.5f, hv)[1].y2, 1639.4, 0.5);
+  EXPECT_NEAR(PhasorEnd(1305, 4500, 885, hv.b).x, 1305 - 0.6098 * 967.2, 1.0);
+}
+
+TEST_F(FormTest, DrawingStateAfterAPass) {
+  const DrawState& st = form->drawState();
+  EXPECT_EQ(st.fillStyle, FillStyle::Solid);
+  EXPECT_EQ(st.drawStyle, DrawStyle::Solid);
+  EXPECT_EQ(st.drawWidth, 1);
+  EXPECT_EQ(st.fillColor, kLightBlue);
+  EXPECT_EQ(st.foreColor, form->palette().color(QPalette::ButtonText));
+}
+
+TEST(DrawingStateTest, FirstClearingIsTransparent) {
+  Form1 form;
+  EXPECT_EQ(form.drawState().fillStyle, FillStyle::Transparent);
+  EXPECT_EQ(form.drawState().fillColor, kBlack);
+  form.FormLoad();
+  EXPECT_EQ(form.drawState().fillStyle, FillStyle::Solid);
+}
+
+/// Pixel probes on the window's persistent drawing, in twips.
+class PixelTest : public FormTest {
+ protected:
+  QColor At(float xTwips, float yTwips) const {
+    return form->canvas().pixelColor(static_cast<int>(xTwips / 15), static_cast<int>(yTwips / 15));
+  }
+  /// Darkest channel-sum of the 3 x 3 pixels around a point.
+  int Darkest(float xTwips, float yTwips) const {
+    int darkest = 3 * 255;
+    for (int dx = -1; dx <= 1; ++dx) {
+      for (int dy = -1; dy <= 1; ++dy) {
+        const QColor c = form->canvas().pixelColor(static_cast<int>(xTwips / 15) + dx,
+                                                   static_cast<int>(yTwips / 15) + dy);
+        darkest = std::min(darkest, c.red() + c.green() + c.blue());
+      }
+    }
+    return darkest;
+  }
+  QColor ButtonFace() const { return form->palette().color(QPalette::Button); }
+};
+
+TEST_F(PixelTest, DiscsAreWhiteWithADarkOutline) {
+  for (float cx : {1305.0f, 3675.0f, 6045.0f, 8415.0f}) {
+    // Between the 0.2 and 0.4 rings, on the left-upper diagonal, away from the rings.
+    EXPECT_EQ(At(cx - 200, 4500 - 200), kWhite) << cx;
+    EXPECT_LT(Darkest(cx, 4500 - 885), 500) << cx;  // top of the outer circle
+    EXPECT_EQ(At(cx, 4500 - 885 - 60), ButtonFace()) << cx;
+  }
+  for (float y : {1105.0f, 3075.0f, 5045.0f}) {
+    EXPECT_EQ(At(10785 + 200, y - 200), kWhite) << y;
+    EXPECT_LT(Darkest(10785 - 885, y), 500) << y;
+  }
+}
+
+TEST_F(PixelTest, CustomerLevelTwoPhaseAPointsStraightDownToTheCircle) {
+  for (float y : {4600.0f, 5000.0f, 5370.0f}) {
+    EXPECT_EQ(At(8415 - 1, y), kBlack) << y;
+  }
+  EXPECT_EQ(At(8415 - 1, 5385 + 60), ButtonFace());
+  // Its bar reaches the top of the frame.
+  EXPECT_EQ(At(8415 - 200, 5812.5f + 20), kBlack);
+  EXPECT_EQ(At(8415 - 200, 5812.5f - 30), ButtonFace());
+}
+
+TEST_F(PixelTest, BarsAboveTheFrame) {
+  // Phase B at Substation HV is 1.0929 per unit: its red bar tops the frame.
+  EXPECT_EQ(At(1305, 5812.5f - 60), kLightRed);
+  EXPECT_EQ(At(1305, 5673 - 40), ButtonFace());
+  EXPECT_EQ(At(1305 + 200, 5812.5f - 60), kLightBlue);
+}
+
+TEST_F(PixelTest, ZeroHeightBarLeavesTheFrameWhite) {
+  FaultInputs in;
+  in.proximity = 0;
+  in.z0Ratio = 1.0f;
+  form->ApplySettings(in);
+  EXPECT_EQ(At(1105, 7312.5f - 60), kWhite);
+  EXPECT_EQ(At(1305, 7312.5f - 60), kLightRed);
+}
+
+TEST_F(PixelTest, PhaseToPhaseV0LineHasNoLength) {
+  EXPECT_LT(Darkest(10785 - 120, 1105), 100);  // start-up V0 points left
+  QTest::mouseClick(Get("Phase_Phase(1)"), Qt::LeftButton);
+  EXPECT_EQ(At(10785 - 120, 1105), kWhite);
+  EXPECT_EQ(At(10785 + 120, 1105 + 15), kWhite);
+}
+
+TEST_F(PixelTest, NoLineOfTheLastPassRemains) {
+  // Substation MV's phase C points straight up at start-up, at 1.0 per unit;
+  // a three-phase fault halves it.
+  EXPECT_EQ(At(3675, 4500 - 600), kLightBlue);
+  QTest::mouseClick(Get("Three_Phase(2)"), Qt::LeftButton);
+  EXPECT_EQ(At(3675 - 15, 4500 - 600), kWhite);
+  EXPECT_EQ(At(3675, 4500 - 600), kWhite);
+  EXPECT_EQ(At(3675, 4500 - 300), kLightBlue);
+}
+
+TEST_F(PixelTest, PictureMatchesTheWindow) {
+  FaultInputs in;
+  in.faultType = FaultType::PhaseToPhase;
+  const QImage picture = RenderPicture(in);
+  EXPECT_EQ(picture.size(), QSize(784, 584));
+  QTest::mouseClick(Get("Phase_Phase(1)"), Qt::LeftButton);
+  const QImage window = form->grab().toImage().convertToFormat(picture.format());
+  ASSERT_EQ(window.size(), picture.size());
+  // The focus frame of the clicked option may differ; everything else matches.
+  int differing = 0;
+  for (int y = 0; y < picture.height(); ++y) {
+    for (int x = 0; x < picture.width(); ++x) {
+      differing += picture.pixel(x, y) != window.pixel(x, y) ? 1 : 0;
+    }
+  }
+  EXPECT_LT(differing, 400);
+}
+
+TEST(SavePngTest, WritesAtomicallyAndReportsFailures) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  QImage image(10, 10, QImage::Format_RGB32);
+  image.fill(Qt::red);
+  QString error;
+  const QString good = dir.filePath("a.png");
+  EXPECT_TRUE(SavePng(image, good, &error)) << error.toStdString();
+  EXPECT_EQ(QImage(good).pixelColor(3, 3), QColor(Qt::red));
+  EXPECT_FALSE(SavePng(image, dir.filePath("missing/b.png"), &error));
+  EXPECT_TRUE(error.contains("missing/b.png"));
+  EXPECT_FALSE(SavePng(image, dir.path(), &error));
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"a.png"});
+}
+
+}  // namespace
+}  // namespace dipview::window

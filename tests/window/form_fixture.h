@@ -1,0 +1,71 @@
+#pragma once
+
+#include <memory>
+
+#include <gtest/gtest.h>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QString>
+#include <QStringList>
+
+#include "compute/readout.h"
+#include "compute/transformer.h"
+#include "window/form1.h"
+
+inline void PrintTo(const QString& s, std::ostream* os) {
+  *os << '"' << s.toStdString() << '"';
+}
+inline void PrintTo(const QColor& c, std::ostream* os) {
+  *os << c.name().toStdString();
+}
+
+namespace dipview::window {
+
+/// A started window (load handler run, shown offscreen) and lookups by name.
+class FormTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    form = std::make_unique<Form1>();
+    form->FormLoad();
+    form->resize(784, 584);
+    form->show();
+  }
+
+  template <typename T = QWidget>
+  T* Get(const QString& name) const {
+    T* w = form->findChild<T*>(name);
+    EXPECT_NE(w, nullptr) << name.toStdString();
+    return w;
+  }
+
+  QString Text(const QString& name) const { return Get<QLineEdit>(name)->text(); }
+
+  /// The 24 readout texts, bus by bus.
+  QStringList Readouts() const {
+    QStringList texts;
+    for (const char* array : {"VHV_text", "VMV_Text", "VC1_Text", "VC2_Text"}) {
+      for (int k = 0; k < 6; ++k) {
+        texts << Text(QStringLiteral("%1(%2)").arg(QLatin1String(array)).arg(k));
+      }
+    }
+    return texts;
+  }
+
+  /// What the core computes for the settings, as the 24 readout texts.
+  static QStringList Expected(const FaultInputs& in) {
+    QStringList texts;
+    for (const PhaseTriple& bus : ComputeVoltages(in).busVoltages) {
+      for (const std::string& t : ReadoutTexts(bus)) {
+        texts << QString::fromStdString(t);
+      }
+    }
+    return texts;
+  }
+
+  std::unique_ptr<Form1> form;
+};
+
+}  // namespace dipview::window
