@@ -141,11 +141,12 @@ void ParseConnections(std::string_view text, FaultInputs& in) {
     const std::size_t comma = text.find(',', start);
     const std::string_view part = text.substr(start, comma - start);
     if (count < 3) {
-      if (part != "DY" && part != "YY") {
+      try {
+        parsed[count] = ParseConnection(part);
+      } catch (const ValueError&) {
         Fail(part, "(" + std::string(kPositions[count]) + ") is not a connection",
              kAllowedConnection);
       }
-      parsed[count] = ParseConnection(part);
     }
     ++count;
     if (comma == std::string_view::npos) {
