@@ -1,0 +1,74 @@
+#pragma once
+
+#include <string_view>
+
+#include "compute/sequence.h"
+
+namespace dipview {
+
+/// The line-to-line voltages of a set, per unit of the line-to-neutral
+/// prefault voltage: a healthy set gives sqrt(3) at +30, -90 and +150 degrees.
+struct LineToLine {
+  Phasor ab;  ///< Va - Vb
+  Phasor bc;  ///< Vb - Vc
+  Phasor ca;  ///< Vc - Va
+  friend bool operator==(const LineToLine&, const LineToLine&) = default;
+};
+
+/// Vab = Va - Vb, Vbc = Vb - Vc, Vca = Vc - Va in double precision. Angles are
+/// radians in [-pi, pi] from atan2; a difference of exactly zero has angle 0.
+/// Non-finite inputs give non-finite results.
+LineToLine LineToLineVoltages(const PhaseTriple& phases);
+
+/// Sag types of the ABC classification (Bollen). The types E, F and G of
+/// faults between two phases and ground are not told apart; each shows as the
+/// C or D of its shape with the zero sequence removed (E and G as C, F as D).
+/// Invalid marks a set with a non-finite magnitude or angle.
+enum class SagType { None, A, B, C, D, Invalid };
+
+/// The class of one set of phase voltages; see ClassifySag.
+struct SagClass {
+  SagType type = SagType::None;
+  char phase = 0;                      ///< 'a', 'b' or 'c' for B, C and D; 0 otherwise
+  double characteristicVoltage = 0.0;  ///< V = |V1| - |V2|, per unit
+  double pnFactor = 0.0;               ///< F = |V1| + |V2|, per unit
+  double angleDeviationDeg = 0.0;      ///< arg(V2/V1) minus the type's ideal angle, degrees
+  double zeroSequence = 0.0;           ///< |V0|, per unit
+  friend bool operator==(const SagClass&, const SagClass&) = default;
+};
+
+/// A phase closer than this (per unit) to the healthy set counts as healthy:
+/// the resolution of the magnitude readouts.
+inline constexpr double kHealthyTolerance = 0.001;
+
+/// A sequence voltage of at most this magnitude (per unit) counts as absent.
+/// The round-off of the single-precision steps leaves less than 4e-7; a real
+/// fault within the settings' ranges gives at least 4e-4 (|V0|) and 7e-4 (|V2|).
+inline constexpr double kVanishedTolerance = 1e-5;
+
+/// Classifies a set by its symmetrical components (Zhang and Bollen):
+///   V0 = (Va + Vb + Vc)/3, V1 = (Va + a Vb + a^2 Vc)/3, V2 = (Va + a^2 Vb + a Vc)/3,
+///   V = |V1| - |V2|, F = |V1| + |V2|   (V0 takes no part in V and F).
+/// The first rule that holds gives the type:
+///   None: every phase lies within kHealthyTolerance of 1, a^2, a turned by arg V1
+///         (a DY turns a set as a whole, so a healthy bus below one is None);
+///   A:    |V2| <= kVanishedTolerance; V = F = |V1|;
+///   C, D: the nearest to arg(V2/V1) of the ideal angles (degrees)
+///           0 C_a, 120 C_b, -120 C_c, 180 D_a, -60 D_b, 60 D_c
+///         gives type and phase; a tie goes to the earlier one in this list.
+///         A D with |V0| > kVanishedTolerance is a B: one phase down with a
+///         zero sequence. With V0 removed, the phase stays whole in a C and
+///         drops deepest in a B or D. Each DY adds 60 degrees to arg(V2/V1),
+///         so a chain of them gives B_a, C_c, D_b, C_a, D_c, C_b, D_a.
+/// angleDeviationDeg is arg(V2/V1) minus the ideal angle, in [-30, 30]; 0 for
+/// None and A. Every finite input gets a type (magnitudes near the largest
+/// double may overflow F); a non-finite one gets Invalid, phase 0 and NaN in
+/// every number.
+SagClass ClassifySag(const PhaseTriple& phases);
+
+/// Short name of a class: "none", "A", "invalid", or the letter with the
+/// phase as subscript, "B_a", "C_c", "D_b". A B, C or D without a phase of
+/// 'a', 'b' or 'c' gives the bare letter.
+std::string_view SagName(const SagClass& sag);
+
+}  // namespace dipview
