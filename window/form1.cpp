@@ -4,7 +4,9 @@
 #include <cmath>
 
 #include <QApplication>
+#include <QFocusEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPaintEvent>
@@ -48,13 +50,66 @@ int AngleValue(const QScrollBar* bar) {
   return 90 - bar->value();
 }
 
-/// An option button answers a click anywhere on it, not only on its caption.
+/// An option button answers a click anywhere on it, not only on its caption,
+/// and Tab into its group lands on the selected option.
 class OptionButton : public QRadioButton {
  public:
   using QRadioButton::QRadioButton;
 
  protected:
   bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
+
+  void focusInEvent(QFocusEvent* event) override {
+    QRadioButton::focusInEvent(event);
+    if (isChecked() ||
+        (event->reason() != Qt::TabFocusReason && event->reason() != Qt::BacktabFocusReason)) {
+      return;
+    }
+    for (QRadioButton* sibling :
+         parentWidget()->findChildren<QRadioButton*>(QString(), Qt::FindDirectChildrenOnly)) {
+      if (sibling->isChecked()) {
+        sibling->setFocus(event->reason());
+        return;
+      }
+    }
+  }
+};
+
+/// Keys move a scroll bar the way its arrows and track do: Down, Right and
+/// Page Down towards the bottom or right end, Up, Left and Page Up back.
+class ScrollBar : public QScrollBar {
+ public:
+  using QScrollBar::QScrollBar;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    switch (event->key()) {
+      case Qt::Key_Down:
+      case Qt::Key_Right:
+        triggerAction(SliderSingleStepAdd);
+        break;
+      case Qt::Key_Up:
+      case Qt::Key_Left:
+        triggerAction(SliderSingleStepSub);
+        break;
+      case Qt::Key_PageDown:
+        triggerAction(SliderPageStepAdd);
+        break;
+      case Qt::Key_PageUp:
+        triggerAction(SliderPageStepSub);
+        break;
+      case Qt::Key_Home:
+        triggerAction(SliderToMinimum);
+        break;
+      case Qt::Key_End:
+        triggerAction(SliderToMaximum);
+        break;
+      default:
+        QScrollBar::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+  }
 };
 
 QString ShortestText(double value) {
@@ -173,7 +228,7 @@ QRadioButton* Form1::AddOption(QWidget* parent, const QString& name, TwipsGeomet
 }
 
 QScrollBar* Form1::AddAngleScrollBar(const char* name, TwipsGeometry g) {
-  auto* bar = new QScrollBar(Qt::Vertical, this);
+  auto* bar = new ScrollBar(Qt::Vertical, this);
   bar->setObjectName(QString::fromLatin1(name));
   bar->setRange(0, 90);
   bar->setValue(0);
@@ -219,7 +274,7 @@ void Form1::CreateControls() {
 
   QGroupBox* frame4 = AddFrame("Frame4", {6120, 720, 3375, 975},
                                QStringLiteral("Relative Distance From Sub HV to Fault"), false);
-  proximity_ = new QScrollBar(Qt::Horizontal, frame4);
+  proximity_ = new ScrollBar(Qt::Horizontal, frame4);
   proximity_->setObjectName(QStringLiteral("Proximity"));
   proximity_->setRange(0, 100);
   proximity_->setValue(50);
@@ -322,6 +377,71 @@ void Form1::CreateControls() {
     setTabOrder(order[i - 1], order[i]);
   }
   z12Angle_->setFocus(Qt::OtherFocusReason);
+  DescribeForAccessibility();
+}
+
+void Form1::DescribeForAccessibility() {
+  auto describe = [](QWidget* w, const QString& name, const QString& description) {
+    w->setAccessibleName(name);
+    w->setAccessibleDescription(description);
+  };
+  const QString angleHelp =
+      QStringLiteral("%1 in degrees, 0 to 90; up raises it by 1, Page Up by 10");
+  describe(z12Angle_, QStringLiteral("Z12 angle, degrees"),
+           angleHelp.arg(QStringLiteral("Angle of the positive- and negative-sequence impedance")));
+  describe(z0Angle_, QStringLiteral("Z0 angle, degrees"),
+           angleHelp.arg(QStringLiteral("Angle of the zero-sequence impedance")));
+  describe(zfAngle_, QStringLiteral("ZF angle, degrees"),
+           angleHelp.arg(QStringLiteral("Angle of the fault impedance")));
+  describe(proximity_, QStringLiteral("Relative distance from Substation HV to the fault, percent"),
+           QStringLiteral("0 is close to Substation HV, 100 is far"));
+  describe(z12AngleText_, QStringLiteral("Z12 angle value, degrees"),
+           QStringLiteral("The value of the Z12 angle scroll bar"));
+  describe(z0AngleText_, QStringLiteral("Z0 angle value, degrees"),
+           QStringLiteral("The value of the Z0 angle scroll bar"));
+  describe(zfAngleText_, QStringLiteral("ZF angle value, degrees"),
+           QStringLiteral("The value of the ZF angle scroll bar"));
+  describe(proximityText_, QStringLiteral("Relative distance value, percent"),
+           QStringLiteral("The value of the relative distance scroll bar"));
+  for (int k = 0; k < 6; ++k) {
+    describe(z0Z12Opt_[k], QStringLiteral("Z0/Z12 ratio %1").arg(z0Z12Opt_[k]->text()),
+             QStringLiteral("Magnitude of the zero-sequence impedance relative to Z12"));
+  }
+  for (int k = 0; k < 7; ++k) {
+    describe(zfZ12Opt_[k], QStringLiteral("ZF/Z12 ratio %1").arg(zfZ12Opt_[k]->text()),
+             QStringLiteral("Magnitude of the fault impedance relative to Z12"));
+  }
+  for (QRadioButton* b : {singlePhase_, phasePhase_, threePhase_}) {
+    describe(b, QStringLiteral("Fault type: %1").arg(b->text()),
+             QStringLiteral("Type of the fault on the transmission system"));
+  }
+  const QString transformers[3] = {QStringLiteral("Substation HV to Substation MV"),
+                                   QStringLiteral("Substation MV to Customer Level 1"),
+                                   QStringLiteral("Customer Level 1 to Customer Level 2")};
+  const std::array<QRadioButton*, 2>* buttons[3] = {&hvMvTrans_, &mvC1Trans_, &c1C2Trans_};
+  for (int t = 0; t < 3; ++t) {
+    for (QRadioButton* b : *buttons[t]) {
+      describe(b, QStringLiteral("Transformer %1: %2").arg(transformers[t], b->text()),
+               QStringLiteral("Connection of the transformer from %1").arg(transformers[t]));
+    }
+  }
+  const QString buses[4] = {QStringLiteral("Substation HV"),
+                            QStringLiteral("Substation MV and Along Feeder"),
+                            QStringLiteral("Customer Level 1"), QStringLiteral("Customer Level 2")};
+  for (int bus = 0; bus < 4; ++bus) {
+    for (int k = 0; k < 6; ++k) {
+      const QChar phase = QChar(u'A' + k / 2);
+      const bool magnitude = k % 2 == 0;
+      describe(readouts_[bus][k],
+               QStringLiteral("%1, phase %2 %3")
+                   .arg(buses[bus], phase,
+                        magnitude ? QStringLiteral("magnitude, per unit")
+                                  : QStringLiteral("angle, degrees")),
+               magnitude
+                   ? QStringLiteral("Line-to-neutral voltage magnitude, cut to 0.001 per unit")
+                   : QStringLiteral("Line-to-neutral voltage angle, cut to 0.1 degree"));
+    }
+  }
 }
 
 void Form1::ConnectHandlers() {

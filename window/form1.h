@@ -116,6 +116,7 @@ class Form1 : public QWidget {
   QScrollBar* AddAngleScrollBar(const char* name, TwipsGeometry g);
   void CreateControls();
   void ConnectHandlers();
+  void DescribeForAccessibility();
 
   void OnAngleChange(QScrollBar* bar, QLineEdit* text);
   void OnOptionClick(bool checked);
