@@ -11,7 +11,7 @@ namespace {
 /// One command-line option. `valueName` is empty for an option without a
 /// value; `help` may run over several lines; `apply` reads the value into the
 /// options and throws ValueError for a bad one.
-struct OptionSpec {
+struct OptionEntry {
   std::string_view name;
   std::string_view valueName;
   std::string_view allowed;
@@ -19,7 +19,7 @@ struct OptionSpec {
   void (*apply)(CalcOptions& options, std::string_view value);
 };
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionEntry kOptions[] = {
     {"fault", "TYPE", kAllowedFault,
      "fault type: single (phase A to ground), phase-phase\n"
      "(phase B to C) or three (balanced); default single",
@@ -59,10 +59,10 @@ constexpr OptionSpec kOptions[] = {
      [](CalcOptions& o, std::string_view) { o.action = Action::Version; }},
 };
 
-const OptionSpec* FindOption(std::string_view name) {
-  for (const OptionSpec& spec : kOptions) {
-    if (spec.name == name) {
-      return &spec;
+const OptionEntry* FindOption(std::string_view name) {
+  for (const OptionEntry& entry : kOptions) {
+    if (entry.name == name) {
+      return &entry;
     }
   }
   return nullptr;
@@ -90,23 +90,23 @@ CalcOptions ParseCommandLine(std::span<const std::string_view> args) {
       value = name.substr(equals + 1);
       name = name.substr(0, equals);
     }
-    const OptionSpec* spec = FindOption(name);
-    if (spec == nullptr) {
+    const OptionEntry* entry = FindOption(name);
+    if (entry == nullptr) {
       throw UsageError("unknown option '--" + Str(name) + "'; see 'dipview-calc --help'");
     }
-    if (spec->valueName.empty()) {
+    if (entry->valueName.empty()) {
       if (inlineValue) {
         throw UsageError("--" + Str(name) + " takes no value (got '" + Str(arg) + "')");
       }
     } else if (!inlineValue) {
       // A value never starts with "--", so what follows is the next option.
       if (i + 1 == args.size() || args[i + 1].starts_with("--")) {
-        throw UsageError("--" + Str(name) + " needs a value: " + Str(spec->allowed));
+        throw UsageError("--" + Str(name) + " needs a value: " + Str(entry->allowed));
       }
       value = args[++i];
     }
     try {
-      spec->apply(options, value);
+      entry->apply(options, value);
     } catch (const ValueError& e) {
       throw UsageError("--" + Str(name) + ": " + e.what());
     }
@@ -133,16 +133,16 @@ std::string UsageText() {
       "HV, cut to 0.001 per unit and 0.1 degree as the window's readouts show them.\n"
       "Options take their value as '--name value' or '--name=value'.\n\n";
   std::size_t width = 0;
-  for (const OptionSpec& spec : kOptions) {
-    width = std::max(width, spec.name.size() + spec.valueName.size());
+  for (const OptionEntry& entry : kOptions) {
+    width = std::max(width, entry.name.size() + entry.valueName.size());
   }
-  for (const OptionSpec& spec : kOptions) {
-    std::string left = "--" + Str(spec.name);
-    if (!spec.valueName.empty()) {
-      left += " " + Str(spec.valueName);
+  for (const OptionEntry& entry : kOptions) {
+    std::string left = "--" + Str(entry.name);
+    if (!entry.valueName.empty()) {
+      left += " " + Str(entry.valueName);
     }
     s += "  " + left + std::string(width + 6 - left.size(), ' ');
-    for (char c : spec.help) {
+    for (char c : entry.help) {
       s += c;
       if (c == '\n') {
         s += std::string(width + 8, ' ');
