@@ -14,12 +14,10 @@ namespace dipview::calc {
 
 namespace {
 
-/// Hands out the lines of a source one by one, without their line ends.
 class LineReader {
  public:
   LineReader(ByteSource& in, OutputBuffer& out) : in_(in), out_(out), buffer_(1 << 16) {}
 
-  /// The next line, or false at the end of the input.
   bool Next(std::string_view& line) {
     for (;;) {
       const char* begin = buffer_.data() + begin_;

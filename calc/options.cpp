@@ -8,9 +8,6 @@ namespace dipview::calc {
 
 namespace {
 
-/// One command-line option. `valueName` is empty for an option without a
-/// value; `help` may run over several lines; `apply` reads the value into the
-/// options and throws ValueError for a bad one.
 struct OptionEntry {
   std::string_view name;
   std::string_view valueName;

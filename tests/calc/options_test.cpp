@@ -15,7 +15,7 @@ struct GoodCommandLine {
   std::vector<std::string_view> args;
   Action action;
   FaultInputs settings;
-  OutputFormat format;  ///< the format written
+  OutputFormat writtenFormat;
   bool batch;
 };
 
@@ -29,7 +29,7 @@ TEST_P(GoodCommandLineTest, GivesTheOptions) {
   const CalcOptions options = ParseCommandLine(GetParam().args);
   EXPECT_EQ(options.action, GetParam().action);
   EXPECT_EQ(options.settings, GetParam().settings);
-  EXPECT_EQ(EffectiveFormat(options), GetParam().format);
+  EXPECT_EQ(EffectiveFormat(options), GetParam().writtenFormat);
   EXPECT_EQ(options.batch, GetParam().batch);
 }
 

@@ -13,7 +13,7 @@ std::string Written(const SettingColumn& column, const FaultInputs& in) {
 struct GoodValue {
   const char* column;
   const char* text;
-  const char* written;  ///< the text the column writes back
+  const char* writtenBack;
 };
 
 std::ostream& operator<<(std::ostream& os, const GoodValue& v) {
@@ -27,7 +27,7 @@ TEST_P(GoodSettingTest, ReadsAndWritesBackTheShortestText) {
   ASSERT_NE(column, nullptr);
   FaultInputs in;
   column->parse(GetParam().text, in);
-  EXPECT_EQ(Written(*column, in), GetParam().written);
+  EXPECT_EQ(Written(*column, in), GetParam().writtenBack);
 }
 
 INSTANTIATE_TEST_SUITE_P(
