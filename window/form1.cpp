@@ -181,10 +181,9 @@ QLabel* Form1::AddLabel(QWidget* parent, const char* name, TwipsGeometry g, cons
   auto* label = new QLabel(text, parent);
   label->setObjectName(QString::fromLatin1(name));
   label->setAlignment((style.centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
-  // Labels paint their own background, as opaque labels do.
-  label->setAutoFillBackground(true);
+  // Transparent: the window under a label is always the button face, and the
+  // frame lines of the input area stay visible.
   QPalette pal = label->palette();
-  pal.setColor(QPalette::Window, palette().color(QPalette::Button));
   if (style.color.isValid()) {
     pal.setColor(QPalette::WindowText, style.color);
   }
@@ -212,6 +211,12 @@ QGroupBox* Form1::AddFrame(const char* name, TwipsGeometry g, const QString& cap
   auto* frame = new QGroupBox(caption, this);
   frame->setObjectName(QString::fromLatin1(name));
   frame->setAutoFillBackground(true);
+  // The caption sits in the top edge of the frame, clear of the options
+  // placed 240 twips below the frame's top.
+  frame->setStyleSheet(
+      QStringLiteral("QGroupBox { border: 1px solid palette(mid); margin-top: 6px; }"
+                     "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+                     " left: 6px; padding: 0px 2px; }"));
   setGeometryOf(frame, g);
   if (hidden) {
     frame->hide();
