@@ -25,7 +25,7 @@ void Report(ByteSink& err, std::string_view message) {
 }  // namespace
 
 int RunCalculator(std::span<const std::string_view> args, ByteSource& in, ByteSink& out,
-                  ByteSink& err) {
+                  ByteSink& err, const CalcServices& services) {
   OutputBuffer buffer(out);
   try {
     try {
@@ -39,6 +39,16 @@ int RunCalculator(std::span<const std::string_view> args, ByteSource& in, ByteSi
           buffer.Append('\n');
           break;
         case Action::Compute: {
+          if (!options.pngPath.empty()) {
+            if (services.writePng == nullptr) {
+              throw IoError("this dipview-calc was built without the window, so it cannot draw");
+            }
+            std::string error;
+            if (!services.writePng(options.settings, options.pngPath, options.scale, error)) {
+              throw UsageError("--png: " + error);
+            }
+            break;
+          }
           RowWriter writer(EffectiveFormat(options), buffer);
           if (options.batch) {
             RunBatch(in, options.settings, writer, buffer);

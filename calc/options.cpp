@@ -50,6 +50,22 @@ constexpr OptionEntry kOptions[] = {
      "read states as CSV from standard input, one output\n"
      "row or JSON line each",
      [](CalcOptions& o, std::string_view) { o.batch = true; }},
+    {"png", "FILE", "a file name for the PNG picture",
+     "write a PNG picture of the window for these settings\n"
+     "(diagrams, sequence column and readouts) instead of\n"
+     "the numbers; 784 x 584 pixels, one pixel per 15 twips",
+     [](CalcOptions& o, std::string_view v) {
+       if (v.empty()) {
+         throw ValueError("an empty file name; allowed: a file name for the PNG picture");
+       }
+       o.pngPath = std::string(v);
+     }},
+    {"scale", "N", "a whole number from 1 to 4",
+     "pixel density of the --png picture, 1 to 4; default 1",
+     [](CalcOptions& o, std::string_view v) {
+       o.scale = ParseScale(v);
+       o.scaleGiven = true;
+     }},
     {"help", "", "", "print this help and exit",
      [](CalcOptions& o, std::string_view) { o.action = Action::Help; }},
     {"version", "", "", "print the version and exit",
@@ -111,10 +127,25 @@ CalcOptions ParseCommandLine(std::span<const std::string_view> args) {
       return options;
     }
   }
+  if (options.scaleGiven && options.pngPath.empty()) {
+    throw UsageError("--scale sets the density of a --png picture; give --png FILE too");
+  }
+  if (options.batch && !options.pngPath.empty()) {
+    throw UsageError("--png draws one state and cannot be used with --batch");
+  }
   if (options.batch && options.formatGiven && options.format == OutputFormat::Table) {
     throw UsageError("--format table cannot be used with --batch; allowed: csv or json");
   }
   return options;
+}
+
+int ParseScale(std::string_view text) {
+  constexpr std::string_view allowed = "a whole number from 1 to 4";
+  const double value = ParseFiniteNumber(text, allowed);
+  if (value != static_cast<int>(value) || value < 1 || value > 4) {
+    throw ValueError("'" + Str(text) + "' is not allowed; allowed: " + Str(allowed));
+  }
+  return static_cast<int>(value);
 }
 
 OutputFormat EffectiveFormat(const CalcOptions& options) {

@@ -37,12 +37,20 @@ struct CalcOptions {
   bool formatGiven = false;
   /// Read states as CSV from standard input.
   bool batch = false;
+  /// Write a picture of the window for the settings to this file (--png).
+  std::string pngPath;
+  /// Pixel density of the picture, 1 to 4 times the window's (--scale).
+  int scale = 1;
+  bool scaleGiven = false;
 };
 
 /// Parses the arguments after the program's name. Options are written
 /// "--name value" or "--name=value"; a later option overrides an earlier one.
 /// --help, -h and --version end the parsing. Throws UsageError.
 CalcOptions ParseCommandLine(std::span<const std::string_view> args);
+
+/// A whole number for --scale, 1 to 4. Throws ValueError.
+int ParseScale(std::string_view text);
 
 /// The format to write: the one asked for, or CSV for a batch without --format.
 OutputFormat EffectiveFormat(const CalcOptions& options);

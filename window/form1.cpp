@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QProxyStyle>
 #include <QRadioButton>
 #include <QResizeEvent>
 #include <QScreen>
@@ -130,10 +131,29 @@ QString WindowCaption() {
       "DIPVIEW, Voltage Sags Due to Faults on Distribution Circuts, DIPVIEW developers, 2026");
 }
 
+namespace {
+
+/// Fusion with option circles small enough for the original's 13-pixel-high
+/// option buttons.
+class WindowStyle : public QProxyStyle {
+ public:
+  WindowStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
+
+  int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                  const QWidget* widget) const override {
+    if (metric == PM_ExclusiveIndicatorWidth || metric == PM_ExclusiveIndicatorHeight) {
+      return 12;
+    }
+    return QProxyStyle::pixelMetric(metric, option, widget);
+  }
+};
+
+}  // namespace
+
 void SetUpApplication() {
   // One style and palette everywhere, so that a picture made offscreen looks
   // like the window on any desktop.
-  QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+  QApplication::setStyle(new WindowStyle);
   QApplication::setPalette(QApplication::style()->standardPalette());
   QApplication::setFont(DefaultFont());
 }

@@ -1,5 +1,8 @@
 #include "window/picture.h"
 
+#include <memory>
+
+#include <QApplication>
 #include <QFileInfo>
 #include <QSaveFile>
 
@@ -35,6 +38,27 @@ bool SavePng(const QImage& image, const QString& path, QString* error) {
   }
   if (!file.commit()) {
     *error = QStringLiteral("cannot write '%1': %2").arg(path, file.errorString());
+    return false;
+  }
+  return true;
+}
+
+bool WritePictureFile(const FaultInputs& in, const std::string& path, int scale,
+                      std::string& error) {
+  std::unique_ptr<QApplication> app;
+  if (QApplication::instance() == nullptr) {
+    // No display is needed, and the density must be known before Qt starts.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("QT_SCALE_FACTOR", QByteArray::number(scale));
+    static int argc = 1;
+    static char name[] = "dipview-calc";
+    static char* argv[] = {name, nullptr};
+    app = std::make_unique<QApplication>(argc, argv);
+    SetUpApplication();
+  }
+  QString message;
+  if (!SavePng(RenderPicture(in), QString::fromStdString(path), &message)) {
+    error = message.toStdString();
     return false;
   }
   return true;

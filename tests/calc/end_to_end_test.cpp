@@ -1,4 +1,5 @@
 // Runs the built dipview-calc program through the shell, as a script would.
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -137,6 +138,80 @@ TEST(EndToEndTest, HelpAndVersion) {
   const RunResult version = RunProgram("--version");
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.out, "1.00\n");
+}
+
+}  // namespace
+}  // namespace dipview::calc
+
+namespace dipview::calc {
+namespace {
+
+/// Width and height from a PNG's header chunk, or {0, 0} if it is not a PNG.
+std::pair<int, int> PngSize(const std::string& bytes) {
+  if (bytes.size() < 24 || bytes.compare(1, 3, "PNG") != 0) {
+    return {0, 0};
+  }
+  auto be32 = [&](std::size_t at) {
+    int v = 0;
+    for (std::size_t i = 0; i < 4; ++i) {
+      v = v * 256 + static_cast<unsigned char>(bytes[at + i]);
+    }
+    return v;
+  };
+  return {be32(16), be32(20)};
+}
+
+class PictureTest : public testing::Test {
+ protected:
+  std::string Path(const std::string& name) const {
+    return testing::TempDir() + "dipview_png_" + std::to_string(::getpid()) + "_" + name;
+  }
+};
+
+TEST_F(PictureTest, WritesTheWindowAtEachScale) {
+  struct Row {
+    const char* args;
+    int width, height;
+  } rows[] = {
+      {"", 784, 584}, {"--scale 2 --fault phase-phase", 1568, 1168}, {"--scale=3", 2352, 1752}};
+  for (const Row& row : rows) {
+    const std::string path = Path("scale.png");
+    const RunResult run = RunProgram("--png '" + path + "' " + row.args);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(PngSize(ReadFile(path)), std::make_pair(row.width, row.height)) << row.args;
+    std::remove(path.c_str());
+  }
+}
+
+TEST_F(PictureTest, BadPathsFailCleanly) {
+  const std::string dir = Path("dir");
+  ASSERT_EQ(::mkdir(dir.c_str(), 0755), 0);
+  struct Row {
+    std::string args;
+    std::string message;
+  } rows[] = {
+      {"--png '" + dir + "/missing/a.png'", "No such file or directory"},
+      {"--png '" + dir + "'", "not a file name"},
+      {"--png ''", "empty file name"},
+      {"--png x.png --batch", "cannot be used with --batch"},
+      {"--png x.png --scale 5", "allowed: a whole number from 1 to 4"},
+      {"--png x.png --scale 1.5", "allowed: a whole number from 1 to 4"},
+  };
+  for (const Row& row : rows) {
+    const RunResult run = RunProgram(row.args);
+    EXPECT_EQ(run.status, 2) << row.args;
+    EXPECT_NE(run.err.find(row.message), std::string::npos) << run.err;
+    EXPECT_EQ(run.out, "");
+  }
+  ::chmod(dir.c_str(), 0555);
+  if (::geteuid() != 0) {  // root may write anywhere
+    const RunResult run = RunProgram("--png '" + dir + "/a.png'");
+    EXPECT_EQ(run.status, 2);
+  }
+  ::chmod(dir.c_str(), 0755);
+  EXPECT_EQ(::rmdir(dir.c_str()), 0) << "a partial file was left behind";
+  EXPECT_EQ(::access("x.png", F_OK), -1);
 }
 
 }  // namespace
