@@ -779,16 +779,17 @@ void ShowAtStartUp(Form1& form) {
   const QRect stored = ToPixelRect({2490, 1695, Form1::kClientWidth, Form1::kClientHeight});
   const QSize full = ToPixelRect({0, 0, Form1::kFullWidth, Form1::kFullHeight}).size();
   const QScreen* screen = form.screen();
-  const QRect available = screen ? screen->availableGeometry() : QRect(0, 0, 4096, 4096);
-  if (available.width() < full.width() + stored.left() ||
-      available.height() < full.height() + stored.top()) {
-    if (available.width() < full.width() || available.height() < full.height()) {
-      form.showMaximized();
-      return;
-    }
+  const QRect available = screen ? screen->availableGeometry() : QRect(QPoint(0, 0), full);
+  if (available.width() < full.width() || available.height() < full.height()) {
+    form.showMaximized();
+    return;
   }
+  // The stored position, moved in just far enough to keep the grown window on the screen.
+  QRect placed(available.topLeft() + stored.topLeft(), full);
+  placed.moveRight(std::min(placed.right(), available.right()));
+  placed.moveBottom(std::min(placed.bottom(), available.bottom()));
   form.resize(full);
-  form.move(stored.topLeft());
+  form.move(placed.topLeft());
   form.show();
 }
 

@@ -165,3 +165,28 @@ TEST(SavePngTest, WritesAtomicallyAndReportsFailures) {
 
 }  // namespace
 }  // namespace dipview::window
+
+namespace dipview::window {
+namespace {
+
+TEST(DiagramGeometryTest, BalancedFaultGivesEqualLinesAndBars) {
+  FaultInputs in;
+  in.faultType = FaultType::ThreePhase;
+  in.proximity = 30;
+  for (const PhaseTriple& v : ComputeVoltages(in).busVoltages) {
+    const auto bars = Bars(6045, 7312.5f, v);
+    EXPECT_NEAR(bars[0].y2, bars[1].y2, 0.01);
+    EXPECT_NEAR(bars[0].y2, bars[2].y2, 0.01);
+    const PointTwips ends[3] = {PhasorEnd(6045, 4500, 885, v.a), PhasorEnd(6045, 4500, 885, v.b),
+                                PhasorEnd(6045, 4500, 885, v.c)};
+    for (int i = 0; i < 3; ++i) {
+      const PointTwips p = ends[i];
+      const PointTwips q = ends[(i + 1) % 3];
+      // 0.3 per unit, 120 degrees apart: every side of the triangle of ends is sqrt(3) r.
+      EXPECT_NEAR(std::hypot(p.x - q.x, p.y - q.y), std::sqrt(3.0) * 0.3 * 885, 0.05) << i;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace dipview::window

@@ -357,3 +357,52 @@ TEST_F(FormTest, SettingsOutsideTheOptionsAreUsedAsGiven) {
 
 }  // namespace
 }  // namespace dipview::window
+
+namespace dipview::window {
+namespace {
+
+void ForceChecked(QRadioButton* button, bool checked) {
+  const QSignalBlocker block(button);
+  button->setAutoExclusive(false);
+  button->setChecked(checked);
+}
+
+TEST_F(FormTest, WithNoFaultSelectedEveryMagnitudeIsZero) {
+  for (const char* n : {"Single_Phase(0)", "Phase_Phase(1)", "Three_Phase(2)"}) {
+    ForceChecked(Get<QRadioButton>(n), false);
+  }
+  form->Recalculate();
+  const QStringList r = Readouts();
+  for (int i = 0; i < r.size(); i += 2) {
+    EXPECT_EQ(r[i], "0") << i;
+  }
+}
+
+TEST_F(FormTest, WhenTwoRatioOptionsAreSelectedTheHigherIndexWins) {
+  ForceChecked(Get<QRadioButton>("ZF_Z12_opt(0)"), true);
+  ForceChecked(Get<QRadioButton>("Z0_Z12_opt(5)"), true);
+  EXPECT_EQ(form->ReadInputs().zfRatio, 0.0);
+  EXPECT_EQ(form->ReadInputs().z0Ratio, 0.5f);
+  ForceChecked(Get<QRadioButton>("ZF_Z12_opt(6)"), false);
+  EXPECT_EQ(form->ReadInputs().zfRatio, 3.0);
+}
+
+TEST_F(FormTest, EnlargingTheWindowShowsTheGridWithTheLastValues) {
+  form->resize(648, 505);  // the stored client area
+  QWidget* first = Get("VHV_text(0)");
+  QWidget* sequence = Get("Label2");
+  EXPECT_FALSE(form->rect().intersects(first->geometry()));
+  EXPECT_FALSE(form->rect().intersects(sequence->geometry()));
+  QTest::mouseClick(Get("Three_Phase(2)"), Qt::LeftButton);
+  form->resize(784, 584);
+  EXPECT_TRUE(form->rect().contains(first->geometry()));
+  EXPECT_TRUE(form->rect().contains(sequence->geometry()));
+  FaultInputs in;
+  in.faultType = FaultType::ThreePhase;
+  EXPECT_EQ(Readouts(), Expected(in));
+  // The sequence column was drawn while it was out of sight.
+  EXPECT_EQ(form->grab().toImage().pixelColor(10785 / 15 + 10, 1105 / 15 + 10), QColor(Qt::white));
+}
+
+}  // namespace
+}  // namespace dipview::window
