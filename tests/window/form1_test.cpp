@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QMouseEvent>
+#include <QProcess>
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTest>
@@ -403,6 +404,67 @@ TEST_F(FormTest, EnlargingTheWindowShowsTheGridWithTheLastValues) {
   // The sequence column was drawn while it was out of sight.
   EXPECT_EQ(form->grab().toImage().pixelColor(10785 / 15 + 10, 1105 / 15 + 10), QColor(Qt::white));
 }
+
+}  // namespace
+}  // namespace dipview::window
+
+namespace dipview::window {
+namespace {
+
+struct CalcRow {
+  const char* args;
+  FaultInputs in;
+};
+
+std::ostream& operator<<(std::ostream& os, const CalcRow& row) {
+  return os << row.args;
+}
+
+class CalculatorAgreementTest : public FormTest, public testing::WithParamInterface<CalcRow> {};
+
+TEST_P(CalculatorAgreementTest, WindowShowsWhatTheCalculatorPrints) {
+  QProcess calc;
+  calc.start(QStringLiteral(DIPVIEW_CALC_PATH),
+             QString::fromLatin1(GetParam().args).split(' ', Qt::SkipEmptyParts)
+                 << QStringLiteral("--format") << QStringLiteral("csv"));
+  ASSERT_TRUE(calc.waitForFinished(10000));
+  ASSERT_EQ(calc.exitCode(), 0) << calc.readAllStandardError().toStdString();
+  const QStringList lines = QString::fromUtf8(calc.readAllStandardOutput()).split('\n');
+  ASSERT_GE(lines.size(), 2);
+  const QStringList fields = lines[1].split(',');
+  ASSERT_EQ(fields.size(), 10 + 24 + 6);
+  form->ApplySettings(GetParam().in);
+  EXPECT_EQ(Readouts(), fields.mid(10, 24));
+}
+
+FaultInputs Settings(FaultType type, int proximity, double zf, float z0, double z12, double z0a,
+                     double zfa, bool lastYY) {
+  FaultInputs in;
+  in.faultType = type;
+  in.proximity = static_cast<std::int16_t>(proximity);
+  in.zfRatio = zf;
+  in.z0Ratio = z0;
+  in.z12AngleDeg = z12;
+  in.z0AngleDeg = z0a;
+  in.zfAngleDeg = zfa;
+  in.c1C2Connection = lastYY ? TransformerConnection::YY : TransformerConnection::DY;
+  return in;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Settings, CalculatorAgreementTest,
+    testing::Values(
+        CalcRow{"", FaultInputs{}},
+        CalcRow{"--fault single --proximity 0 --z0-ratio 1.0 --zf-ratio 0.0",
+                Settings(FaultType::SinglePhase, 0, 0.0, 1.0f, 90, 90, 90, false)},
+        CalcRow{"--fault phase-phase --z12-angle 37 --zf-angle 12 --zf-ratio 1.5 --proximity 73 "
+                "--transformers DY,DY,YY",
+                Settings(FaultType::PhaseToPhase, 73, 1.5, 2.5f, 37, 90, 12, true)},
+        CalcRow{"--fault three --z12-angle 80 --zf-angle 0 --zf-ratio 3.0 --proximity 5",
+                Settings(FaultType::ThreePhase, 5, 3.0, 2.5f, 80, 90, 0, false)},
+        CalcRow{"--z12-angle 62 --z0-angle 18 --zf-angle 45 --z0-ratio 0.5 --zf-ratio 2.5 "
+                "--proximity 99",
+                Settings(FaultType::SinglePhase, 99, 2.5, 0.5f, 62, 18, 45, false)}));
 
 }  // namespace
 }  // namespace dipview::window
