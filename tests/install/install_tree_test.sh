@@ -1,0 +1,134 @@
+#!/usr/bin/env bash
+# `cmake --install` of the build into a fresh prefix: exactly the programs,
+# the man page and, with the window, the launcher, the icon and the AppStream
+# metadata, each valid, where a desktop looks for it, and agreeing with the
+# others on the name, the desktop id and the version.
+#
+# Usage: install_tree_test.sh BUILD_DIR CMAKE APP_ID VERSION WINDOW(0|1) SOURCE_DIR
+# Exits 77 (skipped) only when a checking tool is not installed.
+set -euo pipefail
+
+build=$1 cmake=$2 id=$3 version=$4 window=$5 source=$6
+
+need() {
+  if ! command -v "$1" >/dev/null; then
+    echo "SKIP: $1 is not installed (Debian package $2)"
+    exit 77
+  fi
+}
+need gzip gzip
+need groff groff-base
+if [ "$window" = 1 ]; then
+  need desktop-file-validate desktop-file-utils
+  need appstreamcli appstream
+fi
+
+failures=0
+fail() {
+  echo "FAIL: $*" >&2
+  failures=$((failures + 1))
+}
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+root=$work/root
+prefix=$root/usr
+
+if ! "$cmake" --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1; then
+  cat "$work/install.log" >&2
+  echo "FAIL: cmake --install failed" >&2
+  exit 1
+fi
+
+# Exactly these files, and nothing from the build (libraries, tests, headers).
+expected=(bin/dipview-calc share/man/man1/dipview-calc.1.gz)
+if [ "$window" = 1 ]; then
+  expected+=(bin/dipview
+    "share/applications/$id.desktop"
+    "share/icons/hicolor/scalable/apps/$id.svg"
+    "share/metainfo/$id.metainfo.xml")
+fi
+actual=$(cd "$prefix" && find . -type f -o -type l | sed 's|^\./||' | LC_ALL=C sort)
+wanted=$(printf '%s\n' "${expected[@]}" | LC_ALL=C sort)
+if [ "$actual" != "$wanted" ]; then
+  fail "installed files differ from the expected set:"
+  diff <(echo "$wanted") <(echo "$actual") >&2 || true
+fi
+
+# The calculator runs from the prefix and prints the version alone.
+calc=$prefix/bin/dipview-calc
+if [ ! -x "$calc" ]; then
+  fail "bin/dipview-calc is missing or not executable"
+else
+  got=$("$calc" --version; echo .)
+  if [ "$got" != "$version"$'\n.' ]; then
+    fail "dipview-calc --version printed '${got%.}' (shown with its newlines), expected '$version' and one newline"
+  fi
+fi
+
+# The man page: compressed, a page of section 1 for this version, free of
+# formatter warnings, and documenting every option --help lists.
+man=$prefix/share/man/man1/dipview-calc.1.gz
+if [ -f "$man" ]; then
+  if ! gzip -t "$man"; then
+    fail "the man page is not a valid gzip file"
+  else
+    page=$(gzip -dc "$man")
+    first=$(head -n 1 <<<"$page")
+    case $first in
+      '.TH DIPVIEW\-CALC 1 '*"\"DIPVIEW $version\""*) ;;
+      *) fail "the man page starts with '$first', not a .TH line of section 1 for DIPVIEW $version" ;;
+    esac
+    warnings=$(groff -man -Tutf8 -ww -z <<<"$page" 2>&1)
+    if [ -n "$warnings" ]; then
+      fail "groff warns about the man page:"$'\n'"$warnings"
+    fi
+    if [ -x "$calc" ]; then
+      while read -r option; do
+        if ! grep -qF -- "${option//-/\\-}" <<<"$page"; then
+          fail "the man page does not document $option, which dipview-calc --help lists"
+        fi
+      done < <("$calc" --help | sed -n 's/^  \(--[a-z0-9-]*\).*/\1/p')
+    fi
+  fi
+fi
+
+if [ "$window" = 1 ]; then
+  [ -x "$prefix/bin/dipview" ] || fail "bin/dipview is missing or not executable"
+
+  desktop=$prefix/share/applications/$id.desktop
+  if [ -f "$desktop" ]; then
+    desktop-file-validate "$desktop" || fail "desktop-file-validate rejects $id.desktop"
+    grep -qx 'Name=DIPVIEW' "$desktop" || fail "the launcher's Name is not DIPVIEW"
+    exec_line=$(sed -n 's/^Exec=//p' "$desktop")
+    [ -x "$prefix/bin/${exec_line%% *}" ] || fail "the launcher runs '$exec_line', not an installed program"
+    icon_name=$(sed -n 's/^Icon=//p' "$desktop")
+    [ "$icon_name" = "$id" ] || fail "the launcher's icon is '$icon_name', not '$id'"
+  fi
+
+  icon=$prefix/share/icons/hicolor/scalable/apps/$id.svg
+  if [ -f "$icon" ]; then
+    cmp -s "$icon" "$source/data/dipview.svg" || fail "the installed icon is not data/dipview.svg"
+  fi
+
+  metainfo=$prefix/share/metainfo/$id.metainfo.xml
+  if [ -f "$metainfo" ]; then
+    appstreamcli validate --no-net "$metainfo" || fail "appstreamcli validate rejects the metainfo"
+    # The metainfo, its launcher and its icon as the software centre sees them.
+    appstreamcli validate-tree --no-net "$root" || fail "appstreamcli validate-tree rejects the tree"
+    grep -qF "<id>$id</id>" "$metainfo" || fail "the metainfo's id is not $id"
+    grep -qF "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$metainfo" ||
+      fail "the metainfo does not launch $id.desktop"
+    grep -qF "<release version=\"$version\"" "$metainfo" ||
+      fail "the metainfo has no release $version"
+    for binary in $(sed -n 's|.*<binary>\(.*\)</binary>.*|\1|p' "$metainfo"); do
+      [ -x "$prefix/bin/$binary" ] || fail "the metainfo provides $binary, which is not installed"
+    done
+  fi
+fi
+
+if [ "$failures" -ne 0 ]; then
+  echo "$failures check(s) failed" >&2
+  exit 1
+fi
+echo "install tree OK: ${#expected[@]} files"
