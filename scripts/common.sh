@@ -10,7 +10,7 @@ DIPVIEW_PACKAGES=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-svg-dev libgl-dev
   fonts-dejavu-core fonts-liberation2 xvfb xauth
-  appstream desktop-file-utils dpkg-dev file groff-base
+  appstream desktop-file-utils dpkg-dev file groff-base python3
 )
 
 dipview_missing_packages() {
