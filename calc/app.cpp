@@ -4,6 +4,7 @@
 
 #include "calc/batch.h"
 #include "calc/options.h"
+#include "calc/sweep.h"
 #include "calc/writers.h"
 #include "compute/transformer.h"
 
@@ -49,8 +50,21 @@ int RunCalculator(std::span<const std::string_view> args, ByteSource& in, ByteSi
             }
             break;
           }
-          RowWriter writer(EffectiveFormat(options), buffer);
-          if (options.batch) {
+          if (!options.plotPath.empty()) {
+            if (services.writePlot == nullptr) {
+              throw IoError("this dipview-calc was built without Qt, so it cannot plot");
+            }
+            std::string error;
+            if (!services.writePlot(CollectPlot(options.sweeps[0], options.settings),
+                                    options.plotPath, options.plotFormat, error)) {
+              throw UsageError("--plot: " + error);
+            }
+            break;
+          }
+          RowWriter writer(EffectiveFormat(options), buffer, options.extras);
+          if (!options.sweeps.empty()) {
+            RunSweep(options.sweeps, options.settings, writer);
+          } else if (options.batch) {
             RunBatch(in, options.settings, writer, buffer);
           } else {
             writer.Begin();

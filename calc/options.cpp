@@ -41,7 +41,7 @@ constexpr OptionEntry kOptions[] = {
      [](CalcOptions& o, std::string_view v) { ParseConnections(v, o.settings); }},
     {"format", "FMT", kAllowedFormat,
      "output: table, csv or json; default table\n"
-     "(csv with --batch)",
+     "(csv with --batch or --sweep)",
      [](CalcOptions& o, std::string_view v) {
        o.format = ParseOutputFormat(v);
        o.formatGiven = true;
@@ -50,6 +50,44 @@ constexpr OptionEntry kOptions[] = {
      "read states as CSV from standard input, one output\n"
      "row or JSON line each",
      [](CalcOptions& o, std::string_view) { o.batch = true; }},
+    {"classify", "", "",
+     "add the sag type of each bus (none, A, B, C or D\n"
+     "with the symmetric phase: B_a, C_c, D_b, ...), its\n"
+     "characteristic voltage V and PN factor F; V and F\n"
+     "are rounded to the nearest 0.001, not cut",
+     [](CalcOptions& o, std::string_view) { o.extras.classify = true; }},
+    {"line-to-line", "", "",
+     "add the line-to-line voltages Vab, Vbc, Vca of each\n"
+     "bus in per unit of the line-to-neutral prefault\n"
+     "voltage (healthy: 1.732), cut like the readouts",
+     [](CalcOptions& o, std::string_view) { o.extras.lineToLine = true; }},
+    {"sweep", "NAME=FROM:TO:STEP", kAllowedSweep,
+     "one state, and one output row as with --batch, for\n"
+     "each value FROM, FROM+STEP, ... up to TO of the\n"
+     "setting NAME: z12-angle, z0-angle, zf-angle,\n"
+     "z0-ratio, zf-ratio or proximity; give it twice for a\n"
+     "grid (the first is the outer loop); at most\n"
+     "1000000 points in all",
+     [](CalcOptions& o, std::string_view v) {
+       if (o.sweeps.size() == 2) {
+         throw ValueError("given a third time; allowed: one setting, or two for a grid");
+       }
+       SweepAxis axis = ParseSweep(v);
+       if (!o.sweeps.empty() && o.sweeps[0].column == axis.column) {
+         throw ValueError("'" + std::string(v) + "' sweeps " + std::string(axis.column) +
+                          " a second time; allowed: two different settings for a grid");
+       }
+       o.sweeps.push_back(std::move(axis));
+     }},
+    {"plot", "FILE", "a file name ending in .png or .svg",
+     "with one --sweep, draw each bus's phase magnitudes\n"
+     "against the swept setting into FILE instead of\n"
+     "writing rows; PNG or SVG by the file name's\n"
+     "extension, 1600 x 500 pixels",
+     [](CalcOptions& o, std::string_view v) {
+       o.plotFormat = PlotFormatOf(v);
+       o.plotPath = std::string(v);
+     }},
     {"png", "FILE", "a file name for the PNG picture",
      "write a PNG picture of the window for these settings\n"
      "(diagrams, sequence column and readouts) instead of\n"
@@ -136,6 +174,45 @@ CalcOptions ParseCommandLine(std::span<const std::string_view> args) {
   if (options.batch && options.formatGiven && options.format == OutputFormat::Table) {
     throw UsageError("--format table cannot be used with --batch; allowed: csv or json");
   }
+  const bool sweep = !options.sweeps.empty();
+  if (sweep) {
+    if (options.batch) {
+      throw UsageError("--sweep makes its own states and cannot be used with --batch");
+    }
+    if (!options.pngPath.empty()) {
+      throw UsageError("--png draws one state and cannot be used with --sweep");
+    }
+    if (options.formatGiven && options.format == OutputFormat::Table) {
+      throw UsageError("--format table cannot be used with --sweep; allowed: csv or json");
+    }
+    const std::size_t points = options.sweeps.size() == 1 ? options.sweeps[0].points.size()
+                                                          : options.sweeps[0].points.size() *
+                                                                options.sweeps[1].points.size();
+    if (points > kMaxSweepPoints) {
+      throw UsageError("--sweep: the grid has " + std::to_string(points) +
+                       " points; allowed: at most " + std::to_string(kMaxSweepPoints) +
+                       " points in all");
+    }
+  }
+  if (!options.plotPath.empty()) {
+    if (!sweep) {
+      throw UsageError("--plot draws a sweep; give --sweep NAME=FROM:TO:STEP too");
+    }
+    if (options.sweeps.size() > 1) {
+      throw UsageError("--plot draws a sweep over one setting, not a grid of two");
+    }
+  }
+  if (!options.plotPath.empty() || !options.pngPath.empty()) {
+    const char* picture = options.plotPath.empty() ? "--png" : "--plot";
+    if (options.extras.classify) {
+      throw UsageError(std::string("--classify adds output columns; ") + picture +
+                       " writes a picture instead of rows");
+    }
+    if (options.extras.lineToLine) {
+      throw UsageError(std::string("--line-to-line adds output columns; ") + picture +
+                       " writes a picture instead of rows");
+    }
+  }
   return options;
 }
 
@@ -149,7 +226,8 @@ int ParseScale(std::string_view text) {
 }
 
 OutputFormat EffectiveFormat(const CalcOptions& options) {
-  return options.batch && !options.formatGiven ? OutputFormat::Csv : options.format;
+  const bool manyRows = options.batch || !options.sweeps.empty();
+  return manyRows && !options.formatGiven ? OutputFormat::Csv : options.format;
 }
 
 std::string UsageText() {
@@ -160,16 +238,24 @@ std::string UsageText() {
       "Level 1, Customer Level 2) and the sequence voltages V0, V1, V2 at Substation\n"
       "HV, cut to 0.001 per unit and 0.1 degree as the window's readouts show them.\n"
       "Options take their value as '--name value' or '--name=value'.\n\n";
+  // An option longer than this has its help start on the next line, so that
+  // one long option does not push every help text past 80 columns.
+  constexpr std::size_t kMaxWidth = 17;
   std::size_t width = 0;
   for (const OptionEntry& entry : kOptions) {
-    width = std::max(width, entry.name.size() + entry.valueName.size());
+    const std::size_t size = entry.name.size() + entry.valueName.size();
+    if (size <= kMaxWidth) {
+      width = std::max(width, size);
+    }
   }
   for (const OptionEntry& entry : kOptions) {
     std::string left = "--" + Str(entry.name);
     if (!entry.valueName.empty()) {
       left += " " + Str(entry.valueName);
     }
-    s += "  " + left + std::string(width + 6 - left.size(), ' ');
+    s += "  " + left;
+    s += left.size() < width + 6 ? std::string(width + 6 - left.size(), ' ')
+                                 : "\n" + std::string(width + 8, ' ');
     for (char c : entry.help) {
       s += c;
       if (c == '\n') {
@@ -183,11 +269,19 @@ std::string UsageText() {
        "then one state per line. A column left out takes the value of its option above.\n"
        "The output has these ten columns, then for each bus hv, mv, c1, c2 the columns\n"
        "{bus}_a_mag,{bus}_a_ang,{bus}_b_mag,{bus}_b_ang,{bus}_c_mag,{bus}_c_ang, then\n"
-       "v0_mag,v0_ang,v1_mag,v1_ang,v2_mag,v2_ang.\n\n"
-       "Example:\n"
-       "  printf 'fault,proximity\\nsingle,0\\nthree,50\\n' | dipview-calc --batch\n\n"
-       "Exit status: 0 on success, 2 for a bad option or bad batch input (the message\n"
-       "on standard error names it), 1 when input or output fails.\n";
+       "v0_mag,v0_ang,v1_mag,v1_ang,v2_mag,v2_ang. --classify adds {bus}_type,{bus}_v,\n"
+       "{bus}_f for each bus, then --line-to-line adds {bus}_ab_mag,{bus}_ab_ang,\n"
+       "{bus}_bc_mag,{bus}_bc_ang,{bus}_ca_mag,{bus}_ca_ang for each bus.\n\n"
+       "--sweep writes the same columns, one row per point, as CSV or JSON lines. Its\n"
+       "points are FROM + i*STEP rounded to the decimals FROM, TO and STEP are written\n"
+       "with (at most 12); TO is the last point when a whole number of steps reaches\n"
+       "it. Every point must be a value the setting's option allows.\n\n"
+       "Examples:\n"
+       "  printf 'fault,proximity\\nsingle,0\\nthree,50\\n' | dipview-calc --batch\n"
+       "  dipview-calc --classify --sweep proximity=0:100:10\n"
+       "  dipview-calc --sweep proximity=0:100:1 --plot sweep.png\n\n"
+       "Exit status: 0 on success, 2 for a bad option, a bad sweep or bad batch input\n"
+       "(the message on standard error names it), 1 when input or output fails.\n";
   return s;
 }
 

@@ -4,7 +4,9 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "calc/sweep.h"
 #include "calc/writers.h"
 #include "compute/fault.h"
 
@@ -37,6 +39,13 @@ struct CalcOptions {
   bool formatGiven = false;
   /// Read states as CSV from standard input.
   bool batch = false;
+  /// Columns added after the standard ones (--classify, --line-to-line).
+  ExtraColumns extras;
+  /// The settings to sweep (--sweep), at most two; the first is the outer loop.
+  std::vector<SweepAxis> sweeps;
+  /// Draw the sweep to this file instead of writing its rows (--plot).
+  std::string plotPath;
+  PlotFormat plotFormat = PlotFormat::Png;
   /// Write a picture of the window for the settings to this file (--png).
   std::string pngPath;
   /// Pixel density of the picture, 1 to 4 times the window's (--scale).
@@ -52,7 +61,8 @@ CalcOptions ParseCommandLine(std::span<const std::string_view> args);
 /// A whole number for --scale, 1 to 4. Throws ValueError.
 int ParseScale(std::string_view text);
 
-/// The format to write: the one asked for, or CSV for a batch without --format.
+/// The format to write: the one asked for, or CSV for a batch or a sweep
+/// without --format.
 OutputFormat EffectiveFormat(const CalcOptions& options);
 
 /// The text --help prints.

@@ -5,30 +5,25 @@
 
 #include "calc/settings.h"
 #include "compute/readout.h"
+#include "compute/sag.h"
 
 namespace dipview::calc {
 
 namespace {
 
-// Room for one CSV or JSON row: every setting and readout at its longest, with
-// its key, quotes and separator.
-constexpr std::size_t kRowMax = (10 + kReadoutCount) * (kNumberTextMax + kSettingTextMax + 8) + 16;
+// Three classification columns and six line-to-line columns for each bus.
+constexpr int kExtraMax = 4 * 3 + 24;
+
+// Room for one CSV or JSON row: every setting, readout and extra column at its
+// longest, with its key, quotes and separator.
+constexpr std::size_t kRowMax =
+    (10 + kReadoutCount + kExtraMax) * (kNumberTextMax + kSettingTextMax + 8) + 16;
+
+constexpr const char* kBusKeys[4] = {"hv", "mv", "c1", "c2"};
 
 char* Copy(std::string_view text, char* out) {
   std::memcpy(out, text.data(), text.size());
   return out + text.size();
-}
-
-std::string_view FaultCaption(FaultType type) {
-  switch (type) {
-    case FaultType::SinglePhase:
-      return "Single Phase (Phase A)";
-    case FaultType::PhaseToPhase:
-      return "Phase-to-Phase (Phase B to C)";
-    case FaultType::ThreePhase:
-      return "Three Phase";
-  }
-  return "";
 }
 
 std::string SettingText(const FaultInputs& in, std::string_view column) {
@@ -41,12 +36,13 @@ std::string NumberCell(double value) {
   return std::string(text, WriteNumberText(value, text));
 }
 
-void AppendTableLine(std::string& s, std::string_view label, const std::string* cells) {
+void AppendTableLine(std::string& s, std::string_view label, const std::string* cells,
+                     int count = 6) {
   constexpr std::size_t kLabelWidth = 31;
   constexpr std::size_t kCellWidth = 8;
   s += label;
   s.append(kLabelWidth > label.size() ? kLabelWidth - label.size() : 1, ' ');
-  for (int i = 0; i < 6; ++i) {
+  for (int i = 0; i < count; ++i) {
     const std::size_t size = cells[i].size();
     s.append(kCellWidth > size ? kCellWidth - size : 1, ' ');
     s += cells[i];
@@ -55,6 +51,13 @@ void AppendTableLine(std::string& s, std::string_view label, const std::string* 
 }
 
 }  // namespace
+
+// One value of an extra column: a sag type's name, or a number when the name
+// is empty.
+struct RowWriter::ExtraCell {
+  std::string_view name;
+  double number = 0.0;
+};
 
 char* ReadoutTextCache::Write(double value, char* out) {
   std::uint64_t bits;
@@ -72,6 +75,18 @@ char* ReadoutTextCache::Write(double value, char* out) {
     std::memcpy(entry.text, out, size);
   }
   return end;
+}
+
+std::string_view FaultCaption(FaultType type) {
+  switch (type) {
+    case FaultType::SinglePhase:
+      return "Single Phase (Phase A)";
+    case FaultType::PhaseToPhase:
+      return "Phase-to-Phase (Phase B to C)";
+    case FaultType::ThreePhase:
+      return "Three Phase";
+  }
+  return "";
 }
 
 OutputFormat ParseOutputFormat(std::string_view text) {
@@ -101,6 +116,44 @@ std::array<double, kReadoutCount> CutReadouts(const PassVoltages& pass) {
     cut(bus.a, bus.b, bus.c);
   }
   cut(pass.sequenceAtHV.zero, pass.sequenceAtHV.positive, pass.sequenceAtHV.negative);
+  return values;
+}
+
+std::vector<std::string> ExtraColumnNames(const ExtraColumns& extras) {
+  std::vector<std::string> names;
+  if (extras.classify) {
+    for (const char* bus : kBusKeys) {
+      for (const char* value : {"_type", "_v", "_f"}) {
+        names.push_back(bus + std::string(value));
+      }
+    }
+  }
+  if (extras.lineToLine) {
+    for (const char* bus : kBusKeys) {
+      for (const char* pair : {"_ab", "_bc", "_ca"}) {
+        names.push_back(bus + std::string(pair) + "_mag");
+        names.push_back(bus + std::string(pair) + "_ang");
+      }
+    }
+  }
+  return names;
+}
+
+double RoundClassNumber(double value) {
+  // + 0.0 so that a small negative value is written "0", not "-0".
+  return std::round(value * 1000.0) / 1000.0 + 0.0;
+}
+
+std::array<double, 24> CutLineToLine(const PassVoltages& pass) {
+  std::array<double, 24> values;
+  double* v = values.data();
+  for (const PhaseTriple& bus : pass.busVoltages) {
+    const LineToLine lines = LineToLineVoltages(bus);
+    for (const Phasor* p : {&lines.ab, &lines.bc, &lines.ca}) {
+      *v++ = CutMagnitude(p->magnitude);
+      *v++ = CutAngleDegrees(p->angle);
+    }
+  }
   return values;
 }
 
@@ -137,6 +190,10 @@ void RowWriter::Begin() {
     }
     out_.Append(names[i]);
   }
+  for (const std::string& name : extraNames_) {
+    out_.Append(',');
+    out_.Append(name);
+  }
   out_.Append('\n');
 }
 
@@ -166,8 +223,34 @@ void RowWriter::CsvRow(const FaultInputs& in, const PassVoltages& pass) {
     o = texts_.Write(value, o);
     *o++ = ',';
   }
+  if (!extraNames_.empty()) {
+    ExtraCell cells[kExtraMax];
+    const int count = ExtraCells(pass, cells);
+    for (int i = 0; i < count; ++i) {
+      o = cells[i].name.empty() ? texts_.Write(cells[i].number, o) : Copy(cells[i].name, o);
+      *o++ = ',';
+    }
+  }
   o[-1] = '\n';
   out_.Commit(o);
+}
+
+int RowWriter::ExtraCells(const PassVoltages& pass, ExtraCell* cells) const {
+  ExtraCell* c = cells;
+  if (extras_.classify) {
+    for (const PhaseTriple& bus : pass.busVoltages) {
+      const SagClass sag = ClassifySag(bus);
+      *c++ = {SagName(sag)};
+      *c++ = {{}, RoundClassNumber(sag.characteristicVoltage)};
+      *c++ = {{}, RoundClassNumber(sag.pnFactor)};
+    }
+  }
+  if (extras_.lineToLine) {
+    for (double value : CutLineToLine(pass)) {
+      *c++ = {{}, value};
+    }
+  }
+  return static_cast<int>(c - cells);
 }
 
 void RowWriter::JsonRow(const FaultInputs& in, const PassVoltages& pass) {
@@ -199,6 +282,24 @@ void RowWriter::JsonRow(const FaultInputs& in, const PassVoltages& pass) {
       o = std::isfinite(value) ? texts_.Write(value, o) : Copy("null", o);
     }
   }
+  if (!extraNames_.empty()) {
+    ExtraCell cells[kExtraMax];
+    const int count = ExtraCells(pass, cells);
+    for (int i = 0; i < count; ++i) {
+      *o++ = ',';
+      *o++ = '"';
+      o = Copy(extraNames_[i], o);
+      *o++ = '"';
+      *o++ = ':';
+      if (!cells[i].name.empty()) {
+        *o++ = '"';
+        o = Copy(cells[i].name, o);
+        *o++ = '"';
+      } else {
+        o = std::isfinite(cells[i].number) ? texts_.Write(cells[i].number, o) : Copy("null", o);
+      }
+    }
+  }
   *o++ = '}';
   *o++ = '\n';
   out_.Commit(o);
@@ -227,15 +328,41 @@ void RowWriter::TableBlock(const FaultInputs& in, const PassVoltages& pass) {
   }
   const std::string phaseHeads[6] = {"|Va|", "Va deg", "|Vb|", "Vb deg", "|Vc|", "Vc deg"};
   AppendTableLine(s, "Bus", phaseHeads);
-  static constexpr std::string_view kBuses[4] = {"Substation HV", "Substation MV and Along Feeder",
-                                                 "Customer Level 1", "Customer Level 2"};
   for (int bus = 0; bus < 4; ++bus) {
-    AppendTableLine(s, kBuses[bus], &cells[6 * bus]);
+    AppendTableLine(s, kBusNames[bus], &cells[6 * bus]);
   }
   const std::string sequenceHeads[6] = {"|V0|", "V0 deg", "|V1|", "V1 deg", "|V2|", "V2 deg"};
   s += '\n';
   AppendTableLine(s, "Sequence voltages", sequenceHeads);
   AppendTableLine(s, "Substation HV", &cells[24]);
+
+  ExtraCell extra[kExtraMax];
+  const ExtraCell* e = extra;
+  ExtraCells(pass, extra);
+  const auto text = [](const ExtraCell& cell) {
+    return cell.name.empty() ? NumberCell(cell.number) : std::string(cell.name);
+  };
+  if (extras_.classify) {
+    const std::string heads[3] = {"Type", "V", "F"};
+    s += '\n';
+    AppendTableLine(s, "Sag type", heads, 3);
+    for (int bus = 0; bus < 4; ++bus, e += 3) {
+      const std::string row[3] = {text(e[0]), text(e[1]), text(e[2])};
+      AppendTableLine(s, kBusNames[bus], row, 3);
+    }
+  }
+  if (extras_.lineToLine) {
+    const std::string heads[6] = {"|Vab|", "Vab deg", "|Vbc|", "Vbc deg", "|Vca|", "Vca deg"};
+    s += '\n';
+    AppendTableLine(s, "Line-to-line voltages", heads);
+    for (int bus = 0; bus < 4; ++bus, e += 6) {
+      std::string row[6];
+      for (int i = 0; i < 6; ++i) {
+        row[i] = text(e[i]);
+      }
+      AppendTableLine(s, kBusNames[bus], row);
+    }
+  }
   out_.Append(s);
 }
 

@@ -17,6 +17,13 @@ enum class OutputFormat { Table, Csv, Json };
 OutputFormat ParseOutputFormat(std::string_view text);
 inline constexpr std::string_view kAllowedFormat = "table, csv or json";
 
+/// The four buses, top to bottom, as the window names them.
+inline constexpr std::array<std::string_view, 4> kBusNames = {
+    "Substation HV", "Substation MV and Along Feeder", "Customer Level 1", "Customer Level 2"};
+
+/// The fault as the table's heading names it: "Single Phase (Phase A)".
+std::string_view FaultCaption(FaultType type);
+
 /// Number of readouts of one state: six for each of the four buses, then six
 /// for the sequence voltages at Substation HV.
 inline constexpr int kReadoutCount = 30;
@@ -31,6 +38,29 @@ std::array<double, kReadoutCount> CutReadouts(const PassVoltages& pass);
 /// The names of all output columns: the ten settings, then hv_a_mag ...
 /// c2_c_ang and v0_mag ... v2_ang, in the order of CutReadouts.
 const std::array<std::string, 10 + kReadoutCount>& OutputColumnNames();
+
+/// Columns some options add after the standard ones, in this order.
+struct ExtraColumns {
+  /// --classify: {bus}_type, {bus}_v, {bus}_f for hv, mv, c1, c2.
+  bool classify = false;
+  /// --line-to-line: {bus}_ab_mag, {bus}_ab_ang, {bus}_bc_mag, {bus}_bc_ang,
+  /// {bus}_ca_mag, {bus}_ca_ang for hv, mv, c1, c2.
+  bool lineToLine = false;
+};
+
+/// The names of the columns `extras` adds, in their order.
+std::vector<std::string> ExtraColumnNames(const ExtraColumns& extras);
+
+/// The characteristic voltage V or PN factor F as written: rounded to the
+/// nearest 0.001, not cut like the readouts. Both come out of sums of
+/// single-precision steps, so a true 1 may be 0.99999987, which a cut would
+/// show as 0.999.
+double RoundClassNumber(double value);
+
+/// The line-to-line voltages of each bus, cut as the readouts cut them: for
+/// each bus from Substation HV to Customer Level 2 |Vab|, angle Vab, |Vbc|,
+/// angle Vbc, |Vca|, angle Vca (angles in degrees).
+std::array<double, 24> CutLineToLine(const PassVoltages& pass);
 
 /// Writes readout texts through a memory of the texts WriteNumberText gave
 /// for earlier values. The readouts take only a few thousand different values
@@ -59,7 +89,8 @@ class ReadoutTextCache {
 /// compact JSON object per line, or a readable table per state.
 class RowWriter {
  public:
-  RowWriter(OutputFormat format, OutputBuffer& out) : format_(format), out_(out) {}
+  RowWriter(OutputFormat format, OutputBuffer& out, ExtraColumns extras = {})
+      : format_(format), out_(out), extras_(extras), extraNames_(ExtraColumnNames(extras)) {}
 
   /// Starts the output: the CSV header line; nothing for the other formats.
   void Begin();
@@ -70,9 +101,15 @@ class RowWriter {
   void CsvRow(const FaultInputs& in, const PassVoltages& pass);
   void JsonRow(const FaultInputs& in, const PassVoltages& pass);
   void TableBlock(const FaultInputs& in, const PassVoltages& pass);
+  struct ExtraCell;
+  /// Fills `cells` (room for every extra column) with the extra columns'
+  /// values and returns how many.
+  int ExtraCells(const PassVoltages& pass, ExtraCell* cells) const;
 
   OutputFormat format_;
   OutputBuffer& out_;
+  ExtraColumns extras_;
+  std::vector<std::string> extraNames_;
   ReadoutTextCache texts_;
   bool firstTable_ = true;
 };

@@ -146,7 +146,22 @@ INSTANTIATE_TEST_SUITE_P(
                        "--format table cannot be used with --batch; allowed: csv or json"},
         BadCommandLine{{"--batch=yes"}, "--batch takes no value (got '--batch=yes')"},
         BadCommandLine{{"--z12-angle="},
-                       "--z12-angle: empty value; allowed: a number of degrees from 0 to 90"}));
+                       "--z12-angle: empty value; allowed: a number of degrees from 0 to 90"},
+        BadCommandLine{{"--plot", "a.png"},
+                       "--plot draws a sweep; give --sweep NAME=FROM:TO:STEP too"},
+        BadCommandLine{
+            {"--plot", "a.png", "--sweep", "proximity=0:1:1", "--sweep", "zf-ratio=0:1:1"},
+            "--plot draws a sweep over one setting, not a grid of two"},
+        BadCommandLine{{"--sweep", "proximity=0:1:1", "--plot", "a.pdf"},
+                       "--plot: 'a.pdf' does not end in .png or .svg; allowed: a file name "
+                       "ending in .png or .svg"},
+        BadCommandLine{{"--sweep", "proximity=0:1:1", "--plot", "a.svg", "--classify"},
+                       "--classify adds output columns; --plot writes a picture instead of rows"},
+        BadCommandLine{{"--png", "a.png", "--line-to-line"},
+                       "--line-to-line adds output columns; --png writes a picture instead of "
+                       "rows"},
+        BadCommandLine{{"--png", "a.png", "--sweep", "proximity=0:1:1"},
+                       "--png draws one state and cannot be used with --sweep"}));
 
 TEST(CommandLineTest, HelpAndVersionGoToStandardOutput) {
   const RunResult help = RunInProcess({"--help"});
@@ -154,9 +169,9 @@ TEST(CommandLineTest, HelpAndVersionGoToStandardOutput) {
   EXPECT_EQ(help.out, UsageText());
   EXPECT_EQ(help.err, "");
   // Every option the parser knows is in the help.
-  for (const char* option :
-       {"--fault", "--z12-angle", "--z0-angle", "--zf-angle", "--z0-ratio", "--zf-ratio",
-        "--proximity", "--transformers", "--format", "--batch", "--version"}) {
+  for (const char* option : {"--fault", "--z12-angle", "--z0-angle", "--zf-angle", "--z0-ratio",
+                             "--zf-ratio", "--proximity", "--transformers", "--format", "--batch",
+                             "--classify", "--line-to-line", "--sweep", "--plot", "--version"}) {
     EXPECT_NE(help.out.find(std::string("  ") + option + " "), std::string::npos) << option;
   }
   const RunResult version = RunInProcess({"--version"});

@@ -1,0 +1,151 @@
+// --classify and --line-to-line: the columns they add in each format.
+#include <cmath>
+
+#include <gtest/gtest.h>
+
+#include "calc/writers.h"
+#include "calc_test_support.h"
+
+namespace dipview::calc {
+namespace {
+
+constexpr std::string_view kClassifyColumns =
+    "hv_type,hv_v,hv_f,mv_type,mv_v,mv_f,c1_type,c1_v,c1_f,c2_type,c2_v,c2_f";
+constexpr std::string_view kLineToLineColumns =
+    "hv_ab_mag,hv_ab_ang,hv_bc_mag,hv_bc_ang,hv_ca_mag,hv_ca_ang,"
+    "mv_ab_mag,mv_ab_ang,mv_bc_mag,mv_bc_ang,mv_ca_mag,mv_ca_ang,"
+    "c1_ab_mag,c1_ab_ang,c1_bc_mag,c1_bc_ang,c1_ca_mag,c1_ca_ang,"
+    "c2_ab_mag,c2_ab_ang,c2_bc_mag,c2_bc_ang,c2_ca_mag,c2_ca_ang";
+
+// The header and the fields after the 40 standard ones of a one-state CSV run.
+std::pair<std::string, std::string> ExtraCsv(std::vector<std::string_view> args) {
+  args.push_back("--format=csv");
+  const RunResult run = RunInProcess(args);
+  EXPECT_EQ(run.status, 0) << run.err;
+  const std::vector<std::string> lines = Lines(run.out);
+  EXPECT_EQ(lines.size(), 2u);
+  const auto tail = [](const std::string& line) {
+    std::size_t at = 0;
+    for (int i = 0; i < 40 && at != std::string::npos; ++i) {
+      at = line.find(',', at + (i > 0));
+    }
+    return at == std::string::npos ? std::string() : line.substr(at + 1);
+  };
+  return {tail(lines.at(0)), tail(lines.at(1))};
+}
+
+struct ClassifyRow {
+  const char* what;
+  std::vector<std::string_view> args;
+  const char* fields;
+};
+
+std::ostream& operator<<(std::ostream& os, const ClassifyRow& r) {
+  return os << r.what;
+}
+
+class ClassifyTest : public testing::TestWithParam<ClassifyRow> {};
+
+TEST_P(ClassifyTest, NamesEachBusWithVAndF) {
+  std::vector<std::string_view> args = GetParam().args;
+  args.push_back("--classify");
+  const auto [header, fields] = ExtraCsv(args);
+  EXPECT_EQ(header, kClassifyColumns);
+  EXPECT_EQ(fields, GetParam().fields);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    States, ClassifyTest,
+    testing::Values(
+        // One phase down at Substation HV, two below the first DY, and so on.
+        // V = 7/9 is written 0.778 and F = 1 as 1, where a cut would give 0.777
+        // and 0.999.
+        ClassifyRow{"start-up", {}, "B_a,0.778,1,C_c,0.778,1,D_b,0.778,1,C_a,0.778,1"},
+        ClassifyRow{"bolted single phase",
+                    {"--z0-ratio", "1", "--proximity", "0"},
+                    "B_a,0.333,1,C_c,0.333,1,D_b,0.333,1,C_a,0.333,1"},
+        // A YY passes the zero sequence and does not turn the set.
+        ClassifyRow{"YY transformers",
+                    {"--z0-ratio", "1", "--proximity", "0", "--transformers", "YY,DY,YY"},
+                    "B_a,0.333,1,B_a,0.333,1,C_c,0.333,1,C_c,0.333,1"},
+        ClassifyRow{"bolted phase to phase",
+                    {"--fault", "phase-phase", "--proximity", "0"},
+                    "C_a,0,1,D_c,0,1,C_b,0,1,D_a,0,1"},
+        ClassifyRow{"three phase", {"--fault", "three"}, "A,0.5,0.5,A,0.5,0.5,A,0.5,0.5,A,0.5,0.5"},
+        ClassifyRow{"no sag at the far end",
+                    {"--proximity", "100"},
+                    "none,1,1,none,1,1,none,1,1,none,1,1"}));
+
+TEST(LineToLineTest, HealthyAndBoltedSets) {
+  // sqrt(3) at +30, -90 and +150 degrees, turned 30 degrees back at each DY;
+  // the phase angles come out of single-precision steps a hair below the round
+  // figures, and the cut takes them down: 29.9 for 30, -90.1 for -90.
+  const auto [header, healthy] = ExtraCsv({"--line-to-line", "--proximity", "100"});
+  EXPECT_EQ(header, kLineToLineColumns);
+  EXPECT_EQ(healthy,
+            "1.732,29.9,1.732,-90.1,1.732,150,1.732,-0.1,1.732,-120.1,1.732,120,"
+            "1.732,-30.1,1.732,-150.1,1.732,90,1.732,-60.1,1.732,179.9,1.732,60");
+  // Va = 0 at Substation HV: Vab = -Vb = 1 at 60, Vbc = sqrt(3) at -90, Vca = Vc.
+  const auto [header2, bolted] = ExtraCsv({"--line-to-line", "--z0-ratio=1", "--proximity=0"});
+  EXPECT_TRUE(bolted.starts_with("1,60,1.732,-90,0.999,120,")) << bolted;
+}
+
+TEST(ExtraColumnsTest, ClassifyColumnsComeFirst) {
+  const auto [header, fields] = ExtraCsv({"--line-to-line", "--classify"});
+  EXPECT_EQ(header, std::string(kClassifyColumns) + "," + std::string(kLineToLineColumns));
+  EXPECT_TRUE(fields.starts_with("B_a,0.778,1,C_c,0.778,1,D_b,0.778,1,C_a,0.778,1,1.452,36.5,"))
+      << fields;
+}
+
+TEST(ExtraColumnsTest, JsonFieldsAfterTheStandardOnes) {
+  const RunResult run = RunInProcess({"--classify", "--line-to-line", "--format", "json"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("\"v2_ang\":179.9,\"hv_type\":\"B_a\",\"hv_v\":0.778,\"hv_f\":1,"
+                         "\"mv_type\":\"C_c\","),
+            std::string::npos)
+      << run.out;
+  EXPECT_TRUE(run.out.ends_with(",\"c2_ca_mag\":1.644,\"c2_ca_ang\":65.8}\n")) << run.out;
+}
+
+TEST(ExtraColumnsTest, TableSections) {
+  const RunResult run = RunInProcess({"--line-to-line", "--classify"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(run.out.ends_with(
+      "Substation HV                     0.277    -180   0.888       0   0.111   179.9\n"
+      "\n"
+      "Sag type                           Type       V       F\n"
+      "Substation HV                       B_a   0.778       1\n"
+      "Substation MV and Along Feeder      C_c   0.778       1\n"
+      "Customer Level 1                    D_b   0.778       1\n"
+      "Customer Level 2                    C_a   0.778       1\n"
+      "\n"
+      "Line-to-line voltages             |Vab| Vab deg   |Vbc| Vbc deg   |Vca| Vca deg\n"
+      "Substation HV                     1.452    36.5   1.732     -90   1.452   143.4\n"
+      "Substation MV and Along Feeder    1.347       0   1.644  -114.2   1.644   114.1\n"
+      "Customer Level 1                  1.452   -36.6   1.452  -143.5   1.732      90\n"
+      "Customer Level 2                  1.644   -65.9   1.347    -180   1.644    65.8\n"))
+      << run.out;
+}
+
+TEST(ExtraColumnsTest, BatchRowsCarryThemToo) {
+  const RunResult run = RunInProcess({"--batch", "--classify", "--line-to-line"},
+                                     "fault,proximity\nthree,50\nsingle,50\n");
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::vector<std::string> rows = Lines(run.out);
+  ASSERT_EQ(rows.size(), 3u);
+  const auto [header, startUp] = ExtraCsv({"--classify", "--line-to-line"});
+  EXPECT_EQ(Fields(rows[0]).size(), 40u + 12u + 24u);
+  EXPECT_TRUE(rows[0].ends_with(header));
+  EXPECT_NE(rows[1].find(",A,0.5,0.5,A,"), std::string::npos) << rows[1];
+  EXPECT_TRUE(rows[2].ends_with("," + startUp));
+}
+
+TEST(ExtraColumnsTest, ClassNumbersRoundToTheNearestThousandth) {
+  EXPECT_EQ(RoundClassNumber(0.99999987), 1.0);
+  EXPECT_EQ(RoundClassNumber(7.0 / 9.0), 0.778);
+  EXPECT_EQ(RoundClassNumber(0.3334999), 0.333);
+  EXPECT_FALSE(std::signbit(RoundClassNumber(-0.0004)));
+}
+
+}  // namespace
+}  // namespace dipview::calc
