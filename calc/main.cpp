@@ -4,6 +4,9 @@
 #ifdef DIPVIEW_CALC_PICTURES
 #include "window/picture.h"
 #endif
+#ifdef DIPVIEW_CALC_PLOTS
+#include "plot/plot.h"
+#endif
 
 int main(int argc, char** argv) {
   const std::vector<std::string_view> args(argv + 1, argv + argc);
@@ -13,6 +16,9 @@ int main(int argc, char** argv) {
   dipview::calc::CalcServices services;
 #ifdef DIPVIEW_CALC_PICTURES
   services.writePng = &dipview::window::WritePictureFile;
+#endif
+#ifdef DIPVIEW_CALC_PLOTS
+  services.writePlot = &dipview::plot::WritePlotFile;
 #endif
   return dipview::calc::RunCalculator(args, in, out, err, services);
 }

@@ -214,5 +214,48 @@ TEST_F(PictureTest, BadPathsFailCleanly) {
   EXPECT_EQ(::access("x.png", F_OK), -1);
 }
 
+TEST_F(PictureTest, PlotsASweepAsPngOrSvg) {
+  const std::string png = Path("sweep.png");
+  RunResult run = RunProgram("--sweep proximity=0:100:1 --plot '" + png + "'");
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(PngSize(ReadFile(png)), std::make_pair(1600, 500));
+  std::remove(png.c_str());
+
+  const std::string svgPath = Path("sweep.SVG");
+  run = RunProgram("--fault phase-phase --sweep=z0-ratio=0.5:3:0.5 --plot='" + svgPath + "'");
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "");
+  const std::string svg = ReadFile(svgPath);
+  EXPECT_TRUE(svg.starts_with("<?xml version=\"1.0\" encoding=\"UTF-8\"")) << svg.substr(0, 80);
+  EXPECT_NE(svg.find("\n<svg width="), std::string::npos);
+  EXPECT_NE(svg.find("viewBox=\"0 0 1600 500\""), std::string::npos);
+  EXPECT_NE(svg.find(">Z0/Z12 magnitude ratio</text>"), std::string::npos);
+  EXPECT_TRUE(svg.ends_with("</svg>\n")) << svg.substr(svg.size() - 40);
+  std::remove(svgPath.c_str());
+}
+
+TEST_F(PictureTest, BadPlotPathsFailCleanly) {
+  const std::string dir = Path("plotdir.svg");
+  ASSERT_EQ(::mkdir(dir.c_str(), 0755), 0);
+  const std::string sweep = "--sweep proximity=0:100:50 ";
+  struct Row {
+    std::string args;
+    std::string message;
+  } rows[] = {
+      {sweep + "--plot '" + dir + "/missing/a.png'", "No such file or directory"},
+      {sweep + "--plot '" + dir + "'", "not a file name"},
+      {sweep + "--plot '" + dir + "/a.gif'", "does not end in .png or .svg"},
+  };
+  for (const Row& row : rows) {
+    const RunResult run = RunProgram(row.args);
+    EXPECT_EQ(run.status, 2) << row.args;
+    EXPECT_NE(run.err.find("dipview-calc: --plot: "), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(row.message), std::string::npos) << run.err;
+    EXPECT_EQ(run.out, "");
+  }
+  EXPECT_EQ(::rmdir(dir.c_str()), 0) << "a partial file was left behind";
+}
+
 }  // namespace
 }  // namespace dipview::calc

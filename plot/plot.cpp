@@ -1,0 +1,316 @@
+#include "plot/plot.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include <QFileInfo>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QPolygonF>
+#include <QSaveFile>
+#include <QSvgGenerator>
+
+#include "calc/writers.h"
+
+namespace dipview::plot {
+
+namespace {
+
+// The top band holds the caption and the legend; each panel takes a quarter
+// of the width below it, with room for its title, tick labels and axis names.
+constexpr double kTopBand = 44.0;
+constexpr double kPanelLeft = 70.0;
+constexpr double kPanelRight = 18.0;
+constexpr double kPanelTop = 32.0;
+constexpr double kPanelBottom = 58.0;
+
+const QColor kPhaseColors[3] = {QColor(0, 0, 0), QColor(0xff, 0, 0), QColor(0, 0, 0xff)};
+// Phases often lie on top of each other (B and C at Substation HV in a single
+// phase fault). A is drawn first and widest, so it shows as a border around
+// the others, and C dashed, so that B shows through its gaps.
+constexpr double kPhaseWidths[3] = {5.0, 3.0, 3.0};
+
+QPen PhasePen(int phase) {
+  QPen pen(kPhaseColors[phase], kPhaseWidths[phase], Qt::SolidLine, Qt::FlatCap, Qt::RoundJoin);
+  if (phase == 2) {
+    pen.setDashPattern({3.0, 2.0});
+  }
+  return pen;
+}
+const QColor kGuideColor(0x50, 0x50, 0x50);
+const QColor kGridColor(0xe4, 0xe4, 0xe4);
+const QColor kFrameColor(0x70, 0x70, 0x70);
+
+QFont PlotFont(double pixelSize, bool bold = false) {
+  // The window's own font.
+  QFont font(QStringLiteral("Liberation Sans"));
+  font.setPixelSize(static_cast<int>(pixelSize));
+  font.setBold(bold);
+  return font;
+}
+
+// A step of 1, 2 or 5 times a power of ten giving about `count` ticks over `span`.
+double TickStep(double span, int count) {
+  const double raw = span / count;
+  const double power = std::pow(10.0, std::floor(std::log10(raw)));
+  const double norm = raw / power;
+  return (norm < 1.5 ? 1.0 : norm < 3.5 ? 2.0 : norm < 7.5 ? 5.0 : 10.0) * power;
+}
+
+QString TickText(double value) {
+  // Ten digits hide the binary error of k * step; no tick is written as "-0".
+  return QString::number(value + 0.0, 'g', 10);
+}
+
+// A sweep of many more points than the panel has pixel columns draws the same
+// as the first, lowest, highest and last point of each half-pixel column, in
+// their order; this keeps a long sweep quick to draw and its SVG small.
+QPolygonF Thinned(const QPolygonF& line) {
+  QPolygonF out;
+  qsizetype i = 0;
+  while (i < line.size()) {
+    const double column = std::floor(line[i].x() * 2.0);
+    qsizetype end = i;
+    qsizetype low = i;
+    qsizetype high = i;
+    for (; end < line.size() && std::floor(line[end].x() * 2.0) == column; ++end) {
+      low = line[end].y() < line[low].y() ? end : low;
+      high = line[end].y() > line[high].y() ? end : high;
+    }
+    qsizetype kept[4] = {i, std::min(low, high), std::max(low, high), end - 1};
+    for (int k = 0; k < 4; ++k) {
+      if (k == 0 || kept[k] != kept[k - 1]) {
+        out << line[kept[k]];
+      }
+    }
+    i = end;
+  }
+  return out;
+}
+
+void DrawLegend(QPainter& p, double right, double y) {
+  const QFont font = PlotFont(15);
+  const QFontMetricsF metrics(font, p.device());
+  p.setFont(font);
+  struct Item {
+    QString text;
+    QPen pen;
+  };
+  QPen guide(kGuideColor, 1.5, Qt::DashLine);
+  const Item items[4] = {{QStringLiteral("Phase A"), PhasePen(0)},
+                         {QStringLiteral("Phase B"), PhasePen(1)},
+                         {QStringLiteral("Phase C"), PhasePen(2)},
+                         {QStringLiteral("0.9 and 0.5 pu"), guide}};
+  constexpr double kSample = 32.0;
+  constexpr double kGap = 8.0;
+  constexpr double kSpacing = 26.0;
+  double width = 0.0;
+  for (const Item& item : items) {
+    width += kSample + kGap + metrics.horizontalAdvance(item.text) + kSpacing;
+  }
+  double x = right - width + kSpacing;
+  for (const Item& item : items) {
+    p.setPen(item.pen);
+    p.drawLine(QPointF(x, y), QPointF(x + kSample, y));
+    x += kSample + kGap;
+    p.setPen(Qt::black);
+    const double textWidth = metrics.horizontalAdvance(item.text);
+    p.drawText(QRectF(x, y - 12, textWidth + 4, 24), Qt::AlignLeft | Qt::AlignVCenter, item.text);
+    x += textWidth + kSpacing;
+  }
+}
+
+void DrawPanel(QPainter& p, const PlotFrame& frame, int panel, const calc::SweepPlot& plot) {
+  const QRectF area = frame.areas[panel];
+  const QFont tickFont = PlotFont(13);
+  const QFontMetricsF tickMetrics(tickFont, p.device());
+
+  // Grid and tick labels.
+  p.setFont(tickFont);
+  const double yStep = frame.yMax <= 1.6 ? 0.1 : 0.2;
+  for (int k = 0; k * yStep <= frame.yMax + 1e-9; ++k) {
+    const double y = frame.Map(panel, frame.xMin, k * yStep).y();
+    p.setPen(QPen(kGridColor, 1.0));
+    p.drawLine(QPointF(area.left(), y), QPointF(area.right(), y));
+    p.setPen(Qt::black);
+    p.drawText(QRectF(area.left() - 46, y - 10, 40, 20), Qt::AlignRight | Qt::AlignVCenter,
+               TickText(k * yStep));
+  }
+  const double xStep = TickStep(frame.xMax - frame.xMin, 5);
+  for (double k = std::ceil(frame.xMin / xStep - 1e-9); k * xStep <= frame.xMax + 1e-9 * xStep;
+       ++k) {
+    const double x = frame.Map(panel, k * xStep, 0).x();
+    p.setPen(QPen(kGridColor, 1.0));
+    p.drawLine(QPointF(x, area.top()), QPointF(x, area.bottom()));
+    p.setPen(Qt::black);
+    p.drawLine(QPointF(x, area.bottom()), QPointF(x, area.bottom() + 5));
+    p.drawText(QRectF(x - 40, area.bottom() + 6, 80, 18), Qt::AlignHCenter | Qt::AlignTop,
+               TickText(k * xStep));
+  }
+
+  // Guides, then the phases, inside the area only.
+  p.save();
+  p.setClipRect(area);
+  p.setPen(QPen(kGuideColor, 1.5, Qt::DashLine));
+  for (double level : kGuideLevels) {
+    const double y = frame.Map(panel, frame.xMin, level).y();
+    p.drawLine(QPointF(area.left(), y), QPointF(area.right(), y));
+  }
+  for (int phase = 0; phase < 3; ++phase) {
+    const std::vector<double>& values = plot.magnitudes[panel][phase];
+    QPolygonF line;
+    line.reserve(static_cast<qsizetype>(values.size()));
+    for (std::size_t i = 0; i < values.size() && i < plot.x.size(); ++i) {
+      line << frame.Map(panel, plot.x[i], values[i]);
+    }
+    p.setPen(PhasePen(phase));
+    line = Thinned(line);
+    if (line.size() == 1) {
+      p.setBrush(kPhaseColors[phase]);
+      p.drawEllipse(line[0], 3.0, 3.0);
+      p.setBrush(Qt::NoBrush);
+    } else {
+      p.drawPolyline(line);
+    }
+  }
+  p.restore();
+
+  p.setPen(QPen(kFrameColor, 1.0));
+  p.drawRect(area);
+
+  p.setPen(Qt::black);
+  p.setFont(PlotFont(16, true));
+  p.drawText(QRectF(area.left(), area.top() - kPanelTop, area.width(), kPanelTop - 6),
+             Qt::AlignHCenter | Qt::AlignBottom, QString::fromUtf8(calc::kBusNames[panel]));
+  p.setFont(PlotFont(14));
+  p.drawText(QRectF(area.left() - 30, area.bottom() + 26, area.width() + 60, 22),
+             Qt::AlignHCenter | Qt::AlignTop, QString::fromStdString(plot.xLabel));
+  p.save();
+  p.translate(area.left() - 52, area.center().y());
+  p.rotate(-90);
+  p.drawText(QRectF(-area.height() / 2, -20, area.height(), 20), Qt::AlignHCenter | Qt::AlignBottom,
+             QStringLiteral("Voltage (pu)"));
+  p.restore();
+}
+
+}  // namespace
+
+QPointF PlotFrame::Map(int panel, double x, double y) const {
+  const QRectF& area = areas[panel];
+  return {area.left() + (x - xMin) / (xMax - xMin) * area.width(),
+          area.bottom() - y / yMax * area.height()};
+}
+
+PlotFrame FrameOf(const calc::SweepPlot& plot) {
+  PlotFrame frame;
+  const double panelWidth = kPlotWidth / 4.0;
+  for (int panel = 0; panel < 4; ++panel) {
+    frame.areas[panel] = QRectF(panel * panelWidth + kPanelLeft, kTopBand + kPanelTop,
+                                panelWidth - kPanelLeft - kPanelRight,
+                                kPlotHeight - kTopBand - kPanelTop - kPanelBottom);
+  }
+  if (!plot.x.empty()) {
+    const auto [low, high] = std::minmax_element(plot.x.begin(), plot.x.end());
+    frame.xMin = *low;
+    frame.xMax = *high;
+  }
+  if (!(frame.xMax > frame.xMin)) {
+    frame.xMin -= 1.0;
+    frame.xMax += 1.0;
+  }
+  double largest = 0.0;
+  for (const auto& bus : plot.magnitudes) {
+    for (const auto& phase : bus) {
+      for (double value : phase) {
+        if (std::isfinite(value)) {
+          largest = std::max(largest, value);
+        }
+      }
+    }
+  }
+  // Up to the next 0.2 above the largest value, allowing for its rounding.
+  frame.yMax = std::max(1.2, std::ceil(largest / 0.2 - 1e-9) * 0.2);
+  return frame;
+}
+
+void DrawPlot(QPainter& p, const calc::SweepPlot& plot) {
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setRenderHint(QPainter::TextAntialiasing);
+  p.fillRect(QRectF(0, 0, kPlotWidth, kPlotHeight), Qt::white);
+
+  const QFont captionFont = PlotFont(15);
+  p.setFont(captionFont);
+  p.setPen(Qt::black);
+  const QFontMetricsF metrics(captionFont, p.device());
+  // The legend takes the right of the band; the caption gives way to it.
+  const QString caption =
+      metrics.elidedText(QString::fromStdString(plot.caption), Qt::ElideRight, kPlotWidth * 0.62);
+  p.drawText(QRectF(16, 0, kPlotWidth * 0.64, kTopBand), Qt::AlignLeft | Qt::AlignVCenter, caption);
+  DrawLegend(p, kPlotWidth - 16, kTopBand / 2);
+
+  const PlotFrame frame = FrameOf(plot);
+  for (int panel = 0; panel < 4; ++panel) {
+    DrawPanel(p, frame, panel, plot);
+  }
+}
+
+QImage RenderPlot(const calc::SweepPlot& plot) {
+  QImage image(kPlotWidth, kPlotHeight, QImage::Format_RGB32);
+  QPainter painter(&image);
+  DrawPlot(painter, plot);
+  painter.end();
+  return image;
+}
+
+bool WritePlotFile(const calc::SweepPlot& plot, const std::string& path, calc::PlotFormat format,
+                   std::string& error) {
+  std::unique_ptr<QGuiApplication> app;
+  if (QCoreApplication::instance() == nullptr) {
+    // A plot needs fonts but no display.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "dipview-calc";
+    static char* argv[] = {name, nullptr};
+    app = std::make_unique<QGuiApplication>(argc, argv);
+  }
+  const QString file = QString::fromStdString(path);
+  const auto fail = [&](const QString& why) {
+    error = QStringLiteral("cannot write '%1': %2").arg(file, why).toStdString();
+    return false;
+  };
+  if (QFileInfo(file).isDir()) {
+    return fail(QStringLiteral("not a file name"));
+  }
+  QSaveFile out(file);
+  if (!out.open(QIODevice::WriteOnly)) {
+    return fail(out.errorString());
+  }
+  if (format == calc::PlotFormat::Png) {
+    if (!RenderPlot(plot).save(&out, "PNG")) {
+      out.cancelWriting();
+      return fail(QStringLiteral("PNG encoding failed"));
+    }
+  } else {
+    QSvgGenerator svg;
+    svg.setOutputDevice(&out);
+    svg.setSize(QSize(kPlotWidth, kPlotHeight));
+    svg.setViewBox(QRectF(0, 0, kPlotWidth, kPlotHeight));
+    svg.setResolution(96);
+    svg.setTitle(QStringLiteral("Phase voltages against ") + QString::fromStdString(plot.xLabel));
+    svg.setDescription(QString::fromStdString(plot.caption));
+    QPainter painter;
+    if (!painter.begin(&svg)) {
+      out.cancelWriting();
+      return fail(QStringLiteral("SVG generation failed"));
+    }
+    DrawPlot(painter, plot);
+    painter.end();
+  }
+  if (!out.commit()) {
+    return fail(out.errorString());
+  }
+  return true;
+}
+
+}  // namespace dipview::plot

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <array>
+#include <string>
+
+#include <QImage>
+#include <QPainter>
+#include <QPointF>
+#include <QRectF>
+
+#include "calc/sweep.h"
+
+namespace dipview::plot {
+
+/// Size of a plot: pixels of a PNG, user units (pixels at 96 dpi) of an SVG.
+inline constexpr int kPlotWidth = 1600;
+inline constexpr int kPlotHeight = 500;
+
+/// Magnitude (per unit) of the dashed guide lines.
+inline constexpr std::array<double, 2> kGuideLevels = {0.9, 0.5};
+
+/// Where the data of a plot lies: the four panels' plotting areas, bus order
+/// left to right, and the range of each axis.
+struct PlotFrame {
+  std::array<QRectF, 4> areas;
+  double xMin = 0.0;
+  double xMax = 1.0;
+  double yMax = 1.2;  ///< the y axis runs from 0 per unit up to this
+
+  /// The point of panel `panel` showing setting value `x` at magnitude `y`.
+  QPointF Map(int panel, double x, double y) const;
+};
+
+/// The frame DrawPlot uses for `plot`. The y axis reaches at least 1.2 per
+/// unit and otherwise the largest magnitude rounded up to 0.2; the x axis
+/// spans the swept values (one unit either side of a single value).
+PlotFrame FrameOf(const calc::SweepPlot& plot);
+
+/// Draws the whole plot over (0, 0) to (kPlotWidth, kPlotHeight): on a white
+/// ground the caption and legend in the top band, then a panel per bus with
+/// its title, grid, dashed guides, the phases A (black), B (red) and C (blue)
+/// and labelled axes. Magnitudes above the y axis are clipped to the panel.
+void DrawPlot(QPainter& painter, const calc::SweepPlot& plot);
+
+/// The plot as an image of kPlotWidth x kPlotHeight pixels. Needs a
+/// QGuiApplication.
+QImage RenderPlot(const calc::SweepPlot& plot);
+
+/// Writes the plot to `path` as PNG or SVG through a temporary file that
+/// replaces `path` only when complete. Starts a QGuiApplication on the
+/// offscreen platform unless an application runs already. On failure returns
+/// false with a message in `error` and leaves nothing behind.
+bool WritePlotFile(const calc::SweepPlot& plot, const std::string& path, calc::PlotFormat format,
+                   std::string& error);
+
+}  // namespace dipview::plot
