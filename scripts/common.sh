@@ -13,17 +13,22 @@ DIPVIEW_PACKAGES=(
   appstream desktop-file-utils dpkg-dev file groff-base python3
 )
 
+# What scripts/fuzz needs besides: clang with libFuzzer and its sanitizers.
+DIPVIEW_FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
+
+# The packages among DIPVIEW_PACKAGES and those named that are not installed.
 dipview_missing_packages() {
   local missing=() p
-  for p in "${DIPVIEW_PACKAGES[@]}"; do
+  for p in "${DIPVIEW_PACKAGES[@]}" "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
   done
   echo "${missing[@]}"
 }
 
+# Installs DIPVIEW_PACKAGES and any packages named.
 dipview_install_packages() {
   local missing
-  missing=$(dipview_missing_packages)
+  missing=$(dipview_missing_packages "$@")
   [ -z "$missing" ] && return 0
   if [ "$(id -u)" -ne 0 ]; then
     echo "Missing Debian packages. Install them with:" >&2
