@@ -20,7 +20,7 @@ class Bytes {
  public:
   Bytes(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
 
-  /// The next sizeof(T) bytes as a T; zeros once the input runs out.
+  // Zeros once the input runs out, so that every input makes a whole state.
   template <typename T>
   T Take() {
     unsigned char raw[sizeof(T)] = {};
