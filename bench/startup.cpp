@@ -39,7 +39,6 @@ long long NowNs() {
       .count();
 }
 
-/// A field of /proc/self/status in kB, such as "VmRSS" or "VmHWM".
 long StatusKb(const char* field) {
   std::ifstream status("/proc/self/status");
   std::string line;
@@ -52,7 +51,6 @@ long StatusKb(const char* field) {
   return -1;
 }
 
-/// The main window, noting when its first paint is done.
 class TimedForm : public dipview::window::Form1 {
  public:
   long long firstPaintNs = 0;
@@ -68,7 +66,7 @@ class TimedForm : public dipview::window::Form1 {
   }
 };
 
-/// What window/main.cpp does between creating the application and the window.
+// As window/main.cpp does it, so that the start-up measured is the program's.
 void SetUpApplication() {
   QApplication::setApplicationName(QStringLiteral("DIPVIEW"));
   QApplication::setApplicationVersion(QStringLiteral("1.00"));
@@ -77,7 +75,6 @@ void SetUpApplication() {
   dipview::window::SetUpApplication();
 }
 
-/// What window/main.cpp does with the window, up to the end of its first paint.
 void StartWindow(TimedForm& form) {
   form.FormLoad();
   dipview::window::ShowAtStartUp(form);

@@ -14,7 +14,7 @@
 // - Phase-to-phase and three-phase: all 181 whole-degree differences.
 // - Single phase: the pairs on a 10-degree grid (271 of them); the ends -90,
 //   0 and 90, where the impedances turn square to Z12, are on it. With
-//   DIPVIEW_SWEEP=dense, all 24,661 whole-degree pairs (about ten minutes).
+//   DIPVIEW_SWEEP=dense, all 24,571 whole-degree pairs (about ten minutes).
 // - Connections: a YY passes the voltages on unchanged, so bus n shows the
 //   Substation HV voltages after as many DY steps as there are DY
 //   transformers above it. The 8 sets thus give at most 4 distinct sets per
@@ -62,7 +62,6 @@ const double kSequenceSumBound = 1.0 / std::sqrt(1.0 - kRho);
 // The single-precision steps leave errors of a few 1e-8.
 constexpr double kSlack = 1e-6;
 
-/// The angles that realise a pair of differences to Z12, or false.
 bool Realise(int zfDiff, int z0Diff, FaultInputs& in) {
   const int low = std::min({0, zfDiff, z0Diff});
   const int high = std::max({0, zfDiff, z0Diff});
@@ -75,9 +74,9 @@ bool Realise(int zfDiff, int z0Diff, FaultInputs& in) {
   return true;
 }
 
-/// The readout text of `cut`: -?(0|[1-9][0-9]*)(.[0-9]*[1-9])? with at most
-/// `decimals` decimals, not "-0", reading as a value at most `shown` and less
-/// than one step below it.
+// The text must match -?(0|[1-9][0-9]*)(.[0-9]*[1-9])? with at most `decimals`
+// decimals, not be "-0", and read as a value at most `shown` and less than one
+// step below it: readouts are cut downward.
 testing::AssertionResult WellFormed(double cut, int decimals, double shown, double step) {
   char text[kNumberTextMax + 1];
   *WriteNumberText(cut, text) = '\0';
@@ -109,8 +108,6 @@ struct Sweep {
   long states = 0;
   long failures = 0;
 
-  /// One set of three phasors at a bus: finite, within `bound`, angles within
-  /// [low, high] radians, texts well formed.
   void CheckSet(const Phasor (&set)[3], const double (&bound)[3], const double (&low)[3],
                 const double (&high)[3], const FaultInputs& in, const char* where) {
     for (int k = 0; k < 3; ++k) {

@@ -84,7 +84,6 @@ class MonkeyTest : public FormTest {
 
   QPoint InWindow(QWidget* w, QPoint p) const { return w->mapTo(form.get(), p); }
 
-  /// A point anywhere inside `r`, or its corner if it is empty.
   QPoint PointIn(QRect r) {
     return {r.left() + static_cast<int>(Pick(std::max(1, r.width()))),
             r.top() + static_cast<int>(Pick(std::max(1, r.height())))};
@@ -104,8 +103,7 @@ class MonkeyTest : public FormTest {
     Click(bar, PointIn(SubControl(bar, part)));
   }
 
-  /// Press on the thumb, move a few times (also far outside the bar), release.
-  /// The value and its text change only at the release.
+  // With tracking off, the value and its text change only at the release.
   void DragBar() {
     QScrollBar* bar = bars_[Pick(4)];
     event_ = "drag of " + bar->objectName().toStdString();
@@ -158,8 +156,7 @@ class MonkeyTest : public FormTest {
     Click(option, PointIn(option->rect()));
   }
 
-  /// Clicks into a readout or a value text and types; a readout keeps the
-  /// text until the next pass, a value text takes none of it.
+  // A readout keeps what is typed until the next pass; a value text is read-only.
   void Type() {
     static constexpr char kKeys[] = "0123456789.-+eENaIf x";
     const unsigned which = Pick(28);
@@ -195,7 +192,7 @@ class MonkeyTest : public FormTest {
     return std::max(selected, 0);
   }
 
-  /// The settings the controls show: scroll bar values and selected options.
+  // From the scroll bars and options themselves, not through Form1::ReadInputs.
   FaultInputs ControlState() const {
     static constexpr float kZ0Ratios[] = {3.0f, 2.5f, 2.0f, 1.5f, 1.0f, 0.5f};
     static constexpr double kZfRatios[] = {3.0, 2.5, 2.0, 1.5, 1.0, 0.5, 0.0};
