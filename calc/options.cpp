@@ -219,7 +219,8 @@ CalcOptions ParseCommandLine(std::span<const std::string_view> args) {
 int ParseScale(std::string_view text) {
   constexpr std::string_view allowed = "a whole number from 1 to 4";
   const double value = ParseFiniteNumber(text, allowed);
-  if (value != static_cast<int>(value) || value < 1 || value > 4) {
+  // The range first: converting a double beyond int's range is undefined.
+  if (value < 1 || value > 4 || value != static_cast<int>(value)) {
     throw ValueError("'" + Str(text) + "' is not allowed; allowed: " + Str(allowed));
   }
   return static_cast<int>(value);
