@@ -28,7 +28,7 @@ QBrush Surface::Brush() const {
 }
 
 void Surface::Circle(float x, float y, float radius) {
-  painter_.setRenderHint(QPainter::Antialiasing, true);
+  painter_.setRenderHint(QPainter::Antialiasing, state_.drawStyle == DrawStyle::Solid);
   painter_.setPen(Pen(state_.foreColor));
   painter_.setBrush(Brush());
   const double r = radius / kTwipsPerPixel;
