@@ -10,21 +10,6 @@
 namespace dipview::window {
 namespace {
 
-QRect SubControl(QScrollBar* bar, QStyle::SubControl which) {
-  QStyleOptionSlider opt;
-  opt.initFrom(bar);
-  opt.subControls = QStyle::SC_All;
-  opt.orientation = bar->orientation();
-  opt.minimum = bar->minimum();
-  opt.maximum = bar->maximum();
-  opt.sliderPosition = bar->sliderPosition();
-  opt.sliderValue = bar->value();
-  opt.singleStep = bar->singleStep();
-  opt.pageStep = bar->pageStep();
-  opt.upsideDown = bar->invertedAppearance();
-  return bar->style()->subControlRect(QStyle::CC_ScrollBar, &opt, which, bar);
-}
-
 void ClickOn(QScrollBar* bar, QStyle::SubControl which) {
   QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, SubControl(bar, which).center());
 }
@@ -437,34 +422,20 @@ TEST_P(CalculatorAgreementTest, WindowShowsWhatTheCalculatorPrints) {
   EXPECT_EQ(Readouts(), fields.mid(10, 24));
 }
 
-FaultInputs Settings(FaultType type, int proximity, double zf, float z0, double z12, double z0a,
-                     double zfa, bool lastYY) {
-  FaultInputs in;
-  in.faultType = type;
-  in.proximity = static_cast<std::int16_t>(proximity);
-  in.zfRatio = zf;
-  in.z0Ratio = z0;
-  in.z12AngleDeg = z12;
-  in.z0AngleDeg = z0a;
-  in.zfAngleDeg = zfa;
-  in.c1C2Connection = lastYY ? TransformerConnection::YY : TransformerConnection::DY;
-  return in;
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Settings, CalculatorAgreementTest,
     testing::Values(
         CalcRow{"", FaultInputs{}},
         CalcRow{"--fault single --proximity 0 --z0-ratio 1.0 --zf-ratio 0.0",
-                Settings(FaultType::SinglePhase, 0, 0.0, 1.0f, 90, 90, 90, false)},
+                Make(FaultType::SinglePhase, 0, 0.0, 1.0f, 90, 90, 90, DY, DY, DY)},
         CalcRow{"--fault phase-phase --z12-angle 37 --zf-angle 12 --zf-ratio 1.5 --proximity 73 "
                 "--transformers DY,DY,YY",
-                Settings(FaultType::PhaseToPhase, 73, 1.5, 2.5f, 37, 90, 12, true)},
+                Make(FaultType::PhaseToPhase, 73, 1.5, 2.5f, 37, 90, 12, DY, DY, YY)},
         CalcRow{"--fault three --z12-angle 80 --zf-angle 0 --zf-ratio 3.0 --proximity 5",
-                Settings(FaultType::ThreePhase, 5, 3.0, 2.5f, 80, 90, 0, false)},
+                Make(FaultType::ThreePhase, 5, 3.0, 2.5f, 80, 90, 0, DY, DY, DY)},
         CalcRow{"--z12-angle 62 --z0-angle 18 --zf-angle 45 --z0-ratio 0.5 --zf-ratio 2.5 "
                 "--proximity 99",
-                Settings(FaultType::SinglePhase, 99, 2.5, 0.5f, 62, 18, 45, false)}));
+                Make(FaultType::SinglePhase, 99, 2.5, 0.5f, 62, 18, 45, DY, DY, DY)}));
 
 }  // namespace
 }  // namespace dipview::window

@@ -10,6 +10,8 @@
 #include <QScrollBar>
 #include <QString>
 #include <QStringList>
+#include <QStyle>
+#include <QStyleOptionSlider>
 
 #include "compute/readout.h"
 #include "compute/transformer.h"
@@ -23,6 +25,22 @@ inline void PrintTo(const QColor& c, std::ostream* os) {
 }
 
 namespace dipview::window {
+
+/// Where a part of a scroll bar (an arrow, the track, the thumb) is drawn.
+inline QRect SubControl(QScrollBar* bar, QStyle::SubControl which) {
+  QStyleOptionSlider opt;
+  opt.initFrom(bar);
+  opt.subControls = QStyle::SC_All;
+  opt.orientation = bar->orientation();
+  opt.minimum = bar->minimum();
+  opt.maximum = bar->maximum();
+  opt.sliderPosition = bar->sliderPosition();
+  opt.sliderValue = bar->value();
+  opt.singleStep = bar->singleStep();
+  opt.pageStep = bar->pageStep();
+  opt.upsideDown = bar->invertedAppearance();
+  return bar->style()->subControlRect(QStyle::CC_ScrollBar, &opt, which, bar);
+}
 
 /// A started window (load handler run, shown offscreen) and lookups by name.
 class FormTest : public testing::Test {

@@ -28,21 +28,6 @@ unsigned long EnvNumber(const char* name, unsigned long fallback) {
   return text != nullptr && *text != '\0' ? std::strtoul(text, nullptr, 10) : fallback;
 }
 
-QRect SubControl(QScrollBar* bar, QStyle::SubControl which) {
-  QStyleOptionSlider opt;
-  opt.initFrom(bar);
-  opt.subControls = QStyle::SC_All;
-  opt.orientation = bar->orientation();
-  opt.minimum = bar->minimum();
-  opt.maximum = bar->maximum();
-  opt.sliderPosition = bar->sliderPosition();
-  opt.sliderValue = bar->value();
-  opt.singleStep = bar->singleStep();
-  opt.pageStep = bar->pageStep();
-  opt.upsideDown = bar->invertedAppearance();
-  return bar->style()->subControlRect(QStyle::CC_ScrollBar, &opt, which, bar);
-}
-
 class MonkeyTest : public FormTest {
  protected:
   void SetUp() override {
