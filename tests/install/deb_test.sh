@@ -9,24 +9,10 @@ set -euo pipefail
 
 build=$1 cpack=$2 id=$3 version=$4 window=$5
 
-need() {
-  if ! command -v "$1" >/dev/null; then
-    echo "SKIP: $1 is not installed (Debian package $2)"
-    exit 77
-  fi
-}
+source "$(dirname "${BASH_SOURCE[0]}")/checks.sh"
 need dpkg-deb dpkg
 need dpkg-shlibdeps dpkg-dev
 need file file
-
-failures=0
-fail() {
-  echo "FAIL: $*" >&2
-  failures=$((failures + 1))
-}
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 
 # -B keeps CPack's staging and the package out of the build directory.
 if ! "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$work/out" >"$work/cpack.log" 2>&1; then

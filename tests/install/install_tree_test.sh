@@ -10,12 +10,7 @@ set -euo pipefail
 
 build=$1 cmake=$2 id=$3 version=$4 window=$5 source=$6
 
-need() {
-  if ! command -v "$1" >/dev/null; then
-    echo "SKIP: $1 is not installed (Debian package $2)"
-    exit 77
-  fi
-}
+source "$(dirname "${BASH_SOURCE[0]}")/checks.sh"
 need gzip gzip
 need groff groff-base
 if [ "$window" = 1 ]; then
@@ -23,14 +18,6 @@ if [ "$window" = 1 ]; then
   need appstreamcli appstream
 fi
 
-failures=0
-fail() {
-  echo "FAIL: $*" >&2
-  failures=$((failures + 1))
-}
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 root=$work/root
 prefix=$root/usr
 
