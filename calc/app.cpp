@@ -1,9 +1,11 @@
 #include "calc/app.h"
 
+#include <new>
 #include <string>
 
 #include "calc/batch.h"
 #include "calc/options.h"
+#include "calc/output_file.h"
 #include "calc/sweep.h"
 #include "calc/writers.h"
 #include "compute/transformer.h"
@@ -41,24 +43,22 @@ int RunCalculator(std::span<const std::string_view> args, ByteSource& in, ByteSi
           break;
         case Action::Compute: {
           if (!options.pngPath.empty()) {
-            if (services.writePng == nullptr) {
+            if (services.drawPicture == nullptr) {
               throw IoError("this dipview-calc was built without the window, so it cannot draw");
             }
-            std::string error;
-            if (!services.writePng(options.settings, options.pngPath, options.scale, error)) {
-              throw UsageError("--png: " + error);
-            }
+            std::string png;
+            services.drawPicture(options.settings, options.scale, png);
+            WriteOutputFile(options.pngPath, png, out);
             break;
           }
           if (!options.plotPath.empty()) {
-            if (services.writePlot == nullptr) {
+            if (services.drawPlot == nullptr) {
               throw IoError("this dipview-calc was built without Qt, so it cannot plot");
             }
-            std::string error;
-            if (!services.writePlot(CollectPlot(options.sweeps[0], options.settings),
-                                    options.plotPath, options.plotFormat, error)) {
-              throw UsageError("--plot: " + error);
-            }
+            std::string bytes;
+            services.drawPlot(CollectPlot(options.sweeps[0], options.settings), options.plotFormat,
+                              bytes);
+            WriteOutputFile(options.plotPath, bytes, out);
             break;
           }
           RowWriter writer(EffectiveFormat(options), buffer, options.extras);
@@ -83,6 +83,9 @@ int RunCalculator(std::span<const std::string_view> args, ByteSource& in, ByteSi
     }
   } catch (const IoError& e) {
     Report(err, e.what());
+    return 1;
+  } catch (const std::bad_alloc&) {
+    Report(err, "out of memory");
     return 1;
   }
 }

@@ -14,23 +14,19 @@ namespace dipview::calc {
 /// pictures come from the window's own drawing code and plots from Qt, which
 /// the calculator's library does not link.
 struct CalcServices {
-  /// Writes a PNG of the window for `in` at `scale` times the pixel density.
-  /// Returns false with a complete message in `error` when the file cannot be
-  /// written; nothing is then left at `path`.
-  bool (*writePng)(const FaultInputs& in, const std::string& path, int scale,
-                   std::string& error) = nullptr;
-  /// Draws `plot` into `path` in `format`. Returns false with a complete
-  /// message in `error` when the file cannot be written; nothing is then left
-  /// at `path`.
-  bool (*writePlot)(const SweepPlot& plot, const std::string& path, PlotFormat format,
-                    std::string& error) = nullptr;
+  /// Draws the window for `in` at `scale` times the pixel density into `png`,
+  /// as PNG bytes.
+  void (*drawPicture)(const FaultInputs& in, int scale, std::string& png) = nullptr;
+  /// Draws `plot` into `bytes` in `format`.
+  void (*drawPlot)(const SweepPlot& plot, PlotFormat format, std::string& bytes) = nullptr;
 };
 
 /// The whole program: parses the arguments after the program's name, reads a
 /// batch from `in` when asked to, writes results to `out` and messages, each
 /// starting "dipview-calc: ", to `err`. Returns the exit status: 0 on success,
 /// kExitUsage for a bad option or bad batch input, 1 when reading or writing
-/// fails.
+/// fails (a picture or plot that cannot be written among them) or memory runs
+/// out.
 int RunCalculator(std::span<const std::string_view> args, ByteSource& in, ByteSink& out,
                   ByteSink& err, const CalcServices& services = {});
 

@@ -6,7 +6,13 @@
 #include <vector>
 
 #include "calc/app.h"
+#if defined(DIPVIEW_CALC_PICTURES) || defined(DIPVIEW_CALC_PLOTS)
+#include <memory>
+
+#include <QApplication>
+#endif
 #ifdef DIPVIEW_CALC_PICTURES
+#include "window/form1.h"
 #include "window/picture.h"
 #endif
 #ifdef DIPVIEW_CALC_PLOTS
@@ -15,35 +21,96 @@
 
 namespace {
 
-/// Pictures and plots start Qt, which wants a private runtime directory and
-/// warns on standard error when a headless shell has none; give it the one
-/// it would fall back to.
-void EnsureRuntimeDirectory() {
-  if (std::getenv("XDG_RUNTIME_DIR") != nullptr) {
+#if defined(DIPVIEW_CALC_PICTURES) || defined(DIPVIEW_CALC_PLOTS)
+
+/// The folder Qt keeps its runtime files in must be the user's own and private,
+/// or Qt warns on standard error. An inherited one that is not is replaced by
+/// the one Qt itself would fall back to, or failing that by a new private one.
+bool IsPrivateFolder(const char* path) {
+  struct stat st {};
+  return path != nullptr && path[0] == '/' && ::stat(path, &st) == 0 && S_ISDIR(st.st_mode) &&
+         st.st_uid == ::getuid() && (st.st_mode & 07777) == 0700;
+}
+
+std::string g_ownRuntimeFolder;
+
+void EnsureRuntimeFolder() {
+  if (IsPrivateFolder(std::getenv("XDG_RUNTIME_DIR"))) {
     return;
   }
-  const std::string dir = "/tmp/runtime-" + std::to_string(::getuid());
-  ::mkdir(dir.c_str(), 0700);  // may exist already; checked below
-  struct stat st {};
-  if (::stat(dir.c_str(), &st) == 0 && st.st_uid == ::getuid() && (st.st_mode & 0077) == 0) {
-    ::setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
+  const std::string fallback = "/tmp/runtime-" + std::to_string(::getuid());
+  ::mkdir(fallback.c_str(), 0700);  // may exist already; checked next
+  if (IsPrivateFolder(fallback.c_str())) {
+    ::setenv("XDG_RUNTIME_DIR", fallback.c_str(), 1);
+    return;
+  }
+  std::string made = "/tmp/dipview-calc-XXXXXX";
+  if (::mkdtemp(made.data()) != nullptr) {
+    g_ownRuntimeFolder = made;
+    ::setenv("XDG_RUNTIME_DIR", made.c_str(), 1);
+    std::atexit([] { ::rmdir(g_ownRuntimeFolder.c_str()); });
   }
 }
+
+/// Starts Qt for drawing without a display, once. The size of a picture must
+/// not depend on the user's screen settings, so every variable that scales
+/// Qt's output or changes its style is cleared and the density set from `scale`.
+/// The application lives in main's scope: Qt must be shut down before the
+/// program's static objects are.
+std::unique_ptr<QApplication>* g_qt = nullptr;
+
+void StartQt(int scale) {
+  if (*g_qt) {
+    return;
+  }
+  for (const char* name :
+       {"QT_SCREEN_SCALE_FACTORS", "QT_FONT_DPI", "QT_ENABLE_HIGHDPI_SCALING",
+        "QT_AUTO_SCREEN_SCALE_FACTOR", "QT_SCALE_FACTOR_ROUNDING_POLICY", "QT_USE_PHYSICAL_DPI",
+        "QT_DEVICE_PIXEL_RATIO", "QT_STYLE_OVERRIDE", "QT_QPA_PLATFORMTHEME"}) {
+    ::unsetenv(name);
+  }
+  ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  ::setenv("QT_SCALE_FACTOR", std::to_string(scale).c_str(), 1);
+  EnsureRuntimeFolder();
+  static int argc = 1;
+  static char name[] = "dipview-calc";
+  static char* argv[] = {name, nullptr};
+  *g_qt = std::make_unique<QApplication>(argc, argv);
+#ifdef DIPVIEW_CALC_PICTURES
+  dipview::window::SetUpApplication();
+#endif
+}
+
+std::string ToString(const QByteArray& bytes) {
+  return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+#endif
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  EnsureRuntimeDirectory();
   const std::vector<std::string_view> args(argv + 1, argv + argc);
   dipview::calc::FdSource in(0);
   dipview::calc::FdSink out(1);
   dipview::calc::FdSink err(2);
   dipview::calc::CalcServices services;
+#if defined(DIPVIEW_CALC_PICTURES) || defined(DIPVIEW_CALC_PLOTS)
+  std::unique_ptr<QApplication> qt;
+  g_qt = &qt;
+#endif
 #ifdef DIPVIEW_CALC_PICTURES
-  services.writePng = &dipview::window::WritePictureFile;
+  services.drawPicture = [](const dipview::FaultInputs& settings, int scale, std::string& png) {
+    StartQt(scale);
+    png = ToString(dipview::window::EncodePng(dipview::window::RenderPicture(settings)));
+  };
 #endif
 #ifdef DIPVIEW_CALC_PLOTS
-  services.writePlot = &dipview::plot::WritePlotFile;
+  services.drawPlot = [](const dipview::calc::SweepPlot& plot, dipview::calc::PlotFormat format,
+                         std::string& bytes) {
+    StartQt(1);
+    bytes = ToString(dipview::plot::EncodePlot(plot, format));
+  };
 #endif
   return dipview::calc::RunCalculator(args, in, out, err, services);
 }

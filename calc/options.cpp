@@ -83,7 +83,8 @@ constexpr OptionEntry kOptions[] = {
      "with one --sweep, draw each bus's phase magnitudes\n"
      "against the swept setting into FILE instead of\n"
      "writing rows; PNG or SVG by the file name's\n"
-     "extension, 1600 x 500 pixels",
+     "extension, 1600 x 500 pixels; - writes a PNG to\n"
+     "standard output",
      [](CalcOptions& o, std::string_view v) {
        o.plotFormat = PlotFormatOf(v);
        o.plotPath = std::string(v);
@@ -91,7 +92,8 @@ constexpr OptionEntry kOptions[] = {
     {"png", "FILE", "a file name for the PNG picture",
      "write a PNG picture of the window for these settings\n"
      "(diagrams, sequence column and readouts) instead of\n"
-     "the numbers; 784 x 584 pixels, one pixel per 15 twips",
+     "the numbers; 784 x 584 pixels, one pixel per 15 twips;\n"
+     "- writes it to standard output",
      [](CalcOptions& o, std::string_view v) {
        if (v.empty()) {
          throw ValueError("an empty file name; allowed: a file name for the PNG picture");
@@ -212,6 +214,10 @@ CalcOptions ParseCommandLine(std::span<const std::string_view> args) {
       throw UsageError(std::string("--line-to-line adds output columns; ") + picture +
                        " writes a picture instead of rows");
     }
+    if (options.formatGiven) {
+      throw UsageError(std::string("--format chooses how rows are written; ") + picture +
+                       " writes a picture instead of rows");
+    }
   }
   return options;
 }
@@ -281,8 +287,10 @@ std::string UsageText() {
        "  printf 'fault,proximity\\nsingle,0\\nthree,50\\n' | dipview-calc --batch\n"
        "  dipview-calc --classify --sweep proximity=0:100:10\n"
        "  dipview-calc --sweep proximity=0:100:1 --plot sweep.png\n\n"
-       "Exit status: 0 on success, 2 for a bad option, a bad sweep or bad batch input\n"
-       "(the message on standard error names it), 1 when input or output fails.\n";
+       "Exit status: 0 on success; 2 for a bad option, a bad sweep or bad batch input\n"
+       "(the message on standard error names it); 1 when reading input or writing\n"
+       "output fails, a picture or plot that cannot be written among them, or memory\n"
+       "runs out.\n";
   return s;
 }
 

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -79,7 +80,12 @@ double ParseFiniteNumber(std::string_view text, std::string_view allowed) {
     Fail(text, "is not a number", allowed);
   }
   if (ec == std::errc::result_out_of_range) {
-    Fail(text, "is out of range", allowed);
+    // Too large is out of every range; too small to hold (1e-400) is a value
+    // next to zero, which strtod rounds as any other value is rounded.
+    value = std::strtod(std::string(first, end).c_str(), nullptr);
+    if (std::isinf(value)) {
+      Fail(text, "is out of range", allowed);
+    }
   }
   if (end != last) {
     Fail(text, "has " + Quoted(std::string_view(end, last - end)) + " after the number", allowed);

@@ -207,7 +207,8 @@ PlotFormat PlotFormatOf(std::string_view path) {
                extension.begin(), extension.end(), path.end() - extension.size(),
                [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
   };
-  if (endsWith(".png")) {
+  // Standard output has no name to tell by; a plot written there is a PNG.
+  if (path == "-" || endsWith(".png")) {
     return PlotFormat::Png;
   }
   if (endsWith(".svg")) {

@@ -2,13 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <memory>
 
-#include <QFileInfo>
+#include <QBuffer>
 #include <QFontMetricsF>
-#include <QGuiApplication>
 #include <QPolygonF>
-#include <QSaveFile>
 #include <QSvgGenerator>
 
 #include "calc/writers.h"
@@ -263,54 +260,26 @@ QImage RenderPlot(const calc::SweepPlot& plot) {
   return image;
 }
 
-bool WritePlotFile(const calc::SweepPlot& plot, const std::string& path, calc::PlotFormat format,
-                   std::string& error) {
-  std::unique_ptr<QGuiApplication> app;
-  if (QCoreApplication::instance() == nullptr) {
-    // A plot needs fonts but no display.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "dipview-calc";
-    static char* argv[] = {name, nullptr};
-    app = std::make_unique<QGuiApplication>(argc, argv);
-  }
-  const QString file = QString::fromStdString(path);
-  const auto fail = [&](const QString& why) {
-    error = QStringLiteral("cannot write '%1': %2").arg(file, why).toStdString();
-    return false;
-  };
-  if (QFileInfo(file).isDir()) {
-    return fail(QStringLiteral("not a file name"));
-  }
-  QSaveFile out(file);
-  if (!out.open(QIODevice::WriteOnly)) {
-    return fail(out.errorString());
-  }
+QByteArray EncodePlot(const calc::SweepPlot& plot, calc::PlotFormat format) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  // Into memory nothing can fail but the allocation, which throws.
   if (format == calc::PlotFormat::Png) {
-    if (!RenderPlot(plot).save(&out, "PNG")) {
-      out.cancelWriting();
-      return fail(QStringLiteral("PNG encoding failed"));
-    }
-  } else {
-    QSvgGenerator svg;
-    svg.setOutputDevice(&out);
-    svg.setSize(QSize(kPlotWidth, kPlotHeight));
-    svg.setViewBox(QRectF(0, 0, kPlotWidth, kPlotHeight));
-    svg.setResolution(96);
-    svg.setTitle(QStringLiteral("Phase voltages against ") + QString::fromStdString(plot.xLabel));
-    svg.setDescription(QString::fromStdString(plot.caption));
-    QPainter painter;
-    if (!painter.begin(&svg)) {
-      out.cancelWriting();
-      return fail(QStringLiteral("SVG generation failed"));
-    }
-    DrawPlot(painter, plot);
-    painter.end();
+    RenderPlot(plot).save(&buffer, "PNG");
+    return bytes;
   }
-  if (!out.commit()) {
-    return fail(out.errorString());
-  }
-  return true;
+  QSvgGenerator svg;
+  svg.setOutputDevice(&buffer);
+  svg.setSize(QSize(kPlotWidth, kPlotHeight));
+  svg.setViewBox(QRectF(0, 0, kPlotWidth, kPlotHeight));
+  svg.setResolution(96);
+  svg.setTitle(QStringLiteral("Phase voltages against ") + QString::fromStdString(plot.xLabel));
+  svg.setDescription(QString::fromStdString(plot.caption));
+  QPainter painter(&svg);
+  DrawPlot(painter, plot);
+  painter.end();
+  return bytes;
 }
 
 }  // namespace dipview::plot

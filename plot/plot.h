@@ -3,6 +3,7 @@
 #include <array>
 #include <string>
 
+#include <QByteArray>
 #include <QImage>
 #include <QPainter>
 #include <QPointF>
@@ -46,11 +47,7 @@ void DrawPlot(QPainter& painter, const calc::SweepPlot& plot);
 /// QGuiApplication.
 QImage RenderPlot(const calc::SweepPlot& plot);
 
-/// Writes the plot to `path` as PNG or SVG through a temporary file that
-/// replaces `path` only when complete. Starts a QGuiApplication on the
-/// offscreen platform unless an application runs already. On failure returns
-/// false with a message in `error` and leaves nothing behind.
-bool WritePlotFile(const calc::SweepPlot& plot, const std::string& path, calc::PlotFormat format,
-                   std::string& error);
+/// The plot encoded as a PNG image or an SVG drawing. Needs a QGuiApplication.
+QByteArray EncodePlot(const calc::SweepPlot& plot, calc::PlotFormat format);
 
 }  // namespace dipview::plot

@@ -1,10 +1,6 @@
 #include "window/picture.h"
 
-#include <memory>
-
-#include <QApplication>
-#include <QFileInfo>
-#include <QSaveFile>
+#include <QBuffer>
 
 #include "window/form1.h"
 
@@ -20,48 +16,13 @@ QImage RenderPicture(const FaultInputs& in) {
   return form.grab().toImage();
 }
 
-bool SavePng(const QImage& image, const QString& path, QString* error) {
-  const QFileInfo info(path);
-  if (path.isEmpty() || info.isDir()) {
-    *error = QStringLiteral("cannot write '%1': not a file name").arg(path);
-    return false;
-  }
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) {
-    *error = QStringLiteral("cannot write '%1': %2").arg(path, file.errorString());
-    return false;
-  }
-  if (!image.save(&file, "PNG")) {
-    file.cancelWriting();
-    *error = QStringLiteral("cannot write '%1': PNG encoding failed").arg(path);
-    return false;
-  }
-  if (!file.commit()) {
-    *error = QStringLiteral("cannot write '%1': %2").arg(path, file.errorString());
-    return false;
-  }
-  return true;
-}
-
-bool WritePictureFile(const FaultInputs& in, const std::string& path, int scale,
-                      std::string& error) {
-  std::unique_ptr<QApplication> app;
-  if (QApplication::instance() == nullptr) {
-    // No display is needed, and the density must be known before Qt starts.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("QT_SCALE_FACTOR", QByteArray::number(scale));
-    static int argc = 1;
-    static char name[] = "dipview-calc";
-    static char* argv[] = {name, nullptr};
-    app = std::make_unique<QApplication>(argc, argv);
-    SetUpApplication();
-  }
-  QString message;
-  if (!SavePng(RenderPicture(in), QString::fromStdString(path), &message)) {
-    error = message.toStdString();
-    return false;
-  }
-  return true;
+QByteArray EncodePng(const QImage& image) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  // Into memory nothing can fail but the allocation, which throws.
+  image.save(&buffer, "PNG");
+  return bytes;
 }
 
 }  // namespace dipview::window

@@ -1,9 +1,7 @@
 #pragma once
 
-#include <string>
-
+#include <QByteArray>
 #include <QImage>
-#include <QString>
 
 #include "compute/fault.h"
 
@@ -16,16 +14,7 @@ namespace dipview::window {
 /// pixel ratio. Needs a QApplication.
 QImage RenderPicture(const FaultInputs& in);
 
-/// Writes `image` as PNG to `path` through a temporary file that replaces
-/// `path` only when complete. On failure returns false with a message in
-/// *error and leaves nothing behind.
-bool SavePng(const QImage& image, const QString& path, QString* error);
-
-/// The whole job of a picture for a program without a window: starts a
-/// QApplication on the offscreen platform at `scale` times the pixel density
-/// (unless one runs already), renders the window for `in` and saves it as PNG.
-/// Returns false with a message in `error` when the file cannot be written.
-bool WritePictureFile(const FaultInputs& in, const std::string& path, int scale,
-                      std::string& error);
+/// `image` encoded as PNG.
+QByteArray EncodePng(const QImage& image);
 
 }  // namespace dipview::window

@@ -187,27 +187,31 @@ TEST_F(PictureTest, WritesTheWindowAtEachScale) {
 TEST_F(PictureTest, BadPathsFailCleanly) {
   const std::string dir = Path("dir");
   ASSERT_EQ(::mkdir(dir.c_str(), 0755), 0);
+  // A file that cannot be written is a failure to write (1); a bad command
+  // line is bad usage (2).
   struct Row {
     std::string args;
+    int status;
     std::string message;
   } rows[] = {
-      {"--png '" + dir + "/missing/a.png'", "No such file or directory"},
-      {"--png '" + dir + "'", "not a file name"},
-      {"--png ''", "empty file name"},
-      {"--png x.png --batch", "cannot be used with --batch"},
-      {"--png x.png --scale 5", "allowed: a whole number from 1 to 4"},
-      {"--png x.png --scale 1.5", "allowed: a whole number from 1 to 4"},
+      {"--png '" + dir + "/missing/a.png'", 1, "No such file or directory"},
+      {"--png '" + dir + "'", 1, "Is a directory"},
+      {"--png ''", 2, "empty file name"},
+      {"--png x.png --batch", 2, "cannot be used with --batch"},
+      {"--png x.png --format json", 2, "--png writes a picture instead of rows"},
+      {"--png x.png --scale 5", 2, "allowed: a whole number from 1 to 4"},
+      {"--png x.png --scale 1.5", 2, "allowed: a whole number from 1 to 4"},
   };
   for (const Row& row : rows) {
     const RunResult run = RunProgram(row.args);
-    EXPECT_EQ(run.status, 2) << row.args;
+    EXPECT_EQ(run.status, row.status) << row.args;
     EXPECT_NE(run.err.find(row.message), std::string::npos) << run.err;
     EXPECT_EQ(run.out, "");
   }
   ::chmod(dir.c_str(), 0555);
   if (::geteuid() != 0) {  // root may write anywhere
     const RunResult run = RunProgram("--png '" + dir + "/a.png'");
-    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.status, 1);
   }
   ::chmod(dir.c_str(), 0755);
   EXPECT_EQ(::rmdir(dir.c_str()), 0) << "a partial file was left behind";
@@ -241,16 +245,18 @@ TEST_F(PictureTest, BadPlotPathsFailCleanly) {
   const std::string sweep = "--sweep proximity=0:100:50 ";
   struct Row {
     std::string args;
+    int status;
     std::string message;
   } rows[] = {
-      {sweep + "--plot '" + dir + "/missing/a.png'", "No such file or directory"},
-      {sweep + "--plot '" + dir + "'", "not a file name"},
-      {sweep + "--plot '" + dir + "/a.gif'", "does not end in .png or .svg"},
+      {sweep + "--plot '" + dir + "/missing/a.png'", 1, "No such file or directory"},
+      {sweep + "--plot '" + dir + "'", 1, "Is a directory"},
+      {sweep + "--plot '" + dir + "/a.gif'", 2, "does not end in .png or .svg"},
+      {sweep + "--plot a.svg --format csv", 2, "--plot writes a picture instead of rows"},
   };
   for (const Row& row : rows) {
     const RunResult run = RunProgram(row.args);
-    EXPECT_EQ(run.status, 2) << row.args;
-    EXPECT_NE(run.err.find("dipview-calc: --plot: "), std::string::npos) << run.err;
+    EXPECT_EQ(run.status, row.status) << row.args;
+    EXPECT_NE(run.err.find("dipview-calc: "), std::string::npos) << run.err;
     EXPECT_NE(run.err.find(row.message), std::string::npos) << run.err;
     EXPECT_EQ(run.out, "");
   }
