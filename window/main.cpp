@@ -1,13 +1,86 @@
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+
 #include <QApplication>
 #include <QIcon>
 #include <QString>
 
 #include "window/form1.h"
 
+namespace {
+
+constexpr std::string_view kVersionText = "1.00";
+
+constexpr std::string_view kUsage =
+    "Usage: dipview [OPTION]...\n"
+    "Show how a fault on the transmission system is seen as voltage sags at four\n"
+    "buses of a distribution system fed through DY or YY transformers.\n"
+    "\n"
+    "  -h, --help     print this help and exit\n"
+    "      --version  print the version and exit\n"
+    "\n"
+    "Qt's own options, such as -platform NAME, are taken too. The window needs a\n"
+    "display; dipview-calc --png draws a picture of it without one.\n"
+    "\n"
+    "Exit status: 0 when the window is closed, 1 when no display can be opened.\n";
+
+// Ends the program with status 1 and one line on standard error; safe inside
+// Qt's message handler, which must not return from a fatal message.
+[[noreturn]] void Fail(const std::string& what) {
+  const std::string message = "dipview: " + what + "\n";
+  [[maybe_unused]] const auto written = ::write(2, message.data(), message.size());
+  ::_exit(1);
+}
+
+// What Qt says while it looks for a display: kept back, so that a failure is
+// told in one line of the program's own and a success prints what Qt said.
+std::string g_startUpMessages;
+
+void HoldStartUpMessage(QtMsgType type, const QMessageLogContext&, const QString& text) {
+  const std::string line = text.toLocal8Bit().toStdString();
+  if (type != QtFatalMsg) {
+    g_startUpMessages += line + '\n';
+    return;
+  }
+  // The first thing Qt said names the cause; the fatal line only says that no
+  // platform could be started.
+  std::string reason = g_startUpMessages.empty() ? line : g_startUpMessages;
+  Fail("cannot open a display (" + reason.substr(0, reason.find('\n')) + ")");
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  bool platformGiven = std::getenv("QT_QPA_PLATFORM") != nullptr;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    platformGiven = platformGiven || arg == "-platform";
+    if (arg == "--help" || arg == "-h" || arg == "--version") {
+      const std::string text = arg == "--version"
+                                   ? "dipview (DIPVIEW) " + std::string(kVersionText) + "\n"
+                                   : std::string(kUsage);
+      if (std::fputs(text.c_str(), stdout) < 0 || std::fflush(stdout) != 0) {
+        Fail(std::string("cannot write output: ") + std::strerror(errno));
+      }
+      return 0;
+    }
+  }
+  if (!platformGiven && std::getenv("DISPLAY") == nullptr &&
+      std::getenv("WAYLAND_DISPLAY") == nullptr) {
+    Fail("cannot open a display (neither DISPLAY nor WAYLAND_DISPLAY is set)");
+  }
+  qInstallMessageHandler(HoldStartUpMessage);
   QApplication app(argc, argv);
+  qInstallMessageHandler(nullptr);
+  std::fputs(g_startUpMessages.c_str(), stderr);
   QApplication::setApplicationName(QStringLiteral("DIPVIEW"));
-  QApplication::setApplicationVersion(QStringLiteral("1.00"));
+  QApplication::setApplicationVersion(QString::fromUtf8(kVersionText));
   // Lets a Wayland desktop find the launcher, and with it the icon.
   QGuiApplication::setDesktopFileName(QStringLiteral("io.github.dipview.dipview"));
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/dipview.svg")));

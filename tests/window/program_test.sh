@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# The window program from a shell: answers without a window, fails cleanly
+# without a display. Usage: program_test.sh DIPVIEW CASE
+set -u
+dipview=$1
+out=$(mktemp)
+trap 'rm -f "$out"' EXIT
+check() {  # check STATUS EXPECTED-FIRST-LINE STREAM-FILE
+  [ "$status" -eq "$1" ] || { echo "FAIL: status $status, not $1"; exit 1; }
+  [ "$(head -n 1 "$3")" = "$2" ] || { echo "FAIL: got '$(head -n 1 "$3")', not '$2'"; exit 1; }
+}
+case $2 in
+help-without-display)
+  env -u DISPLAY -u WAYLAND_DISPLAY "$dipview" --help >"$out" 2>&1
+  status=$?
+  check 0 "Usage: dipview [OPTION]..." "$out"
+  ;;
+version-without-display)
+  env -u DISPLAY -u WAYLAND_DISPLAY "$dipview" --version >"$out" 2>&1
+  status=$?
+  check 0 "dipview (DIPVIEW) 1.00" "$out"
+  ;;
+no-display-is-no-abort)
+  env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$dipview" 2>"$out"
+  status=$?
+  check 1 "dipview: cannot open a display (neither DISPLAY nor WAYLAND_DISPLAY is set)" "$out"
+  QT_QPA_PLATFORM=nowhere "$dipview" 2>"$out"
+  status=$?
+  check 1 'dipview: cannot open a display (Could not find the Qt platform plugin "nowhere" in "")' "$out"
+  [ "$(wc -l <"$out")" -eq 1 ] || { echo "FAIL: more than one line"; exit 1; }
+  ;;
+full-output-is-an-error)
+  # A device that is always full, made here: mknod needs root.
+  full=$(mktemp -d)
+  trap 'rm -rf "$out" "$full"' EXIT
+  mknod "$full/full" c 1 7 2>/dev/null || { echo "SKIP: mknod needs root"; exit 77; }
+  "$dipview" --version >"$full/full" 2>"$out"
+  status=$?
+  check 1 "dipview: cannot write output: No space left on device" "$out"
+  ;;
+esac
