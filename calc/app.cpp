@@ -9,6 +9,7 @@
 #include "calc/sweep.h"
 #include "calc/writers.h"
 #include "compute/transformer.h"
+#include "dipview/about.h"
 
 namespace dipview::calc {
 
@@ -38,8 +39,7 @@ int RunCalculator(std::span<const std::string_view> args, ByteSource& in, ByteSi
           buffer.Append(UsageText());
           break;
         case Action::Version:
-          buffer.Append(kVersion);
-          buffer.Append('\n');
+          buffer.Append(about::VersionText("dipview-calc"));
           break;
         case Action::Compute: {
           if (!options.pngPath.empty()) {

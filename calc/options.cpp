@@ -1,5 +1,7 @@
 #include "calc/options.h"
 
+#include "dipview/about.h"
+
 #include <algorithm>
 
 #include "calc/settings.h"
@@ -290,7 +292,8 @@ std::string UsageText() {
        "Exit status: 0 on success; 2 for a bad option, a bad sweep or bad batch input\n"
        "(the message on standard error names it); 1 when reading input or writing\n"
        "output fails, a picture or plot that cannot be written among them, or memory\n"
-       "runs out.\n";
+       "runs out.\n\n";
+  s += about::BugReportLine();
   return s;
 }
 

@@ -12,9 +12,6 @@
 
 namespace dipview::calc {
 
-/// The version the program reports, that of the window program it goes with.
-inline constexpr std::string_view kVersion = "1.00";
-
 /// Exit status for a bad command line or bad batch input.
 inline constexpr int kExitUsage = 2;
 

@@ -6,6 +6,11 @@
 # are named after it, and the window gives it to the desktop.
 set(DIPVIEW_APP_ID "io.github.dipview.dipview")
 
+# Who makes the program, and where bugs go: the package's maintainer, the
+# Debian changelog and the programs' --help.
+set(DIPVIEW_BUG_ADDRESS "dipview@example.org")
+set(DIPVIEW_CONTACT "DIPVIEW developers <${DIPVIEW_BUG_ADDRESS}>")
+
 # The version as the program shows it: "1.00" is version 1.0.0 of the project,
 # with the numeric form 1.0.0.0 in the Windows version resource. The window
 # sets the same text as its application version, and dipview-calc --version

@@ -9,7 +9,7 @@ DIPVIEW_PACKAGES=(
   g++ cmake ninja-build pkg-config
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-svg-dev libgl-dev
-  fonts-dejavu-core fonts-liberation2 xvfb xauth
+  fonts-dejavu-core fonts-liberation2 xvfb xauth help2man lintian
   appstream desktop-file-utils dpkg-dev file groff-base python3
 )
 

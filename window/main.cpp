@@ -11,11 +11,10 @@
 #include <QIcon>
 #include <QString>
 
+#include "dipview/about.h"
 #include "window/form1.h"
 
 namespace {
-
-constexpr std::string_view kVersionText = "1.00";
 
 constexpr std::string_view kUsage =
     "Usage: dipview [OPTION]...\n"
@@ -28,7 +27,8 @@ constexpr std::string_view kUsage =
     "Qt's own options, such as -platform NAME, are taken too. The window needs a\n"
     "display; dipview-calc --png draws a picture of it without one.\n"
     "\n"
-    "Exit status: 0 when the window is closed, 1 when no display can be opened.\n";
+    "Exit status: 0 when the window is closed, 1 when no display can be opened.\n"
+    "\n";
 
 // Ends the program with status 1 and one line on standard error; safe inside
 // Qt's message handler, which must not return from a fatal message.
@@ -63,8 +63,8 @@ int main(int argc, char** argv) {
     platformGiven = platformGiven || arg == "-platform";
     if (arg == "--help" || arg == "-h" || arg == "--version") {
       const std::string text = arg == "--version"
-                                   ? "dipview (DIPVIEW) " + std::string(kVersionText) + "\n"
-                                   : std::string(kUsage);
+                                   ? dipview::about::VersionText("dipview")
+                                   : std::string(kUsage) + dipview::about::BugReportLine();
       if (std::fputs(text.c_str(), stdout) < 0 || std::fflush(stdout) != 0) {
         Fail(std::string("cannot write output: ") + std::strerror(errno));
       }
@@ -75,14 +75,16 @@ int main(int argc, char** argv) {
       std::getenv("WAYLAND_DISPLAY") == nullptr) {
     Fail("cannot open a display (neither DISPLAY nor WAYLAND_DISPLAY is set)");
   }
+  // Named before Qt starts, so that the X11 window class (the launcher's
+  // StartupWMClass) is DIPVIEW.
+  QApplication::setApplicationName(QStringLiteral("DIPVIEW"));
   qInstallMessageHandler(HoldStartUpMessage);
   QApplication app(argc, argv);
   qInstallMessageHandler(nullptr);
   std::fputs(g_startUpMessages.c_str(), stderr);
-  QApplication::setApplicationName(QStringLiteral("DIPVIEW"));
-  QApplication::setApplicationVersion(QString::fromUtf8(kVersionText));
+  QApplication::setApplicationVersion(QString::fromUtf8(dipview::about::kVersionText));
   // Lets a Wayland desktop find the launcher, and with it the icon.
-  QGuiApplication::setDesktopFileName(QStringLiteral("io.github.dipview.dipview"));
+  QGuiApplication::setDesktopFileName(QString::fromUtf8(dipview::about::kAppId));
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/dipview.svg")));
   dipview::window::SetUpApplication();
   dipview::window::Form1 form;

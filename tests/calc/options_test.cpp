@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "dipview/about.h"
+
 #include "calc_test_support.h"
 
 namespace dipview::calc {
@@ -176,7 +178,9 @@ TEST(CommandLineTest, HelpAndVersionGoToStandardOutput) {
   }
   const RunResult version = RunInProcess({"--version"});
   EXPECT_EQ(version.status, 0);
-  EXPECT_EQ(version.out, "1.00\n");
+  EXPECT_TRUE(version.out.starts_with("dipview-calc (DIPVIEW) " + std::string(about::kVersionText) +
+                                      "\nCopyright (C) "))
+      << version.out;
 }
 
 }  // namespace

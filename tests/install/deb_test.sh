@@ -13,6 +13,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/checks.sh"
 need dpkg-deb dpkg
 need dpkg-shlibdeps dpkg-dev
 need file file
+need lintian lintian
 
 # -B keeps CPack's staging and the package out of the build directory.
 if ! "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$work/out" >"$work/cpack.log" 2>&1; then
@@ -50,9 +51,10 @@ for package in "${wanted_depends[@]}"; do
 done
 
 # Contents: exactly these files, owned by root, programs 0755 and data 0644.
-expected=(./usr/bin/dipview-calc ./usr/share/man/man1/dipview-calc.1.gz)
+expected=(./usr/bin/dipview-calc ./usr/share/man/man1/dipview-calc.1.gz
+  ./usr/share/doc/dipview/copyright ./usr/share/doc/dipview/changelog.gz)
 if [ "$window" = 1 ]; then
-  expected+=(./usr/bin/dipview
+  expected+=(./usr/bin/dipview ./usr/share/man/man1/dipview.1.gz
     "./usr/share/applications/$id.desktop"
     "./usr/share/icons/hicolor/scalable/apps/$id.svg"
     "./usr/share/metainfo/$id.metainfo.xml")
@@ -79,11 +81,16 @@ dpkg-deb -x "$deb" "$stage"
 for program in "$stage"/usr/bin/*; do
   file -b "$program" | grep -q ', stripped' || fail "$(basename "$program") is not stripped"
 done
-got=$("$stage/usr/bin/dipview-calc" --version; echo .)
-[ "$got" = "$version"$'\n.' ] || fail "the packaged dipview-calc --version printed '${got%.}'"
+got=$("$stage/usr/bin/dipview-calc" --version | head -n 1)
+[ "$got" = "dipview-calc (DIPVIEW) $version" ] ||
+  fail "the packaged dipview-calc --version printed '$got'"
 "$stage/usr/bin/dipview-calc" --fault three --format csv >"$work/three.csv" ||
   fail "the packaged dipview-calc cannot compute a three-phase fault"
 [ "$(wc -l <"$work/three.csv")" -eq 2 ] || fail "the packaged dipview-calc wrote no CSV row"
+
+# Debian's own checker finds no error (its warnings are information).
+errors=$(lintian --allow-root --no-tag-display-limit "$deb" 2>&1 | grep '^E: ' || true)
+[ -z "$errors" ] || fail "lintian reports errors:"$'\n'"$errors"
 
 if [ "$failures" -ne 0 ]; then
   echo "$failures check(s) failed" >&2

@@ -28,9 +28,10 @@ if ! "$cmake" --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1; t
 fi
 
 # Exactly these files, and nothing from the build (libraries, tests, headers).
-expected=(bin/dipview-calc share/man/man1/dipview-calc.1.gz)
+expected=(bin/dipview-calc share/man/man1/dipview-calc.1.gz
+  share/doc/dipview/copyright share/doc/dipview/changelog.gz)
 if [ "$window" = 1 ]; then
-  expected+=(bin/dipview
+  expected+=(bin/dipview share/man/man1/dipview.1.gz
     "share/applications/$id.desktop"
     "share/icons/hicolor/scalable/apps/$id.svg"
     "share/metainfo/$id.metainfo.xml")
@@ -42,43 +43,42 @@ if [ "$actual" != "$wanted" ]; then
   diff <(echo "$wanted") <(echo "$actual") >&2 || true
 fi
 
-# The calculator runs from the prefix and prints the version alone.
+# The calculator runs from the prefix and names itself, its package and version.
 calc=$prefix/bin/dipview-calc
 if [ ! -x "$calc" ]; then
   fail "bin/dipview-calc is missing or not executable"
 else
-  got=$("$calc" --version; echo .)
-  if [ "$got" != "$version"$'\n.' ]; then
-    fail "dipview-calc --version printed '${got%.}' (shown with its newlines), expected '$version' and one newline"
-  fi
+  got=$("$calc" --version | head -n 1)
+  [ "$got" = "dipview-calc (DIPVIEW) $version" ] || fail "dipview-calc --version printed '$got'"
 fi
 
-# The man page: compressed, a page of section 1 for this version, free of
+# The man pages: compressed, a page of section 1 for this version, free of
 # formatter warnings, and documenting every option --help lists.
-man=$prefix/share/man/man1/dipview-calc.1.gz
-if [ -f "$man" ]; then
+pages=(dipview-calc)
+[ "$window" = 1 ] && pages+=(dipview)
+for program in "${pages[@]}"; do
+  man=$prefix/share/man/man1/$program.1.gz
+  [ -f "$man" ] || continue
   if ! gzip -t "$man"; then
-    fail "the man page is not a valid gzip file"
-  else
-    page=$(gzip -dc "$man")
-    first=$(head -n 1 <<<"$page")
-    case $first in
-      '.TH DIPVIEW\-CALC 1 '*"\"DIPVIEW $version\""*) ;;
-      *) fail "the man page starts with '$first', not a .TH line of section 1 for DIPVIEW $version" ;;
-    esac
-    warnings=$(groff -man -Tutf8 -ww -z <<<"$page" 2>&1)
-    if [ -n "$warnings" ]; then
-      fail "groff warns about the man page:"$'\n'"$warnings"
-    fi
-    if [ -x "$calc" ]; then
-      while read -r option; do
-        if ! grep -qF -- "${option//-/\\-}" <<<"$page"; then
-          fail "the man page does not document $option, which dipview-calc --help lists"
-        fi
-      done < <("$calc" --help | sed -n 's/^  \(--[a-z0-9-]*\).*/\1/p')
-    fi
+    fail "the $program man page is not a valid gzip file"
+    continue
   fi
-fi
+  page=$(gzip -dc "$man")
+  title=$(grep -m 1 '^\.TH' <<<"$page")
+  upper=$(tr a-z A-Z <<<"$program")
+  case $title in
+    ".TH $upper \"1\" "*"\"DIPVIEW $version\""*) ;;
+    *) fail "the $program man page has '$title', not a .TH line of section 1 for DIPVIEW $version" ;;
+  esac
+  # Column lists from --help are longer than a man page's line; that is no fault.
+  warnings=$(groff -man -Tutf8 -ww -Wbreak -z <<<"$page" 2>&1)
+  [ -z "$warnings" ] || fail "groff warns about the $program man page:"$'\n'"$warnings"
+  grep -q '^\.SH "SEE ALSO"' <<<"$page" || fail "the $program man page has no SEE ALSO"
+  while read -r option; do
+    grep -qF -- "${option//-/\\-}" <<<"$page" ||
+      fail "the $program man page does not document $option, which --help lists"
+  done < <("$prefix/bin/$program" --help | sed -n 's/^  \(--[a-z0-9-]*\).*/\1/p')
+done
 
 if [ "$window" = 1 ]; then
   [ -x "$prefix/bin/dipview" ] || fail "bin/dipview is missing or not executable"
@@ -87,6 +87,7 @@ if [ "$window" = 1 ]; then
   if [ -f "$desktop" ]; then
     desktop-file-validate "$desktop" || fail "desktop-file-validate rejects $id.desktop"
     grep -qx 'Name=DIPVIEW' "$desktop" || fail "the launcher's Name is not DIPVIEW"
+    grep -qx 'StartupWMClass=DIPVIEW' "$desktop" || fail "the launcher has no StartupWMClass"
     exec_line=$(sed -n 's/^Exec=//p' "$desktop")
     [ -x "$prefix/bin/${exec_line%% *}" ] || fail "the launcher runs '$exec_line', not an installed program"
     icon_name=$(sed -n 's/^Icon=//p' "$desktop")

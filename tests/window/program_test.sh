@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
 # The window program from a shell: answers without a window, fails cleanly
-# without a display. Usage: program_test.sh DIPVIEW CASE
+# without a display. Usage: program_test.sh DIPVIEW VERSION CASE
 set -u
-dipview=$1
+dipview=$1 version=$2
 out=$(mktemp)
 trap 'rm -f "$out"' EXIT
 check() {  # check STATUS EXPECTED-FIRST-LINE STREAM-FILE
   [ "$status" -eq "$1" ] || { echo "FAIL: status $status, not $1"; exit 1; }
   [ "$(head -n 1 "$3")" = "$2" ] || { echo "FAIL: got '$(head -n 1 "$3")', not '$2'"; exit 1; }
 }
-case $2 in
+case $3 in
 help-without-display)
   env -u DISPLAY -u WAYLAND_DISPLAY "$dipview" --help >"$out" 2>&1
   status=$?
@@ -18,7 +18,7 @@ help-without-display)
 version-without-display)
   env -u DISPLAY -u WAYLAND_DISPLAY "$dipview" --version >"$out" 2>&1
   status=$?
-  check 0 "dipview (DIPVIEW) 1.00" "$out"
+  check 0 "dipview (DIPVIEW) $version" "$out"
   ;;
 no-display-is-no-abort)
   env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$dipview" 2>"$out"
