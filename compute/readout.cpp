@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 namespace dipview {
@@ -29,9 +30,16 @@ char* WriteNumberText(double value, char* out) {
     *out = '0';
     return out + 1;
   }
-  // 15 significant digits, as d.dddddddddddddde+XX.
+  // 15 significant digits, as d.dddddddddddddde+XX. Both conversions round
+  // correctly, so they give the same text; the C library's serves where the
+  // C++ library has no floating-point to_chars (WebAssembly's libc++).
   char sci[40];
-  const auto res = std::to_chars(sci, sci + sizeof sci, value, std::chars_format::scientific, 14);
+#if defined(__cpp_lib_to_chars)
+  const char* const sciEnd =
+      std::to_chars(sci, sci + sizeof sci, value, std::chars_format::scientific, 14).ptr;
+#else
+  const char* const sciEnd = sci + std::snprintf(sci, sizeof sci, "%.14e", value);
+#endif
   const char* p = sci;
   const bool negative = *p == '-';
   if (negative) {
@@ -39,13 +47,13 @@ char* WriteNumberText(double value, char* out) {
   }
   char digits[15];
   int count = 0;
-  for (; p < res.ptr && *p != 'e'; ++p) {
+  for (; p < sciEnd && *p != 'e'; ++p) {
     if (*p != '.') {
       digits[count++] = *p;
     }
   }
   int exponent = 0;
-  std::from_chars(p + 1 + (p[1] == '+' ? 1 : 0), res.ptr, exponent);
+  std::from_chars(p + 1 + (p[1] == '+' ? 1 : 0), sciEnd, exponent);
   while (count > 1 && digits[count - 1] == '0') {
     --count;
   }

@@ -1,6 +1,12 @@
 #include "compute/readout.h"
 
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <limits>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -99,6 +105,39 @@ TEST(ReadoutTextsTest, StartUpSettings) {
   EXPECT_EQ(ReadoutTexts(r.busVoltages[3]),
             (Texts{"0.999", "-90.1", "0.838", "143.4", "0.838", "36.5"}));
   EXPECT_EQ(ReadoutTexts(r.sequenceAtHV), (Texts{"0.277", "-180", "0.888", "0", "0.111", "179.9"}));
+}
+
+}  // namespace
+}  // namespace dipview
+
+namespace dipview {
+namespace {
+
+// Where the C++ library has no floating-point to_chars, the text's digits
+// come from the C library's "%.14e"; both must round to the same 15 digits,
+// halfway cases and the exponent's edges included.
+TEST(ReadoutDigitsTest, CLibraryDigitsEqualToChars) {
+  std::uint64_t state = 0x9e3779b97f4a7c15u;
+  std::vector<double> values = {0.5,       0.15,
+                                1e15,      1e-15,
+                                0.1 + 0.2, -127.6,
+                                1.0005e-7, 9.99999999999999e14,
+                                5e-324,    1.7976931348623157e308};
+  for (int i = 0; i < 200000; ++i) {
+    state = state * 6364136223846793005u + 1442695040888963407u;
+    double value = 0;
+    const std::uint64_t bits = (state >> 1) & 0x7fefffffffffffffu;
+    std::memcpy(&value, &bits, sizeof value);
+    values.push_back(i % 2 == 0 ? value : std::ldexp(static_cast<double>(state >> 11), -60));
+  }
+  for (const double value : values) {
+    char viaC[40];
+    char viaCpp[40];
+    std::snprintf(viaC, sizeof viaC, "%.14e", value);
+    *std::to_chars(viaCpp, viaCpp + sizeof viaCpp - 1, value, std::chars_format::scientific, 14)
+         .ptr = '\0';
+    ASSERT_STREQ(viaC, viaCpp) << value;
+  }
 }
 
 }  // namespace
