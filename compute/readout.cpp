@@ -11,8 +11,12 @@ double CutMagnitude(double magnitude) {
   return std::floor(magnitude * 1000.0) / 1000.0;
 }
 
+double AngleDegrees(double angleRadians) {
+  return (angleRadians * 180.0) / kPi;
+}
+
 double CutAngleDegrees(double angleRadians) {
-  return std::floor(((angleRadians * 180.0) / kPi) * 10.0) / 10.0;
+  return std::floor(AngleDegrees(angleRadians) * 10.0) / 10.0;
 }
 
 char* WriteNumberText(double value, char* out) {

@@ -10,8 +10,11 @@ namespace dipview {
 /// floor(|V| * 1000) / 1000: magnitudes are cut down to 0.001, never rounded.
 double CutMagnitude(double magnitude);
 
-/// floor(((angle * 180) / pi) * 10) / 10 with the double-precision pi: angles
-/// in degrees cut down to 0.1 (so -1e-12 rad shows as -0.1).
+/// (angle * 180) / pi with the double-precision pi: an angle in degrees.
+double AngleDegrees(double angleRadians);
+
+/// floor(AngleDegrees(angle) * 10) / 10: angles in degrees cut down to 0.1
+/// (so -1e-12 rad shows as -0.1).
 double CutAngleDegrees(double angleRadians);
 
 /// The default number-to-text conversion of a shown value: rounded to 15

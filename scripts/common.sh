@@ -11,6 +11,7 @@ DIPVIEW_PACKAGES=(
   qt6-base-dev qt6-svg-dev libgl-dev
   fonts-dejavu-core fonts-liberation2 xvfb xauth help2man lintian
   appstream desktop-file-utils dpkg-dev file groff-base python3
+  emscripten node-acorn nodejs chromium chromium-driver python3-selenium
 )
 
 # What scripts/fuzz needs besides: clang with libFuzzer and its sanitizers.
@@ -42,10 +43,10 @@ dipview_install_packages() {
   apt-get install -y -qq --no-install-recommends $missing
 }
 
+# Configures (again, so that options given now take effect in an existing
+# build) and builds.
 dipview_build() {
-  if [ ! -f "$DIPVIEW_BUILD/build.ninja" ]; then
-    cmake -S "$DIPVIEW_ROOT" -B "$DIPVIEW_BUILD" -G Ninja \
-      -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDIPVIEW_WERROR=ON "$@"
-  fi
+  cmake -S "$DIPVIEW_ROOT" -B "$DIPVIEW_BUILD" -G Ninja \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDIPVIEW_WERROR=ON "$@" >/dev/null
   cmake --build "$DIPVIEW_BUILD"
 }

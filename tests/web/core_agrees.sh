@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Usage: core_agrees.sh PYTHON CROSSCHECK_PY DIPVIEW_CALC NODE DIPVIEW_CORE_JS
+set -euo pipefail
+python=$1 crosscheck=$2 calc=$3 node=$4 core=$5
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+"$python" "$crosscheck" --calc "$calc" --save-input "$work/states.csv" >/dev/null
+"$calc" --batch <"$work/states.csv" >"$work/desktop.csv"
+"$node" --no-experimental-fetch "$(dirname "${BASH_SOURCE[0]}")/compare_core.cjs" "$core" "$work/desktop.csv"
