@@ -74,7 +74,7 @@ constexpr OptionEntry kOptions[] = {
        }
        SweepAxis axis = ParseSweep(v);
        if (!o.sweeps.empty() && o.sweeps[0].column == axis.column) {
-         throw ValueError("'" + std::string(v) + "' sweeps " + std::string(axis.column) +
+         throw ValueError(QuoteForMessage(v) + " sweeps " + std::string(axis.column) +
                           " a second time; allowed: two different settings for a grid");
        }
        o.sweeps.push_back(std::move(axis));
@@ -130,8 +130,8 @@ CalcOptions ParseCommandLine(std::span<const std::string_view> args) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i] == "-h" ? std::string_view("--help") : args[i];
     if (!arg.starts_with("--") || arg.size() == 2) {
-      throw UsageError("unexpected argument '" + Str(arg) +
-                       "'; settings are given as options, see 'dipview-calc --help'");
+      throw UsageError("unexpected argument " + QuoteForMessage(arg) +
+                       "; settings are given as options, see 'dipview-calc --help'");
     }
     std::string_view name = arg.substr(2);
     std::string_view value;
@@ -143,11 +143,12 @@ CalcOptions ParseCommandLine(std::span<const std::string_view> args) {
     }
     const OptionEntry* entry = FindOption(name);
     if (entry == nullptr) {
-      throw UsageError("unknown option '--" + Str(name) + "'; see 'dipview-calc --help'");
+      throw UsageError("unknown option " + QuoteForMessage(arg.substr(0, 2 + name.size())) +
+                       "; see 'dipview-calc --help'");
     }
     if (entry->valueName.empty()) {
       if (inlineValue) {
-        throw UsageError("--" + Str(name) + " takes no value (got '" + Str(arg) + "')");
+        throw UsageError("--" + Str(name) + " takes no value (got " + QuoteForMessage(arg) + ")");
       }
     } else if (!inlineValue) {
       // A value never starts with "--", so what follows is the next option.
@@ -221,7 +222,7 @@ int ParseScale(std::string_view text) {
   const double value = ParseFiniteNumber(text, allowed);
   // The range first: converting a double beyond int's range is undefined.
   if (value < 1 || value > 4 || value != static_cast<int>(value)) {
-    throw ValueError("'" + Str(text) + "' is not allowed; allowed: " + Str(allowed));
+    throw ValueError(QuoteForMessage(text) + " is not allowed; allowed: " + Str(allowed));
   }
   return static_cast<int>(value);
 }
