@@ -1,5 +1,6 @@
 #include "calc/app.h"
 
+#include <new>
 #include <string>
 
 #include "calc/batch.h"
@@ -23,10 +24,8 @@ void Report(ByteSink& err, std::string_view message) {
   }
 }
 
-}  // namespace
-
-int RunCalculator(std::span<const std::string_view> args, ByteSource& in, ByteSink& out,
-                  ByteSink& err, const CalcServices& services) {
+int Run(std::span<const std::string_view> args, ByteSource& in, ByteSink& out, ByteSink& err,
+        const CalcServices& services) {
   OutputBuffer buffer(out);
   try {
     try {
@@ -83,6 +82,24 @@ int RunCalculator(std::span<const std::string_view> args, ByteSource& in, ByteSi
     }
   } catch (const IoError& e) {
     Report(err, e.what());
+    return 1;
+  }
+}
+
+}  // namespace
+
+int RunCalculator(std::span<const std::string_view> args, ByteSource& in, ByteSink& out,
+                  ByteSink& err, const CalcServices& services) {
+  try {
+    return Run(args, in, out, err, services);
+  } catch (const std::bad_alloc&) {
+    // A message of its own that needs no memory to put together.
+    static constexpr std::string_view kMessage = "dipview-calc: out of memory\n";
+    try {
+      err.Write(kMessage.data(), kMessage.size());
+    } catch (const std::exception&) {
+      // Nowhere left to report to; the exit status still tells.
+    }
     return 1;
   }
 }
