@@ -64,7 +64,8 @@ class RecordReader {
                                           std::to_string(kMaxBatchLineBytes) +
                                           " bytes; is its closing quote missing?"
                                     : ": longer than " + std::to_string(kMaxBatchLineBytes) +
-                                          " bytes; allowed: lines of at most 1 MiB"));
+                                          " bytes; allowed: lines of at most " +
+                                          std::to_string(kMaxBatchLineBytes >> 20) + " MiB"));
       }
       Fill();
     }
