@@ -5,6 +5,7 @@
 
 #include "calc/batch.h"
 #include "calc/options.h"
+#include "calc/settings.h"
 #include "calc/sweep.h"
 #include "calc/writers.h"
 #include "compute/transformer.h"
@@ -15,7 +16,8 @@ namespace {
 
 void Report(ByteSink& err, std::string_view message) {
   std::string line = "dipview-calc: ";
-  line += message;
+  // Values are escaped where a message quotes them; this catches any other.
+  line += EscapeForTerminal(message);
   line += '\n';
   try {
     err.Write(line.data(), line.size());

@@ -111,6 +111,24 @@ char* WriteConnection(const FaultInputs& in, char* out) {
   return WriteName(ConnectionName(in.*Connection), out);
 }
 
+// Appends `text` with control bytes, hidden characters and bytes that are not
+// UTF-8 escaped, and backslashes too when asked.
+void AppendSafe(std::string_view text, bool escapeBackslash, std::string& out) {
+  while (!text.empty()) {
+    char32_t c = 0;
+    const std::size_t decoded = DecodeUtf8(text, c);
+    const std::size_t size = decoded == 0 ? 1 : decoded;
+    if (decoded == 0 || IsHidden(c)) {
+      AppendEscaped(text.substr(0, size), out);
+    } else if (c == '\\' && escapeBackslash) {
+      out += "\\\\";
+    } else {
+      out += text.substr(0, size);
+    }
+    text.remove_prefix(size);
+  }
+}
+
 }  // namespace
 
 std::string QuoteForMessage(std::string_view text) {
@@ -123,28 +141,19 @@ std::string QuoteForMessage(std::string_view text) {
     }
   }
   std::string s = "'";
-  for (std::string_view rest = text.substr(0, shown); !rest.empty();) {
-    char32_t c = 0;
-    const std::size_t size = DecodeUtf8(rest, c);
-    if (size == 0) {
-      AppendEscaped(rest.substr(0, 1), s);
-      rest.remove_prefix(1);
-      continue;
-    }
-    if (c == '\\') {
-      s += "\\\\";
-    } else if (IsHidden(c)) {
-      AppendEscaped(rest.substr(0, size), s);
-    } else {
-      s += rest.substr(0, size);
-    }
-    rest.remove_prefix(size);
-  }
+  AppendSafe(text.substr(0, shown), true, s);
   if (shown < text.size()) {
     s += "...' (" + std::to_string(text.size()) + " bytes)";
   } else {
     s += '\'';
   }
+  return s;
+}
+
+std::string EscapeForTerminal(std::string_view text) {
+  std::string s;
+  s.reserve(text.size());
+  AppendSafe(text, false, s);
   return s;
 }
 

@@ -25,6 +25,11 @@ class ValueError : public std::runtime_error {
 /// its first characters followed by "..." and its length: 'abc...' (5000 bytes).
 std::string QuoteForMessage(std::string_view text);
 
+/// `text` with what QuoteForMessage escapes escaped, except backslashes,
+/// and not cut: makes a whole message safe for a terminal without changing
+/// the parts QuoteForMessage made.
+std::string EscapeForTerminal(std::string_view text);
+
 /// Most bytes of a value a message shows.
 inline constexpr std::size_t kShownBytesMax = 40;
 

@@ -182,6 +182,9 @@ TEST(QuoteForMessageTest, EscapesHiddenBytesAndShortensLongValues) {
   for (const Row& row : rows) {
     EXPECT_EQ(QuoteForMessage(row.text), row.quoted) << row.quoted;
   }
+  // A whole message: what QuoteForMessage made stays, anything raw is escaped.
+  EXPECT_EQ(EscapeForTerminal("--format: 'x\x1b' or '\\x1b' \u00e9\xFF"),
+            "--format: 'x\\x1b' or '\\x1b' \u00e9\\xff");
 }
 
 }  // namespace
