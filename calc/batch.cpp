@@ -236,11 +236,16 @@ std::string AllColumnNames() {
 // Whether `name` is one of the result columns the calculator writes, which a
 // batch reads past so that the calculator's own CSV is valid input.
 bool IsResultColumn(std::string_view name) {
-  const auto& standard = OutputColumnNames();
-  const std::vector<std::string> extra = ExtraColumnNames({.classify = true, .lineToLine = true});
-  const auto matches = [name](const std::string& n) { return EqualsIgnoringCase(n, name); };
-  return std::any_of(standard.begin() + kSettingColumns.size(), standard.end(), matches) ||
-         std::any_of(extra.begin(), extra.end(), matches);
+  static const std::vector<std::string> kNames = [] {
+    const auto& standard = OutputColumnNames();
+    std::vector<std::string> names(standard.begin() + kSettingColumns.size(), standard.end());
+    for (std::string& extra : ExtraColumnNames({.classify = true, .lineToLine = true})) {
+      names.push_back(std::move(extra));
+    }
+    return names;
+  }();
+  return std::any_of(kNames.begin(), kNames.end(),
+                     [name](const std::string& n) { return EqualsIgnoringCase(n, name); });
 }
 
 // The setting each field sets, or nullptr for a result column.
@@ -262,14 +267,18 @@ std::vector<const SettingColumn*> ParseHeader(const std::vector<std::string_view
   return columns;
 }
 
-// The header's names, which are all known columns, as a message shows them.
+// The header's names, which are all known columns, as a message shows them:
+// the first kShownNames and "..." when there are more.
 std::string HeaderText(const std::vector<std::string_view>& names) {
+  constexpr std::size_t kShownNames = 12;
   std::string text;
-  for (const std::string_view name : names) {
-    if (!text.empty()) {
-      text += ',';
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    text += i > 0 ? "," : "";
+    if (i == kShownNames) {
+      text += "...";
+      break;
     }
-    text += name;
+    text += names[i];
   }
   return text;
 }

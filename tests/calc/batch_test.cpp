@@ -160,6 +160,11 @@ INSTANTIATE_TEST_SUITE_P(
                  "line 3: 1 field, but the header names 2 (fault,proximity)", 1},
         BadBatch{"too many fields", "fault,proximity\nsingle,10,\n",
                  "line 2: 3 fields, but the header names 2 (fault,proximity)", 0},
+        BadBatch{"too few fields for the calculator's own header",
+                 std::string(kCsvHeader) + "single,90\n",
+                 "line 2: 2 fields, but the header names 40 (fault,z12_angle,z0_angle,zf_angle,"
+                 "z0_ratio,zf_ratio,proximity,hv_mv,mv_c1,c1_c2,hv_a_mag,hv_a_ang,...)",
+                 0},
         BadBatch{"empty value", "z12_angle,proximity\n45,10\n45,\n",
                  "line 3, column proximity: empty value; allowed: a whole number from 0 to 100", 1},
         BadBatch{"trailing garbage", "z12_angle\n45\n90x\n",
