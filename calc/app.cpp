@@ -6,6 +6,7 @@
 #include "calc/batch.h"
 #include "calc/options.h"
 #include "calc/output_file.h"
+#include "calc/settings.h"
 #include "calc/sweep.h"
 #include "calc/writers.h"
 #include "compute/transformer.h"
@@ -17,7 +18,8 @@ namespace {
 
 void Report(ByteSink& err, std::string_view message) {
   std::string line = "dipview-calc: ";
-  line += message;
+  // Values are escaped where a message quotes them; this catches any other.
+  line += EscapeForTerminal(message);
   line += '\n';
   try {
     err.Write(line.data(), line.size());
@@ -26,10 +28,8 @@ void Report(ByteSink& err, std::string_view message) {
   }
 }
 
-}  // namespace
-
-int RunCalculator(std::span<const std::string_view> args, ByteSource& in, ByteSink& out,
-                  ByteSink& err, const CalcServices& services) {
+int Run(std::span<const std::string_view> args, ByteSource& in, ByteSink& out, ByteSink& err,
+        const CalcServices& services) {
   OutputBuffer buffer(out);
   try {
     try {
@@ -84,8 +84,23 @@ int RunCalculator(std::span<const std::string_view> args, ByteSource& in, ByteSi
   } catch (const IoError& e) {
     Report(err, e.what());
     return 1;
+  }
+}
+
+}  // namespace
+
+int RunCalculator(std::span<const std::string_view> args, ByteSource& in, ByteSink& out,
+                  ByteSink& err, const CalcServices& services) {
+  try {
+    return Run(args, in, out, err, services);
   } catch (const std::bad_alloc&) {
-    Report(err, "out of memory");
+    // A message of its own that needs no memory to put together.
+    static constexpr std::string_view kMessage = "dipview-calc: out of memory\n";
+    try {
+      err.Write(kMessage.data(), kMessage.size());
+    } catch (const std::exception&) {
+      // Nowhere left to report to; the exit status still tells.
+    }
     return 1;
   }
 }

@@ -14,38 +14,91 @@ namespace dipview::calc {
 
 namespace {
 
-class LineReader {
- public:
-  LineReader(ByteSource& in, OutputBuffer& out) : in_(in), out_(out), buffer_(1 << 16) {}
+using namespace std::string_view_literals;
 
-  bool Next(std::string_view& line) {
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+std::string LineLabel(std::size_t lineNumber) {
+  return "line " + std::to_string(lineNumber);
+}
+
+// Hands out the input's records: its lines, except that a line end inside a
+// quoted field belongs to the field. Each byte is scanned once, however the
+// reads cut the input, and no record may be longer than kMaxBatchLineBytes,
+// so memory stays bounded whatever comes in.
+class RecordReader {
+ public:
+  RecordReader(ByteSource& in, OutputBuffer& out) : in_(in), out_(out), buffer_(1 << 16) {}
+
+  // The next record without its line end, or false at the end of the input.
+  bool Next(std::string_view& record) {
     for (;;) {
-      const char* begin = buffer_.data() + begin_;
-      const char* newline = static_cast<const char*>(std::memchr(begin, '\n', end_ - begin_));
-      if (newline != nullptr) {
-        line = std::string_view(begin, newline - begin);
-        begin_ += line.size() + 1;
-        return true;
+      while (scan_ < end_) {
+        const char* data = buffer_.data();
+        const auto* newline =
+            static_cast<const char*>(std::memchr(data + scan_, '\n', end_ - scan_));
+        const char* stop = newline != nullptr ? newline : data + end_;
+        // Each quote opens or closes a quoted field; an escaped quote ("")
+        // closes and opens again.
+        for (const char* q = data + scan_;
+             (q = static_cast<const char*>(std::memchr(q, '"', stop - q))) != nullptr; ++q) {
+          quoted_ = true;
+          inQuotes_ = !inQuotes_;
+        }
+        scan_ = static_cast<std::size_t>(stop - data);
+        if (newline == nullptr) {
+          break;
+        }
+        ++scan_;
+        ++newlines_;
+        if (!inQuotes_) {
+          return Take(scan_ - 1, record);
+        }
       }
       if (atEnd_) {
-        if (begin_ == end_) {
-          return false;
-        }
-        line = std::string_view(begin, end_ - begin_);
-        begin_ = end_;
-        return true;
+        return begin_ != end_ && Take(end_, record);
+      }
+      if (end_ - begin_ > kMaxBatchLineBytes) {
+        throw UsageError(LineLabel(linesBefore_ + 1) +
+                         (inQuotes_ ? ": a quoted field is still open after " +
+                                          std::to_string(kMaxBatchLineBytes) +
+                                          " bytes; is its closing quote missing?"
+                                    : ": longer than " + std::to_string(kMaxBatchLineBytes) +
+                                          " bytes; allowed: lines of at most " +
+                                          std::to_string(kMaxBatchLineBytes >> 20) + " MiB"));
       }
       Fill();
     }
   }
 
+  // The number of the line the last record starts on, from 1.
+  std::size_t line() const { return line_; }
+  // Whether the last record holds a quote.
+  bool quoted() const { return recordQuoted_; }
+
  private:
+  bool Take(std::size_t recordEnd, std::string_view& record) {
+    record = std::string_view(buffer_.data() + begin_, recordEnd - begin_);
+    begin_ = scan_;
+    line_ = linesBefore_ + 1;
+    linesBefore_ += newlines_;
+    newlines_ = 0;
+    recordQuoted_ = quoted_;
+    quoted_ = false;
+    inQuotes_ = false;
+    return true;
+  }
+
   void Fill() {
-    std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
-    end_ -= begin_;
-    begin_ = 0;
+    if (begin_ > 0) {
+      std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+      end_ -= begin_;
+      scan_ -= begin_;
+      begin_ = 0;
+    }
+    // The buffer never needs more than the longest record and its line end.
     if (end_ == buffer_.size()) {
-      buffer_.resize(buffer_.size() * 2);
+      buffer_.resize(std::min(buffer_.size() * 2, kMaxBatchLineBytes + 1));
     }
     // Whoever writes the input may wait for the rows so far before writing
     // more, so they must be out before this read can block.
@@ -58,21 +111,115 @@ class LineReader {
   ByteSource& in_;
   OutputBuffer& out_;
   std::vector<char> buffer_;
-  std::size_t begin_ = 0;
-  std::size_t end_ = 0;
+  std::size_t begin_ = 0;  // where the record being read starts
+  std::size_t scan_ = 0;   // how far it has been scanned
+  std::size_t end_ = 0;    // the end of the bytes read
   bool atEnd_ = false;
+  bool quoted_ = false;
+  bool inQuotes_ = false;
+  bool recordQuoted_ = false;
+  std::size_t newlines_ = 0;     // line ends in the record so far
+  std::size_t linesBefore_ = 0;  // lines before the record
+  std::size_t line_ = 0;
 };
 
-std::string_view Trim(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(" \t\r");
-  if (first == std::string_view::npos) {
-    return {};
-  }
-  return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r';
 }
 
-std::string LineLabel(std::size_t lineNumber) {
-  return "line " + std::to_string(lineNumber);
+std::string_view Trim(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front())) {
+    text.remove_prefix(1);
+  }
+  while (!text.empty() && IsBlank(text.back())) {
+    text.remove_suffix(1);
+  }
+  return text;
+}
+
+std::string FieldLabel(std::size_t line, std::size_t field) {
+  return LineLabel(line) + ", field " + std::to_string(field);
+}
+
+// Splits a record into its fields as RFC 4180 reads them: at the commas
+// outside quotes; a field in quotes holds every byte up to the closing quote,
+// with "" standing for one quote. Blanks around a field, quoted or not, do not
+// count. The fields of a quoted record are views into `scratch`.
+void SplitRecord(std::string_view record, bool quoted, std::size_t line,
+                 std::vector<std::string_view>& fields, std::string& scratch) {
+  fields.clear();
+  if (!quoted) {
+    for (std::size_t start = 0;;) {
+      const std::size_t comma = record.find(',', start);
+      fields.push_back(Trim(record.substr(start, comma - start)));
+      if (comma == std::string_view::npos) {
+        return;
+      }
+      start = comma + 1;
+    }
+  }
+  // Unquoting never lengthens the text, so the views into scratch stay valid.
+  scratch.clear();
+  scratch.reserve(record.size());
+  for (std::size_t pos = 0;;) {
+    while (pos < record.size() && IsBlank(record[pos])) {
+      ++pos;
+    }
+    const std::size_t number = fields.size() + 1;
+    if (pos < record.size() && record[pos] == '"') {
+      const std::size_t start = scratch.size();
+      for (++pos;;) {
+        const std::size_t quote = record.find('"', pos);
+        if (quote == std::string_view::npos) {
+          throw UsageError(FieldLabel(line, number) + ": the quote that opens it is not closed");
+        }
+        scratch.append(record.substr(pos, quote - pos));
+        pos = quote + 1;
+        if (pos == record.size() || record[pos] != '"') {
+          break;
+        }
+        scratch += '"';
+        ++pos;
+      }
+      fields.push_back(Trim(std::string_view(scratch).substr(start)));
+      const std::size_t comma = std::min(record.find(',', pos), record.size());
+      const std::string_view after = Trim(record.substr(pos, comma - pos));
+      if (!after.empty()) {
+        throw UsageError(FieldLabel(line, number) + ": " + QuoteForMessage(after) +
+                         " after the closing quote; allowed: a comma or the line end");
+      }
+      pos = comma;
+    } else {
+      const std::size_t comma = std::min(record.find(',', pos), record.size());
+      const std::string_view field = Trim(record.substr(pos, comma - pos));
+      if (field.find('"') != std::string_view::npos) {
+        throw UsageError(FieldLabel(line, number) + ": " + QuoteForMessage(field) +
+                         " holds a quote but does not start with one; allowed: a field in "
+                         "quotes with each quote inside doubled");
+      }
+      fields.push_back(field);
+      pos = comma;
+    }
+    if (pos == record.size()) {
+      return;
+    }
+    ++pos;
+  }
+}
+
+// The encoding a record that cannot be read seems to be in instead of UTF-8,
+// by its byte order mark or its NUL bytes, or nothing.
+std::string_view ForeignEncoding(std::string_view record) {
+  if (record.starts_with("\xFF\xFE\0\0"sv) || record.starts_with("\0\0\xFE\xFF"sv) ||
+      record.find("\0\0\0"sv) != std::string_view::npos) {
+    return "UTF-32";
+  }
+  const auto nuls = static_cast<std::size_t>(std::count(record.begin(), record.end(), '\0'));
+  if (record.starts_with("\xFF\xFE") || record.starts_with("\xFE\xFF") ||
+      (nuls > 0 && nuls * 4 >= record.size())) {
+    return "UTF-16";
+  }
+  return {};
 }
 
 std::string AllColumnNames() {
@@ -86,36 +233,52 @@ std::string AllColumnNames() {
   return names;
 }
 
-std::vector<const SettingColumn*> ParseHeader(std::string_view line, std::size_t lineNumber) {
-  std::vector<const SettingColumn*> columns;
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t comma = line.find(',', start);
-    const std::string_view name = Trim(line.substr(start, comma - start));
-    const SettingColumn* column = FindSettingColumn(name);
-    if (column == nullptr) {
-      throw UsageError(LineLabel(lineNumber) + ": unknown column '" + std::string(name) +
-                       "'; allowed: " + AllColumnNames());
+// Whether `name` is one of the result columns the calculator writes, which a
+// batch reads past so that the calculator's own CSV is valid input.
+bool IsResultColumn(std::string_view name) {
+  static const std::vector<std::string> kNames = [] {
+    const auto& standard = OutputColumnNames();
+    std::vector<std::string> names(standard.begin() + kSettingColumns.size(), standard.end());
+    for (std::string& extra : ExtraColumnNames({.classify = true, .lineToLine = true})) {
+      names.push_back(std::move(extra));
     }
-    if (std::find(columns.begin(), columns.end(), column) != columns.end()) {
-      throw UsageError(LineLabel(lineNumber) + ": column '" + std::string(name) +
-                       "' appears twice");
-    }
-    columns.push_back(column);
-    if (comma == std::string_view::npos) {
-      return columns;
-    }
-    start = comma + 1;
-  }
+    return names;
+  }();
+  return std::any_of(kNames.begin(), kNames.end(),
+                     [name](const std::string& n) { return EqualsIgnoringCase(n, name); });
 }
 
-std::string HeaderText(const std::vector<const SettingColumn*>& columns) {
-  std::string text;
-  for (const SettingColumn* column : columns) {
-    if (!text.empty()) {
-      text += ',';
+// The setting each field sets, or nullptr for a result column.
+std::vector<const SettingColumn*> ParseHeader(const std::vector<std::string_view>& names,
+                                              std::size_t lineNumber) {
+  std::vector<const SettingColumn*> columns;
+  for (const std::string_view name : names) {
+    const SettingColumn* column = FindSettingColumn(name);
+    if (column == nullptr && !IsResultColumn(name)) {
+      throw UsageError(LineLabel(lineNumber) + ": unknown column " + QuoteForMessage(name) +
+                       "; allowed: " + AllColumnNames());
     }
-    text += column->name;
+    if (column != nullptr && std::find(columns.begin(), columns.end(), column) != columns.end()) {
+      throw UsageError(LineLabel(lineNumber) + ": column " + QuoteForMessage(name) +
+                       " appears twice");
+    }
+    columns.push_back(column);
+  }
+  return columns;
+}
+
+// The header's names, which are all known columns, as a message shows them:
+// the first kShownNames and "..." when there are more.
+std::string HeaderText(const std::vector<std::string_view>& names) {
+  constexpr std::size_t kShownNames = 12;
+  std::string text;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    text += i > 0 ? "," : "";
+    if (i == kShownNames) {
+      text += "...";
+      break;
+    }
+    text += names[i];
   }
   return text;
 }
@@ -124,50 +287,72 @@ std::string HeaderText(const std::vector<const SettingColumn*>& columns) {
 
 std::size_t RunBatch(ByteSource& in, const FaultInputs& base, RowWriter& writer,
                      OutputBuffer& out) {
-  LineReader reader(in, out);
-  std::string_view line;
-  std::size_t lineNumber = 0;
+  RecordReader reader(in, out);
+  std::string_view record;
+  std::vector<std::string_view> fields;
+  std::string scratch;
+  // Names a bad line's message with the encoding the input seems to be in,
+  // when that explains it better than the line's own fault.
+  const auto encodingHint = [&](std::string_view bad) {
+    const std::string_view encoding = ForeignEncoding(bad);
+    if (!encoding.empty()) {
+      throw UsageError(LineLabel(reader.line()) + ": input looks like " + std::string(encoding) +
+                       "; save it as UTF-8");
+    }
+  };
+
   std::vector<const SettingColumn*> columns;
+  std::string header;
   while (columns.empty()) {
-    if (!reader.Next(line)) {
+    if (!reader.Next(record)) {
       throw UsageError("standard input has no header line; expected a CSV header naming any of " +
                        AllColumnNames());
     }
-    ++lineNumber;
-    if (lineNumber == 1 && line.starts_with("\xEF\xBB\xBF")) {
-      line.remove_prefix(3);
+    // Byte order marks, however many, before the header are no part of it.
+    while (record.starts_with(kUtf8Bom)) {
+      record.remove_prefix(kUtf8Bom.size());
     }
-    if (!Trim(line).empty()) {
-      columns = ParseHeader(line, lineNumber);
+    if (!reader.quoted() && Trim(record).empty()) {
+      continue;
     }
+    try {
+      SplitRecord(record, reader.quoted(), reader.line(), fields, scratch);
+      columns = ParseHeader(fields, reader.line());
+    } catch (const UsageError&) {
+      encodingHint(record);
+      throw;
+    }
+    header = HeaderText(fields);
   }
   writer.Begin();
 
   std::size_t states = 0;
-  while (reader.Next(line)) {
-    ++lineNumber;
-    const std::size_t fields =
-        1 + static_cast<std::size_t>(std::count(line.begin(), line.end(), ','));
-    if (fields == 1 && Trim(line).empty()) {
+  while (reader.Next(record)) {
+    if (!reader.quoted() && Trim(record).empty()) {
       continue;
     }
-    if (fields != columns.size()) {
-      throw UsageError(LineLabel(lineNumber) + ": " + std::to_string(fields) +
-                       (fields == 1 ? " field" : " fields") + ", but the header names " +
-                       std::to_string(columns.size()) + " (" + HeaderText(columns) + ")");
-    }
     FaultInputs state = base;
-    std::size_t start = 0;
-    for (const SettingColumn* column : columns) {
-      const std::size_t comma = line.find(',', start);
-      const std::string_view field = Trim(line.substr(start, comma - start));
-      try {
-        column->parse(field, state);
-      } catch (const ValueError& e) {
-        throw UsageError(LineLabel(lineNumber) + ", column " + std::string(column->name) + ": " +
-                         e.what());
+    try {
+      SplitRecord(record, reader.quoted(), reader.line(), fields, scratch);
+      if (fields.size() != columns.size()) {
+        throw UsageError(LineLabel(reader.line()) + ": " + std::to_string(fields.size()) +
+                         (fields.size() == 1 ? " field" : " fields") + ", but the header names " +
+                         std::to_string(columns.size()) + " (" + header + ")");
       }
-      start = comma + 1;
+      for (std::size_t i = 0; i < columns.size(); ++i) {
+        if (columns[i] == nullptr) {
+          continue;
+        }
+        try {
+          columns[i]->parse(fields[i], state);
+        } catch (const ValueError& e) {
+          throw UsageError(LineLabel(reader.line()) + ", column " + std::string(columns[i]->name) +
+                           ": " + e.what());
+        }
+      }
+    } catch (const UsageError&) {
+      encodingHint(record);
+      throw;
     }
     writer.Row(state, ComputeVoltages(state));
     ++states;

@@ -76,7 +76,7 @@ constexpr OptionEntry kOptions[] = {
        }
        SweepAxis axis = ParseSweep(v);
        if (!o.sweeps.empty() && o.sweeps[0].column == axis.column) {
-         throw ValueError("'" + std::string(v) + "' sweeps " + std::string(axis.column) +
+         throw ValueError(QuoteForMessage(v) + " sweeps " + std::string(axis.column) +
                           " a second time; allowed: two different settings for a grid");
        }
        o.sweeps.push_back(std::move(axis));
@@ -134,8 +134,8 @@ CalcOptions ParseCommandLine(std::span<const std::string_view> args) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i] == "-h" ? std::string_view("--help") : args[i];
     if (!arg.starts_with("--") || arg.size() == 2) {
-      throw UsageError("unexpected argument '" + Str(arg) +
-                       "'; settings are given as options, see 'dipview-calc --help'");
+      throw UsageError("unexpected argument " + QuoteForMessage(arg) +
+                       "; settings are given as options, see 'dipview-calc --help'");
     }
     std::string_view name = arg.substr(2);
     std::string_view value;
@@ -147,11 +147,12 @@ CalcOptions ParseCommandLine(std::span<const std::string_view> args) {
     }
     const OptionEntry* entry = FindOption(name);
     if (entry == nullptr) {
-      throw UsageError("unknown option '--" + Str(name) + "'; see 'dipview-calc --help'");
+      throw UsageError("unknown option " + QuoteForMessage(arg.substr(0, 2 + name.size())) +
+                       "; see 'dipview-calc --help'");
     }
     if (entry->valueName.empty()) {
       if (inlineValue) {
-        throw UsageError("--" + Str(name) + " takes no value (got '" + Str(arg) + "')");
+        throw UsageError("--" + Str(name) + " takes no value (got " + QuoteForMessage(arg) + ")");
       }
     } else if (!inlineValue) {
       // A value never starts with "--", so what follows is the next option.
@@ -229,7 +230,7 @@ int ParseScale(std::string_view text) {
   const double value = ParseFiniteNumber(text, allowed);
   // The range first: converting a double beyond int's range is undefined.
   if (value < 1 || value > 4 || value != static_cast<int>(value)) {
-    throw ValueError("'" + Str(text) + "' is not allowed; allowed: " + Str(allowed));
+    throw ValueError(QuoteForMessage(text) + " is not allowed; allowed: " + Str(allowed));
   }
   return static_cast<int>(value);
 }
@@ -276,6 +277,9 @@ std::string UsageText() {
   s += "\nWith --batch, standard input is CSV: a header line naming any of the columns\n"
        "fault,z12_angle,z0_angle,zf_angle,z0_ratio,zf_ratio,proximity,hv_mv,mv_c1,c1_c2\n"
        "then one state per line. A column left out takes the value of its option above.\n"
+       "Fields may be in double quotes as RFC 4180 has it, lines may hold 1 MiB, and\n"
+       "the result columns below may be named too and are read past, so the CSV this\n"
+       "program writes is valid batch input.\n"
        "The output has these ten columns, then for each bus hv, mv, c1, c2 the columns\n"
        "{bus}_a_mag,{bus}_a_ang,{bus}_b_mag,{bus}_b_ang,{bus}_c_mag,{bus}_c_ang, then\n"
        "v0_mag,v0_ang,v1_mag,v1_ang,v2_mag,v2_ang. --classify adds {bus}_type,{bus}_v,\n"

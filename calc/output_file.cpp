@@ -10,12 +10,17 @@
 #include <cstring>
 #include <memory>
 
+#include "calc/settings.h"
+
 namespace dipview::calc {
 
 namespace {
 
+// Longer names are shown cut, with their length.
+constexpr std::size_t kPathShownMax = 4096;
+
 [[noreturn]] void Fail(const std::string& path, std::string_view reason) {
-  std::string message = "cannot write '" + Printable(path) + "': ";
+  std::string message = "cannot write " + QuoteForMessage(path, kPathShownMax) + ": ";
   message += reason;
   throw IoError(message);
 }
@@ -176,60 +181,6 @@ void WriteOutputFile(const std::string& path, std::string_view bytes, ByteSink& 
   Fail(path,
        "it is neither a regular file nor a FIFO nor a character device; "
        "allowed: a file name, a FIFO, a character device or - for standard output");
-}
-
-std::string Printable(std::string_view text, std::size_t limit) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  const std::string_view shown = text.substr(0, limit);
-  std::string out;
-  out.reserve(shown.size() + 16);
-  const auto escape = [&out](unsigned char c) {
-    out += "\\x";
-    out += kHex[c >> 4];
-    out += kHex[c & 15];
-  };
-  std::size_t i = 0;
-  while (i < shown.size()) {
-    const auto c = static_cast<unsigned char>(shown[i]);
-    if (c < 0x20 || c == 0x7f) {
-      escape(c);
-      ++i;
-      continue;
-    }
-    if (c == '\\') {
-      out += "\\\\";
-      ++i;
-      continue;
-    }
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-      ++i;
-      continue;
-    }
-    // A well-formed UTF-8 sequence is kept as it is; a stray byte is escaped.
-    const std::size_t length = c >= 0xf0 ? 4 : c >= 0xe0 ? 3 : c >= 0xc2 ? 2 : 0;
-    bool valid = length != 0 && c <= 0xf4 && i + length <= shown.size();
-    for (std::size_t k = 1; valid && k < length; ++k) {
-      valid = (static_cast<unsigned char>(shown[i + k]) & 0xc0) == 0x80;
-    }
-    if (valid && length >= 3) {
-      const auto c1 = static_cast<unsigned char>(shown[i + 1]);
-      // Overlong forms, UTF-16 surrogates and code points past U+10FFFF.
-      valid = !(c == 0xe0 && c1 < 0xa0) && !(c == 0xed && c1 >= 0xa0) &&
-              !(c == 0xf0 && c1 < 0x90) && !(c == 0xf4 && c1 >= 0x90);
-    }
-    if (!valid) {
-      escape(c);
-      ++i;
-      continue;
-    }
-    out.append(shown.substr(i, length));
-    i += length;
-  }
-  if (text.size() > limit) {
-    out += "... (" + std::to_string(text.size()) + " bytes)";
-  }
-  return out;
 }
 
 }  // namespace dipview::calc

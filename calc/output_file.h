@@ -22,9 +22,4 @@ namespace dipview::calc {
 /// "cannot write 'PATH': REASON", REASON being the system's own where it has one.
 void WriteOutputFile(const std::string& path, std::string_view bytes, ByteSink& standardOutput);
 
-/// `text` made safe to show in a one-line message: control bytes, DEL and bytes
-/// that are not UTF-8 are written as \xHH, a backslash as \\, and a text longer
-/// than `limit` bytes is cut there and ends "... (N bytes)".
-std::string Printable(std::string_view text, std::size_t limit = 200);
-
 }  // namespace dipview::calc

@@ -1,5 +1,6 @@
 #include "calc/settings.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -10,17 +11,66 @@ namespace dipview::calc {
 
 namespace {
 
-std::string Quoted(std::string_view text) {
-  std::string s;
-  s.reserve(text.size() + 2);
-  s += '\'';
-  s += text;
-  s += '\'';
-  return s;
+// The length of the UTF-8 character at the start of `text` and its code
+// point, or 0 when the bytes there are not UTF-8.
+std::size_t DecodeUtf8(std::string_view text, char32_t& codePoint) {
+  const auto byte = [text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(0);
+  std::size_t size;
+  char32_t low;
+  unsigned char secondMin = 0x80;
+  unsigned char secondMax = 0xBF;
+  if (lead < 0x80) {
+    codePoint = lead;
+    return 1;
+  } else if (lead >= 0xC2 && lead <= 0xDF) {
+    size = 2;
+    low = lead & 0x1F;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    size = 3;
+    low = lead & 0x0F;
+    // No overlong forms and no surrogates.
+    secondMin = lead == 0xE0 ? 0xA0 : 0x80;
+    secondMax = lead == 0xED ? 0x9F : 0xBF;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    size = 4;
+    low = lead & 0x07;
+    secondMin = lead == 0xF0 ? 0x90 : 0x80;
+    secondMax = lead == 0xF4 ? 0x8F : 0xBF;
+  } else {
+    return 0;
+  }
+  if (text.size() < size || byte(1) < secondMin || byte(1) > secondMax) {
+    return 0;
+  }
+  for (std::size_t i = 1; i < size; ++i) {
+    if ((byte(i) & 0xC0) != 0x80) {
+      return 0;
+    }
+    low = (low << 6) | (byte(i) & 0x3F);
+  }
+  codePoint = low;
+  return size;
+}
+
+// Characters a terminal would act on or show as nothing.
+bool IsHidden(char32_t c) {
+  return c < 0x20 || (c >= 0x7F && c <= 0x9F) || (c >= 0x200B && c <= 0x200F) ||
+         (c >= 0x2028 && c <= 0x202E) || (c >= 0x2060 && c <= 0x2069) || c == 0xFEFF;
+}
+
+void AppendEscaped(std::string_view bytes, std::string& out) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  for (const char b : bytes) {
+    const auto u = static_cast<unsigned char>(b);
+    out += "\\x";
+    out += kHex[u >> 4];
+    out += kHex[u & 0xF];
+  }
 }
 
 [[noreturn]] void Fail(std::string_view text, std::string_view problem, std::string_view allowed) {
-  throw ValueError(Quoted(text) + " " + std::string(problem) +
+  throw ValueError(QuoteForMessage(text) + " " + std::string(problem) +
                    "; allowed: " + std::string(allowed));
 }
 
@@ -62,7 +112,57 @@ char* WriteConnection(const FaultInputs& in, char* out) {
   return WriteName(ConnectionName(in.*Connection), out);
 }
 
+// Appends `text` with control bytes, hidden characters and bytes that are not
+// UTF-8 escaped, and backslashes too when asked.
+void AppendSafe(std::string_view text, bool escapeBackslash, std::string& out) {
+  while (!text.empty()) {
+    char32_t c = 0;
+    const std::size_t decoded = DecodeUtf8(text, c);
+    const std::size_t size = decoded == 0 ? 1 : decoded;
+    if (decoded == 0 || IsHidden(c)) {
+      AppendEscaped(text.substr(0, size), out);
+    } else if (c == '\\' && escapeBackslash) {
+      out += "\\\\";
+    } else {
+      out += text.substr(0, size);
+    }
+    text.remove_prefix(size);
+  }
+}
+
 }  // namespace
+
+std::string QuoteForMessage(std::string_view text, std::size_t limit) {
+  std::size_t shown = text.size();
+  if (shown > limit) {
+    // Cut between characters, not inside one.
+    shown = limit;
+    while (shown > 0 && (static_cast<unsigned char>(text[shown]) & 0xC0) == 0x80) {
+      --shown;
+    }
+  }
+  std::string s = "'";
+  AppendSafe(text.substr(0, shown), true, s);
+  if (shown < text.size()) {
+    s += "...' (" + std::to_string(text.size()) + " bytes)";
+  } else {
+    s += '\'';
+  }
+  return s;
+}
+
+std::string EscapeForTerminal(std::string_view text) {
+  std::string s;
+  s.reserve(text.size());
+  AppendSafe(text, false, s);
+  return s;
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [&](char x, char y) { return lower(x) == lower(y); });
+}
 
 double ParseFiniteNumber(std::string_view text, std::string_view allowed) {
   if (text.empty()) {
@@ -88,7 +188,8 @@ double ParseFiniteNumber(std::string_view text, std::string_view allowed) {
     }
   }
   if (end != last) {
-    Fail(text, "has " + Quoted(std::string_view(end, last - end)) + " after the number", allowed);
+    Fail(text, "has " + QuoteForMessage(std::string_view(end, last - end)) + " after the number",
+         allowed);
   }
   if (!std::isfinite(value)) {
     Fail(text, "is not a finite number", allowed);
@@ -121,7 +222,7 @@ std::int16_t ParseProximity(std::string_view text) {
 
 FaultType ParseFaultType(std::string_view text) {
   for (FaultType type : {FaultType::SinglePhase, FaultType::PhaseToPhase, FaultType::ThreePhase}) {
-    if (text == FaultTypeName(type)) {
+    if (EqualsIgnoringCase(text, FaultTypeName(type))) {
       return type;
     }
   }
@@ -129,10 +230,10 @@ FaultType ParseFaultType(std::string_view text) {
 }
 
 TransformerConnection ParseConnection(std::string_view text) {
-  if (text == "DY") {
+  if (EqualsIgnoringCase(text, "DY")) {
     return TransformerConnection::DY;
   }
-  if (text == "YY") {
+  if (EqualsIgnoringCase(text, "YY")) {
     return TransformerConnection::YY;
   }
   Fail(text, "is not a connection", kAllowedConnection);
@@ -145,7 +246,9 @@ void ParseConnections(std::string_view text, FaultInputs& in) {
   int count = 0;
   for (;;) {
     const std::size_t comma = text.find(',', start);
-    const std::string_view part = text.substr(start, comma - start);
+    std::string_view part = text.substr(start, comma - start);
+    part.remove_prefix(std::min(part.find_first_not_of(" \t"), part.size()));
+    part.remove_suffix(part.size() - (part.find_last_not_of(" \t") + 1));
     if (count < 3) {
       try {
         parsed[count] = ParseConnection(part);
@@ -161,7 +264,7 @@ void ParseConnections(std::string_view text, FaultInputs& in) {
     start = comma + 1;
   }
   if (count != 3) {
-    throw ValueError(Quoted(text) + " names " + std::to_string(count) +
+    throw ValueError(QuoteForMessage(text) + " names " + std::to_string(count) +
                      " connections; allowed: three (HV-MV, MV-C1, C1-C2), each " +
                      std::string(kAllowedConnection));
   }
@@ -218,7 +321,7 @@ const std::array<SettingColumn, 10> kSettingColumns = {{
 
 const SettingColumn* FindSettingColumn(std::string_view name) {
   for (const SettingColumn& column : kSettingColumns) {
-    if (column.name == name) {
+    if (EqualsIgnoringCase(column.name, name)) {
       return &column;
     }
   }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <stdexcept>
+#include <string>
 #include <string_view>
 
 #include "compute/fault.h"
@@ -15,6 +17,24 @@ class ValueError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
+
+/// Most bytes of a value a message shows.
+inline constexpr std::size_t kShownBytesMax = 40;
+
+/// `text` between single quotes as a message shows it, safe for a terminal:
+/// control bytes, invisible characters (byte order marks, zero-width and
+/// direction marks), a backslash and bytes that are not UTF-8 are written as
+/// \xhh (a backslash as \\), and a text longer than `limit` bytes is cut to its
+/// first characters followed by "..." and its length: 'abc...' (5000 bytes).
+std::string QuoteForMessage(std::string_view text, std::size_t limit = kShownBytesMax);
+
+/// `text` with what QuoteForMessage escapes escaped, except backslashes,
+/// and not cut: makes a whole message safe for a terminal without changing
+/// the parts QuoteForMessage made.
+std::string EscapeForTerminal(std::string_view text);
+
+/// Whether two texts are equal when ASCII letters are compared without case.
+bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 
 /// Parses a finite decimal number with std::from_chars: an optional sign, no
 /// surrounding blanks, nothing after the number. `allowed` completes the
@@ -31,11 +51,12 @@ float ParseZ0Ratio(std::string_view text);
 double ParseZfRatio(std::string_view text);
 /// Distance of the fault from Substation HV in percent, a whole number 0 to 100.
 std::int16_t ParseProximity(std::string_view text);
-/// "single", "phase-phase" or "three".
+/// "single", "phase-phase" or "three", in any case.
 FaultType ParseFaultType(std::string_view text);
-/// "DY" or "YY".
+/// "DY" or "YY", in any case.
 TransformerConnection ParseConnection(std::string_view text);
-/// Three connections, HV-MV, MV-C1 and C1-C2, separated by commas: "DY,YY,DY".
+/// Three connections, HV-MV, MV-C1 and C1-C2, separated by commas with blanks
+/// allowed around each: "DY,YY,DY" or "dy, YY, DY".
 void ParseConnections(std::string_view text, FaultInputs& in);
 
 /// What each setting allows, as the error messages and the usage text say it.
@@ -68,7 +89,7 @@ inline constexpr int kSettingTextMax = 32;
 /// hv_mv, mv_c1, c1_c2: the order of the settings in every output.
 extern const std::array<SettingColumn, 10> kSettingColumns;
 
-/// The column called `name`, or nullptr.
+/// The column called `name`, in any case, or nullptr.
 const SettingColumn* FindSettingColumn(std::string_view name);
 
 }  // namespace dipview::calc

@@ -54,7 +54,7 @@ std::string Str(std::string_view text) {
 
 const SweepSetting* FindSweepSetting(std::string_view name) {
   for (const SweepSetting& setting : kSweepSettings) {
-    if (name == setting.option || name == setting.column) {
+    if (EqualsIgnoringCase(name, setting.option) || EqualsIgnoringCase(name, setting.column)) {
       return &setting;
     }
   }
@@ -113,16 +113,14 @@ std::string Caption(const FaultInputs& in, std::string_view swept) {
          value("hv_mv") + ", MV-C1 " + value("mv_c1") + ", C1-C2 " + value("c1_c2");
 }
 
-}  // namespace
-
-SweepAxis ParseSweep(std::string_view text) {
+SweepAxis ParseSweepText(std::string_view text) {
   const std::size_t equals = text.find('=');
   const std::size_t colon1 = text.find(':', equals);
   const std::size_t colon2 = text.find(':', colon1 + (colon1 != std::string_view::npos));
   if (equals == std::string_view::npos || colon1 == std::string_view::npos ||
       colon2 == std::string_view::npos || text.find(':', colon2 + 1) != std::string_view::npos) {
-    throw ValueError("'" + Str(text) +
-                     "' is not NAME=FROM:TO:STEP; allowed: " + Str(kAllowedSweep));
+    throw ValueError(QuoteForMessage(text) +
+                     " is not NAME=FROM:TO:STEP; allowed: " + Str(kAllowedSweep));
   }
   const std::string_view name = text.substr(0, equals);
   const std::string_view fromText = text.substr(equals + 1, colon1 - equals - 1);
@@ -130,8 +128,8 @@ SweepAxis ParseSweep(std::string_view text) {
   const std::string_view stepText = text.substr(colon2 + 1);
   const SweepSetting* setting = FindSweepSetting(name);
   if (setting == nullptr) {
-    throw ValueError("'" + Str(name) +
-                     "' is not a setting with a numeric value; allowed: z12-angle, z0-angle, "
+    throw ValueError(QuoteForMessage(name) +
+                     " is not a setting with a numeric value; allowed: z12-angle, z0-angle, "
                      "zf-angle, z0-ratio, zf-ratio or proximity");
   }
   CheckValue(*setting, "FROM", fromText);
@@ -145,13 +143,18 @@ SweepAxis ParseSweep(std::string_view text) {
     throw ValueError(Str(setting->option) + " STEP " + e.what());
   }
   if (step == 0.0 || (to > from && step < 0.0) || (to < from && step > 0.0)) {
-    throw ValueError(Str(setting->option) + " STEP '" + Str(stepText) +
-                     (step == 0.0 ? "' is zero" : "' leads away from TO") +
+    throw ValueError(Str(setting->option) + " STEP " + QuoteForMessage(stepText) +
+                     (step == 0.0 ? " is zero" : " leads away from TO") +
                      "; allowed: " + Str(kAllowedStep));
   }
   const double steps = std::floor((to - from) / step + kReachTolerance);
+  if (steps == 0.0 && to != from) {
+    throw ValueError(Str(setting->option) + " STEP " + QuoteForMessage(stepText) +
+                     " is larger than the range from " + ShortestText(from) + " to " +
+                     ShortestText(to) + "; allowed: a STEP no larger than TO - FROM");
+  }
   if (!(steps < static_cast<double>(kMaxSweepPoints))) {
-    throw ValueError("'" + Str(text) + "' has more than " + std::to_string(kMaxSweepPoints) +
+    throw ValueError(QuoteForMessage(text) + " has more than " + std::to_string(kMaxSweepPoints) +
                      " points; allowed: at most " + std::to_string(kMaxSweepPoints) +
                      " points in all");
   }
@@ -178,6 +181,43 @@ SweepAxis ParseSweep(std::string_view text) {
     CheckValue(*setting, "point", ShortestText(point));
   }
   return axis;
+}
+
+// "NAME=FROM:STEP:TO" for "NAME=FROM:TO:STEP", or nothing for a text of
+// another shape.
+std::string SwapToAndStep(std::string_view text) {
+  const std::size_t colon1 = text.find(':', text.find('='));
+  const std::size_t colon2 = text.find(':', colon1 + (colon1 != std::string_view::npos));
+  if (colon2 == std::string_view::npos || text.find(':', colon2 + 1) != std::string_view::npos) {
+    return {};
+  }
+  return Str(text.substr(0, colon1 + 1)) + Str(text.substr(colon2 + 1)) + ":" +
+         Str(text.substr(colon1 + 1, colon2 - colon1 - 1));
+}
+
+}  // namespace
+
+SweepAxis ParseSweep(std::string_view text) {
+  try {
+    return ParseSweepText(text);
+  } catch (const ValueError& e) {
+    // Some tools write a range FROM:STEP:TO; when that reading is a good
+    // sweep of more than one point, the user most likely meant it.
+    const std::string swapped = SwapToAndStep(text);
+    bool mends = false;
+    if (!swapped.empty()) {
+      try {
+        mends = ParseSweepText(swapped).points.size() > 1;
+      } catch (const ValueError&) {
+        // Neither reading is a sweep; the first message stands alone.
+      }
+    }
+    if (!mends) {
+      throw;
+    }
+    throw ValueError(Str(e.what()) + "; the order is FROM:TO:STEP, so perhaps " +
+                     QuoteForMessage(swapped));
+  }
 }
 
 std::size_t RunSweep(std::span<const SweepAxis> axes, const FaultInputs& base, RowWriter& writer) {
@@ -214,7 +254,7 @@ PlotFormat PlotFormatOf(std::string_view path) {
   if (endsWith(".svg")) {
     return PlotFormat::Svg;
   }
-  throw ValueError("'" + Str(path) + "' does not end in .png or .svg; allowed: a file name " +
+  throw ValueError(QuoteForMessage(path) + " does not end in .png or .svg; allowed: a file name " +
                    "ending in .png or .svg");
 }
 

@@ -35,8 +35,10 @@ struct SweepAxis {
 /// option's spelling (z12-angle, z0-angle, zf-angle, z0-ratio, zf-ratio,
 /// proximity) or its column's (z12_angle, ...). Throws ValueError for a bad
 /// text or name, a FROM or TO that the setting does not allow, a STEP of zero
-/// or pointing away from TO, a point the setting does not allow (proximity
-/// 0.5) or more than kMaxSweepPoints points.
+/// or pointing away from TO, a STEP larger than TO - FROM, a point the
+/// setting does not allow (proximity 0.5) or more than kMaxSweepPoints points;
+/// when the text read as NAME=FROM:STEP:TO is a good sweep, the message says
+/// so. NAME may be in any case.
 SweepAxis ParseSweep(std::string_view text);
 
 /// What each part of a sweep allows, as the usage text and messages say it.

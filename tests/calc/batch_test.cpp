@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
+
 #include "calc_test_support.h"
 
 namespace dipview::calc {
@@ -63,19 +65,36 @@ TEST(BatchTest, ToleratesCrLfBomBlanksAndBlankLines) {
   const std::string clean = "fault,proximity\nthree,20\nsingle,80\n";
   const RunResult expected = RunInProcess({"--batch"}, clean);
   ASSERT_EQ(expected.status, 0);
-  for (const char* input : {"\xEF\xBB\xBF"
-                            "fault,proximity\r\nthree,20\r\nsingle,80\r\n",
-                            "\n \nfault , proximity\n\nthree,\t20\n  \nsingle , 80 \n\n",
-                            "fault,proximity\nthree,20\nsingle,80"}) {
+  for (const char* input : {
+           "\xEF\xBB\xBF"
+           "fault,proximity\r\nthree,20\r\nsingle,80\r\n",
+           "\n \nfault , proximity\n\nthree,\t20\n  \nsingle , 80 \n\n",
+           "fault,proximity\nthree,20\nsingle,80",
+           // Byte order marks after blank lines, doubled, or on a line of their own.
+           "\n\xEF\xBB\xBF\xEF\xBB\xBF"
+           "fault,proximity\nthree,20\nsingle,80\n",
+           "\xEF\xBB\xBF\r\n\xEF\xBB\xBF"
+           "fault,proximity\nthree,20\nsingle,80\n",
+           // RFC 4180 quotes, as spreadsheets write them, and names in any case.
+           "\"fault\",\"proximity\"\r\n\"three\",\"20\"\r\n \"single\" , \" 80\" \r\n",
+           "Fault,PROXIMITY\nThree,20\nSINGLE,80\n",
+           // Result columns are read past, whatever they hold.
+           "fault,hv_a_mag,proximity,C2_TYPE,c2_ca_ang\nthree,x,20,,\nsingle,\"1,\"\"2\n\",80,D_b,"
+           "\n",
+       }) {
     const RunResult run = RunInProcess({"--batch"}, input);
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, expected.out) << input;
   }
   // Lines cut anywhere by the reads, and a line longer than the read buffer.
   EXPECT_EQ(RunInProcess({"--batch"}, clean, 1).out, expected.out);
+  // The longest line allowed, read in pieces of every size down to one byte,
+  // each scanned once: a line scanned again on every read would take hours.
   const std::string longLine =
-      "fault,proximity\nthree," + std::string(100000, ' ') + "20\nsingle,80\n";
-  EXPECT_EQ(RunInProcess({"--batch"}, longLine, 4096).out, expected.out);
+      "fault,proximity\nthree," + std::string(kMaxBatchLineBytes - 8, ' ') + "20\nsingle,80\n";
+  for (std::size_t chunk : {std::size_t{1}, std::size_t{4096}, kMaxBatchLineBytes}) {
+    EXPECT_EQ(RunInProcess({"--batch"}, longLine, chunk).out, expected.out) << chunk;
+  }
 }
 
 TEST(BatchTest, HeaderOnlyGivesTheHeaderOrNothing) {
@@ -101,7 +120,7 @@ TEST(BatchTest, StopsAtTheFirstBadLineAfterTheRowsBeforeIt) {
 
 struct BadBatch {
   const char* what;
-  const char* input;
+  std::string input;
   const char* message;
   int rowsBefore;
 };
@@ -141,6 +160,11 @@ INSTANTIATE_TEST_SUITE_P(
                  "line 3: 1 field, but the header names 2 (fault,proximity)", 1},
         BadBatch{"too many fields", "fault,proximity\nsingle,10,\n",
                  "line 2: 3 fields, but the header names 2 (fault,proximity)", 0},
+        BadBatch{"too few fields for the calculator's own header",
+                 std::string(kCsvHeader) + "single,90\n",
+                 "line 2: 2 fields, but the header names 40 (fault,z12_angle,z0_angle,zf_angle,"
+                 "z0_ratio,zf_ratio,proximity,hv_mv,mv_c1,c1_c2,hv_a_mag,hv_a_ang,...)",
+                 0},
         BadBatch{"empty value", "z12_angle,proximity\n45,10\n45,\n",
                  "line 3, column proximity: empty value; allowed: a whole number from 0 to 100", 1},
         BadBatch{"trailing garbage", "z12_angle\n45\n90x\n",
@@ -148,7 +172,106 @@ INSTANTIATE_TEST_SUITE_P(
                  "degrees from 0 to 90",
                  1},
         BadBatch{"unknown connection", "hv_mv\nDY\nYY\nD Y\n",
-                 "line 4, column hv_mv: 'D Y' is not a connection; allowed: DY or YY", 2}));
+                 "line 4, column hv_mv: 'D Y' is not a connection; allowed: DY or YY", 2},
+        // Messages show the input safely, whole bytes and all.
+        BadBatch{"terminal escape", "fault\nsingle\x1b[2J\n",
+                 "line 2, column fault: 'single\\x1b[2J' is not a fault type; allowed: single, "
+                 "phase-phase or three",
+                 0},
+        BadBatch{"NUL byte", std::string("fault\nsin\0gle,\n", 15),
+                 "line 2: 2 fields, but the header names 1 (fault)", 0},
+        BadBatch{"NUL byte in a value", std::string("fault\nsin\0gle\n", 14),
+                 "line 2, column fault: 'sin\\x00gle' is not a fault type; allowed: single, "
+                 "phase-phase or three",
+                 0},
+        BadBatch{"long value", "z12_angle\n" + std::string(100000, '9') + "\n",
+                 "line 2, column z12_angle: '9999999999999999999999999999999999999999...' "
+                 "(100000 bytes) is out of range; allowed: a number of degrees from 0 to 90",
+                 0},
+        BadBatch{"byte order mark on a data line", "fault\n\xEF\xBB\xBFsingle\n",
+                 "line 2, column fault: '\\xef\\xbb\\xbfsingle' is not a fault type; allowed: "
+                 "single, phase-phase or three",
+                 0},
+        BadBatch{"byte order mark after a blank line",
+                 "\n\xEF\xBB\xBF"
+                 "falt\n",
+                 "line 2: unknown column 'falt'; allowed: "
+                 "fault,z12_angle,z0_angle,zf_angle,z0_ratio,zf_ratio,proximity,hv_mv,mv_c1,c1_c2",
+                 -1},
+        // Another encoding is named as such.
+        BadBatch{"UTF-16 with its byte order mark",
+                 std::string("\xFF\xFE"
+                             "f\0a\0u\0l\0t\0\n\0",
+                             14),
+                 "line 1: input looks like UTF-16; save it as UTF-8", -1},
+        BadBatch{"big-endian UTF-16", std::string("\0f\0a\0u\0l\0t\0\n", 12),
+                 "line 1: input looks like UTF-16; save it as UTF-8", -1},
+        BadBatch{"UTF-32", std::string("\xFF\xFE\0\0f\0\0\0\n\0\0\0", 12),
+                 "line 1: input looks like UTF-32; save it as UTF-8", -1},
+        BadBatch{"UTF-16 after the header", std::string("fault\nsingle\n\0t\0h\0r\0e\0e\0\n", 25),
+                 "line 3: input looks like UTF-16; save it as UTF-8", 1},
+        // Quotes as RFC 4180 has them, and nothing looser.
+        BadBatch{"quote left open", "fault,proximity\nthree,\"20\n",
+                 "line 2, field 2: the quote that opens it is not closed", 0},
+        BadBatch{"text after a closing quote", "fault,proximity\n\"three\" x,20\n",
+                 "line 2, field 1: 'x' after the closing quote; allowed: a comma or the line end",
+                 0},
+        BadBatch{"quote inside a field not in quotes", "fault,proximity\nthree,2\"0\"\n",
+                 "line 2, field 2: '2\"0\"' holds a quote but does not start with one; allowed: a "
+                 "field in quotes with each quote inside doubled",
+                 0},
+        BadBatch{"line end in quotes", "fault,proximity\n\"three\n\",20\nsingle,x\n",
+                 "line 2, column fault: 'three\\x0a' is not a fault type; allowed: single, "
+                 "phase-phase or three",
+                 0},
+        // Lines are limited, and so is the memory they take.
+        BadBatch{"line too long", "fault\nthree\n" + std::string(kMaxBatchLineBytes + 1, ' '),
+                 "line 3: longer than 1048576 bytes; allowed: lines of at most 1 MiB", 1},
+        BadBatch{"header too long", std::string(kMaxBatchLineBytes + 1, 'f') + "\n",
+                 "line 1: longer than 1048576 bytes; allowed: lines of at most 1 MiB", -1},
+        BadBatch{"quote open too long", "fault\nthree\n\"" + std::string(kMaxBatchLineBytes, '\n'),
+                 "line 3: a quoted field is still open after 1048576 bytes; is its closing quote "
+                 "missing?",
+                 1}));
+
+// What the calculator writes as CSV, with or without the quotes a
+// spreadsheet may add, reads back as a batch that gives the same rows.
+TEST(BatchTest, ReadsItsOwnCsvBackToTheSameRows) {
+  for (const std::vector<std::string_view>& extras : std::vector<std::vector<std::string_view>>{
+           {}, {"--classify"}, {"--line-to-line"}, {"--classify", "--line-to-line"}}) {
+    std::vector<std::string_view> args = extras;
+    args.insert(args.end(), {"--fault", "phase-phase", "--sweep", "proximity=0:100:25", "--sweep",
+                             "zf-angle=0:90:45"});
+    const RunResult sweep = RunInProcess(args);
+    ASSERT_EQ(sweep.status, 0) << sweep.err;
+    std::string quoted;
+    for (const std::string& line : Lines(sweep.out)) {
+      for (const std::string& field : Fields(line)) {
+        quoted += (quoted.empty() || quoted.back() == '\n' ? "\"" : ",\"") + field + "\"";
+      }
+      quoted += "\r\n";
+    }
+    args = extras;
+    args.push_back("--batch");
+    for (const std::string& input : {sweep.out, quoted}) {
+      const RunResult batch = RunInProcess(args, input);
+      EXPECT_EQ(batch.status, 0) << batch.err;
+      EXPECT_EQ(batch.out, sweep.out) << input;
+    }
+  }
+}
+
+TEST(BatchTest, RunningOutOfMemoryExitsWithStatus1AndAMessage) {
+  class Exhausted : public ByteSource {
+   public:
+    std::size_t Read(char*, std::size_t) override { throw std::bad_alloc(); }
+  } in;
+  StringSink out;
+  StringSink err;
+  const std::vector<std::string_view> args = {"--batch"};
+  EXPECT_EQ(RunCalculator(args, in, out, err), 1);
+  EXPECT_EQ(err.text, "dipview-calc: out of memory\n");
+}
 
 TEST(BatchTest, RowsGoOutBeforeWaitingForMoreInput) {
   // Hands out one line per read and notes how much output there was by then.

@@ -129,7 +129,7 @@ names-kept-byte-for-byte)
   expect 0 ""
   [ -f "$name" ] || fail "the name was rewritten: $(ls)"
   run --png $'nofolder\x1b[2J/a.png'
-  expect 1 "cannot write 'nofolder\\x1B[2J/a.png'"
+  expect 1 "cannot write 'nofolder\\x1b[2J/a.png'"
   ;;
 picture-size-ignores-environment)
   QT_SCREEN_SCALE_FACTORS=2 QT_FONT_DPI=192 QT_SCALE_FACTOR=3 QT_ENABLE_HIGHDPI_SCALING=1 \

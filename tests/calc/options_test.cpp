@@ -1,4 +1,5 @@
 #include "calc/options.h"
+#include "calc/settings.h"
 
 #include <gtest/gtest.h>
 
@@ -66,6 +67,15 @@ INSTANTIATE_TEST_SUITE_P(
             {.faultType = FaultType::PhaseToPhase, .proximity = 20},
             OutputFormat::Table,
             false},
+        GoodCommandLine{"names in any case, blanks around the connections",
+                        {"--fault", "Phase-Phase", "--transformers", "yy, DY ,\tYy"},
+                        Action::Compute,
+                        {.faultType = FaultType::PhaseToPhase,
+                         .hvMvConnection = YY,
+                         .mvC1Connection = DY,
+                         .c1C2Connection = YY},
+                        OutputFormat::Table,
+                        false},
         GoodCommandLine{"batch writes CSV unless told",
                         {"--batch"},
                         Action::Compute,
@@ -100,7 +110,9 @@ struct BadCommandLine {
 
 std::ostream& operator<<(std::ostream& os, const BadCommandLine& c) {
   for (std::size_t i = 0; i < c.args.size(); ++i) {
-    os << (i > 0 ? " " : "") << c.args[i];
+    // Escaped, so that the test's name holds no control bytes.
+    const std::string arg = QuoteForMessage(c.args[i]);
+    os << (i > 0 ? " " : "") << arg.substr(1, arg.size() - 2);
   }
   return os;
 }
@@ -163,7 +175,22 @@ INSTANTIATE_TEST_SUITE_P(
                        "--line-to-line adds output columns; --png writes a picture instead of "
                        "rows"},
         BadCommandLine{{"--png", "a.png", "--sweep", "proximity=0:1:1"},
-                       "--png draws one state and cannot be used with --sweep"}));
+                       "--png draws one state and cannot be used with --sweep"},
+        // What a message quotes cannot act on the terminal or flood it.
+        BadCommandLine{{"--fault", "single\x1b[2J"},
+                       "--fault: 'single\\x1b[2J' is not a fault type; allowed: single, "
+                       "phase-phase or three"},
+        BadCommandLine{{"\x1b]0;title\x07"},
+                       "unexpected argument '\\x1b]0;title\\x07'; settings are given as options, "
+                       "see 'dipview-calc --help'"},
+        BadCommandLine{{"--fa\nult=x"}, "unknown option '--fa\\x0ault'; see 'dipview-calc --help'"},
+        BadCommandLine{{"--batch=\xFF\xFE"}, "--batch takes no value (got '--batch=\\xff\\xfe')"},
+        BadCommandLine{{"--transformers", "DY, YY, DY, "},
+                       "--transformers: 'DY, YY, DY, ' names 4 connections; allowed: three "
+                       "(HV-MV, MV-C1, C1-C2), each DY or YY"},
+        BadCommandLine{{"--proximity", "50000000000000000000000000000000000000000000000000"},
+                       "--proximity: '5000000000000000000000000000000000000000...' (50 bytes) is "
+                       "out of range; allowed: a whole number from 0 to 100"}));
 
 TEST(CommandLineTest, HelpAndVersionGoToStandardOutput) {
   const RunResult help = RunInProcess({"--help"});

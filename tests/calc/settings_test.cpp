@@ -44,7 +44,10 @@ INSTANTIATE_TEST_SUITE_P(
                     GoodValue{"fault", "single", "single"},
                     GoodValue{"fault", "phase-phase", "phase-phase"},
                     GoodValue{"fault", "three", "three"}, GoodValue{"hv_mv", "YY", "YY"},
-                    GoodValue{"mv_c1", "DY", "DY"}, GoodValue{"c1_c2", "YY", "YY"}));
+                    GoodValue{"mv_c1", "DY", "DY"}, GoodValue{"c1_c2", "YY", "YY"},
+                    // Names in any case, as spreadsheets and people write them.
+                    GoodValue{"fault", "Single", "single"}, GoodValue{"FAULT", "THREE", "three"},
+                    GoodValue{"Hv_Mv", "dy", "DY"}, GoodValue{"c1_c2", "yY", "YY"}));
 
 TEST(SettingColumnsTest, EachColumnSetsItsOwnField) {
   const char* texts[10] = {"phase-phase", "1", "2", "3", "1.5", "0.5", "7", "YY", "DY", "YY"};
@@ -131,10 +134,60 @@ INSTANTIATE_TEST_SUITE_P(
                  "'101' is out of range; allowed: a whole number from 0 to 100"},
         BadValue{"proximity", "5e",
                  "'5e' has 'e' after the number; allowed: a whole number from 0 to 100"},
-        BadValue{"fault", "Single",
-                 "'Single' is not a fault type; allowed: single, phase-phase or three"},
+        BadValue{"fault", "Singles",
+                 "'Singles' is not a fault type; allowed: single, phase-phase or three"},
         BadValue{"fault", "", "'' is not a fault type; allowed: single, phase-phase or three"},
-        BadValue{"hv_mv", "Dy", "'Dy' is not a connection; allowed: DY or YY"}));
+        BadValue{"hv_mv", "Dyy", "'Dyy' is not a connection; allowed: DY or YY"},
+        BadValue{"fault", "single\x1b[2J",
+                 "'single\\x1b[2J' is not a fault type; allowed: single, phase-phase or three"},
+        BadValue{"zf_ratio", "1\x9b",
+                 "'1\\x9b' has '\\x9b' after the number; allowed: a number from 0.0 to 3.0"}));
+
+// A value a message quotes comes out on one line, safe for a terminal and short.
+TEST(QuoteForMessageTest, EscapesHiddenBytesAndShortensLongValues) {
+  using namespace std::string_view_literals;
+  const std::string longText(10'000'000, '1');
+  const struct Row {
+    std::string_view text;
+    std::string_view quoted;
+  } rows[] = {
+      {"three", "'three'"},
+      {"", "''"},
+      {"sin\0gle"sv, "'sin\\x00gle'"},
+      {"a\tb\r\n\x7f", "'a\\x09b\\x0d\\x0a\\x7f'"},
+      {"\x1b[2J", "'\\x1b[2J'"},
+      {"C:\\temp", "'C:\\\\temp'"},
+      // UTF-8 stays, but not its invisible and control characters.
+      {"90\u00b0 \u00e9t\u00e9", "'90\u00b0 \u00e9t\u00e9'"},
+      {"\xEF\xBB\xBF"
+       "fault",
+       "'\\xef\\xbb\\xbffault'"},
+      {"\xC2\x9B"
+       "2J",
+       "'\\xc2\\x9b2J'"},
+      {"a\u202eb\u200bc", "'a\\xe2\\x80\\xaeb\\xe2\\x80\\x8bc'"},
+      // Not UTF-8: a UTF-16 byte order mark, overlong, surrogate, cut short.
+      {"\xFF\xFEp", "'\\xff\\xfep'"},
+      {"\xC0\xAF", "'\\xc0\\xaf'"},
+      {"\xED\xA0\x80", "'\\xed\\xa0\\x80'"},
+      {"\xE2\x82", "'\\xe2\\x82'"},
+      {std::string_view(longText).substr(0, 40), "'1111111111111111111111111111111111111111'"},
+      {std::string_view(longText).substr(0, 41),
+       "'1111111111111111111111111111111111111111...' (41 bytes)"},
+      {longText, "'1111111111111111111111111111111111111111...' (10000000 bytes)"},
+      // Cut before a character, not inside it.
+      {"x\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9"
+       "\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9",
+       "'x\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9"
+       "\u00e9\u00e9\u00e9\u00e9\u00e9...' (43 bytes)"},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(QuoteForMessage(row.text), row.quoted) << row.quoted;
+  }
+  // A whole message: what QuoteForMessage made stays, anything raw is escaped.
+  EXPECT_EQ(EscapeForTerminal("--format: 'x\x1b' or '\\x1b' \u00e9\xFF"),
+            "--format: 'x\\x1b' or '\\x1b' \u00e9\\xff");
+}
 
 }  // namespace
 }  // namespace dipview::calc

@@ -37,6 +37,8 @@ TEST(SweepTest, PointsAreTheDecimalsOfFromPlusIStep) {
       // Too many decimals to round to: TO is still the last point.
       {"zf-ratio=0:0.3:0.1000000000000", "zf_ratio", 4, "0", "0.1", "0.3"},
       {"z12-angle=0:89.99991:9e-5", "z12_angle", 1'000'000, "0", "9e-5", "89.99991"},
+      {"ZF_Ratio=0:1:0.5", "zf_ratio", 3, "0", "0.5", "1"},
+      {"proximity=0:10:10", "proximity", 2, "0", "10", "10"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.text);
@@ -80,6 +82,22 @@ TEST(SweepTest, BadSweepsExitWithStatus2BeforeWritingAnything) {
        "a grid"},
       {{"--sweep", "proximity=0:1:1", "--sweep", "zf-ratio=0:1:1", "--sweep", "z0-ratio=1:2:1"},
        "given a third time; allowed: one setting, or two for a grid"},
+      // STEP and TO the other way round, as MATLAB writes a range.
+      {{"--sweep", "proximity=0:10:100"},
+       "proximity STEP '100' is larger than the range from 0 to 10; allowed: a STEP no larger "
+       "than TO - FROM; the order is FROM:TO:STEP, so perhaps 'proximity=0:100:10'"},
+      {{"--sweep", "Z12-Angle=90:-15:0"},
+       "z12-angle TO '-15' is out of range; allowed: a number of degrees from 0 to 90; the order "
+       "is FROM:TO:STEP, so perhaps 'Z12-Angle=90:0:-15'"},
+      {{"--sweep", "proximity=10:5:100"},
+       "proximity STEP '100' leads away from TO; " + step +
+           "; the order is FROM:TO:STEP, so perhaps 'proximity=10:100:5'"},
+      {{"--sweep", "z0-ratio=3:0.5:-5"},
+       "z0-ratio STEP '-5' is larger than the range from 3 to 0.5; allowed: a STEP no larger than "
+       "TO - FROM"},
+      {{"--sweep", "proximity=0\x1b[2J:1:1"},
+       "proximity FROM '0\\x1b[2J' has '\\x1b[2J' after the number; allowed: a whole number from "
+       "0 to 100"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.message);
