@@ -83,7 +83,7 @@ std::string AllColumnNames() {
     }
     names += column.name;
   }
-  return names;
+  return names + ',' + std::string(kPhasesColumn.name);
 }
 
 std::vector<const SettingColumn*> ParseHeader(std::string_view line, std::size_t lineNumber) {
@@ -141,6 +141,9 @@ std::size_t RunBatch(ByteSource& in, const FaultInputs& base, RowWriter& writer,
       columns = ParseHeader(line, lineNumber);
     }
   }
+  if (std::find(columns.begin(), columns.end(), &kPhasesColumn) != columns.end()) {
+    writer.AddPhasesColumn();
+  }
   writer.Begin();
 
   std::size_t states = 0;
@@ -158,16 +161,29 @@ std::size_t RunBatch(ByteSource& in, const FaultInputs& base, RowWriter& writer,
     }
     FaultInputs state = base;
     std::size_t start = 0;
-    for (const SettingColumn* column : columns) {
-      const std::size_t comma = line.find(',', start);
-      const std::string_view field = Trim(line.substr(start, comma - start));
+    const auto parse = [&](const SettingColumn* column, std::string_view field) {
       try {
         column->parse(field, state);
       } catch (const ValueError& e) {
         throw UsageError(LineLabel(lineNumber) + ", column " + std::string(column->name) + ": " +
                          e.what());
       }
+    };
+    const SettingColumn* phasesColumn = nullptr;
+    std::string_view phases;
+    for (const SettingColumn* column : columns) {
+      const std::size_t comma = line.find(',', start);
+      const std::string_view field = Trim(line.substr(start, comma - start));
+      if (column == &kPhasesColumn) {
+        phasesColumn = column;  // read once the row's fault is known
+        phases = field;
+      } else {
+        parse(column, field);
+      }
       start = comma + 1;
+    }
+    if (phasesColumn != nullptr) {
+      parse(phasesColumn, phases);
     }
     writer.Row(state, ComputeVoltages(state));
     ++states;

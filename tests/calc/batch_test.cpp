@@ -96,7 +96,7 @@ TEST(BatchTest, StopsAtTheFirstBadLineAfterTheRowsBeforeIt) {
   EXPECT_NE(rows[1].find("\"proximity\":20,"), std::string::npos);
   EXPECT_EQ(run.err,
             "dipview-calc: line 5, column fault: 'tripple' is not a fault type; allowed: single, "
-            "phase-phase or three\n");
+            "phase-phase, two-phase-ground or three\n");
 }
 
 struct BadBatch {
@@ -125,15 +125,18 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         BadBatch{"empty input", "",
                  "standard input has no header line; expected a CSV header naming any of "
-                 "fault,z12_angle,z0_angle,zf_angle,z0_ratio,zf_ratio,proximity,hv_mv,mv_c1,c1_c2",
+                 "fault,z12_angle,z0_angle,zf_angle,z0_ratio,zf_ratio,proximity,hv_mv,mv_c1,c1_c2,"
+                 "phases",
                  -1},
         BadBatch{"unknown column", "fault,distance\n",
                  "line 1: unknown column 'distance'; allowed: "
-                 "fault,z12_angle,z0_angle,zf_angle,z0_ratio,zf_ratio,proximity,hv_mv,mv_c1,c1_c2",
+                 "fault,z12_angle,z0_angle,zf_angle,z0_ratio,zf_ratio,proximity,hv_mv,mv_c1,c1_c2,"
+                 "phases",
                  -1},
         BadBatch{"empty column name", "\nfault,,proximity\n",
                  "line 2: unknown column ''; allowed: "
-                 "fault,z12_angle,z0_angle,zf_angle,z0_ratio,zf_ratio,proximity,hv_mv,mv_c1,c1_c2",
+                 "fault,z12_angle,z0_angle,zf_angle,z0_ratio,zf_ratio,proximity,hv_mv,mv_c1,c1_c2,"
+                 "phases",
                  -1},
         BadBatch{"repeated column", "proximity,fault,proximity\n",
                  "line 1: column 'proximity' appears twice", -1},
@@ -148,7 +151,15 @@ INSTANTIATE_TEST_SUITE_P(
                  "degrees from 0 to 90",
                  1},
         BadBatch{"unknown connection", "hv_mv\nDY\nYY\nD Y\n",
-                 "line 4, column hv_mv: 'D Y' is not a connection; allowed: DY or YY", 2}));
+                 "line 4, column hv_mv: 'D Y' is not a connection; allowed: DY, YY or DD", 2},
+        // The phases are read after the fault, wherever the header puts them.
+        BadBatch{"phases of another fault", "phases,fault\nbc,phase-phase\nbc,single\n",
+                 "line 3, column phases: 'bc' does not name the phases of fault single; allowed: "
+                 "a, b or c",
+                 1},
+        BadBatch{"empty phases", "fault,phases\nthree,\n",
+                 "line 2, column phases: '' does not name the phases of fault three; allowed: abc",
+                 0}));
 
 TEST(BatchTest, RowsGoOutBeforeWaitingForMoreInput) {
   // Hands out one line per read and notes how much output there was by then.

@@ -130,9 +130,13 @@ INSTANTIATE_TEST_SUITE_P(
         BadValue{"proximity", "5e",
                  "'5e' has 'e' after the number; allowed: a whole number from 0 to 100"},
         BadValue{"fault", "Single",
-                 "'Single' is not a fault type; allowed: single, phase-phase or three"},
-        BadValue{"fault", "", "'' is not a fault type; allowed: single, phase-phase or three"},
-        BadValue{"hv_mv", "Dy", "'Dy' is not a connection; allowed: DY or YY"}));
+                 "'Single' is not a fault type; allowed: single, phase-phase, two-phase-ground or "
+                 "three"},
+        BadValue{"fault", "",
+                 "'' is not a fault type; allowed: single, phase-phase, two-phase-ground or three"},
+        BadValue{"hv_mv", "Dy", "'Dy' is not a connection; allowed: DY, YY or DD"},
+        BadValue{"phases", "ab",
+                 "'ab' does not name the phases of fault single; allowed: a, b or c"}));
 
 }  // namespace
 }  // namespace dipview::calc
