@@ -40,20 +40,28 @@ Rectangular FaultImpedanceSingle(const FaultInputs& in) {
 
 using Complex = std::complex<double>;
 
+// Far above the rounding residues of the double-precision model (below 1e-15)
+// and far below the readouts' step of 0.001.
+constexpr double kVanished = 1e-12;
+
 // An impedance ratio and its angle difference to Z12 in degrees, in double precision.
 Complex Impedance(double ratio, double angleDeg, double z12AngleDeg) {
   const double theta = (angleDeg - z12AngleDeg) * kPi / 180.0;
   return {ratio * std::cos(theta), ratio * std::sin(theta)};
 }
 
-// Polar form in double precision: the angle from atan2, in [-pi, pi].
+// Polar form in double precision: the angle from atan2, in [-pi, pi]. A
+// voltage the fault takes to zero comes out as a rounding residue near 1e-17
+// in some arbitrary direction; it is written as zero, at angle 0.
 Phasor Polar(Complex v) {
-  return {std::abs(v), std::arg(v)};
+  const double magnitude = std::abs(v);
+  return magnitude <= kVanished ? Phasor{0.0, 0.0} : Phasor{magnitude, std::arg(v)};
 }
 
-// The phasor turned by `turn` radians, its angle brought into [-pi, pi].
+// The phasor turned by `turn` radians, its angle brought into [-pi, pi]; an
+// exact zero has no direction to turn.
 Phasor Turned(const Phasor& p, double turn) {
-  return {p.magnitude, std::remainder(p.angle + turn, 2.0 * kPi)};
+  return p.magnitude == 0.0 ? p : Phasor{p.magnitude, std::remainder(p.angle + turn, 2.0 * kPi)};
 }
 
 }  // namespace

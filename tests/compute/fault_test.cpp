@@ -122,6 +122,9 @@ TEST(FaultModelTest, ProximityHundredGivesThePrefaultSet) {
 
 TEST(FaultModelTest, TwoPhaseGroundBoltedSequenceVoltagesAreThirds) {
   const PhaseTriple v = FaultTwoPhaseToGround(Ground(0, 0.0, 1.0f));
+  // The rounding residues of the vanished phases are written as zero.
+  EXPECT_EQ(v.b, (Phasor{0.0, 0.0}));
+  EXPECT_EQ(v.c, (Phasor{0.0, 0.0}));
   const SequenceTriple s = SequenceVoltages(v);
   EXPECT_NEAR(s.zero.magnitude, 1.0 / 3, 1e-7);
   EXPECT_NEAR(s.positive.magnitude, 1.0 / 3, 1e-7);
