@@ -223,13 +223,15 @@ void RowWriter::CsvRow(const FaultInputs& in, const PassVoltages& pass) {
   const std::array<double, kReadoutCount> values = CutReadouts(pass);
   char* const start = out_.Reserve(kRowMax);
   char* o = start;
-  for (const SettingColumn& column : kSettingColumns) {
-    o = column.write(in, o);
+  o = kSettingColumns[0].write(in, o);
+  *o++ = ',';
+  if (extras_.phases) {
+    o = kPhasesColumn.write(in, o);
     *o++ = ',';
-    if (&column == &kSettingColumns[0] && extras_.phases) {
-      o = kPhasesColumn.write(in, o);
-      *o++ = ',';
-    }
+  }
+  for (std::size_t i = 1; i < kSettingColumns.size(); ++i) {
+    o = kSettingColumns[i].write(in, o);
+    *o++ = ',';
   }
   for (double value : values) {
     o = texts_.Write(value, o);
@@ -251,11 +253,12 @@ int RowWriter::ExtraCells(const PassVoltages& pass, ExtraCell* cells) const {
   ExtraCell* c = cells;
   if (extras_.classify) {
     for (const PhaseTriple& bus : pass.busVoltages) {
-      const SagClass sag = ClassifySag(bus);
+      const SagClasses classes = ClassifyBoth(bus);
+      const SagClass& sag = classes.sag;
       *c++ = {SagName(sag)};
       *c++ = {{}, RoundClassNumber(sag.characteristicVoltage)};
       *c++ = {{}, RoundClassNumber(sag.pnFactor)};
-      *c++ = {TextbookName(ClassifyTextbook(bus))};
+      *c++ = {TextbookName(classes.textbook)};
     }
   }
   if (extras_.lineToLine) {

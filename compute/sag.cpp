@@ -96,42 +96,79 @@ constexpr std::array<Formula, 7> kFormulas = {{
     {TextbookType::G, {0, k3, k3}, {0, 2 * k3, -k3}},
 }};
 
-struct Fit {
-  Complex v;               // characteristic voltage
-  double deviation = 0.0;  // largest phase distance from the fitted formula
+// The operator a, -1/2 + j sqrt(3)/2, as the classification turns by it.
+Complex Operator() {
+  static const Complex op = ToComplex(1.0, kRotation);
+  return op;
+}
+
+// What a fit needs of a formula besides p and q: |q|^2, and Pp = p - q (q.p)/|q|^2,
+// the part of p that q does not reach, with its |Pp|^2.
+struct Projection {
+  double qq;
+  std::array<double, 3> pp;
+  double ppNorm;
 };
 
-// The turn u (|u| = 1) and W = u V that minimise |s - u p - W q|: for a given
-// u the best W is the projection on q, and what is left is smallest for u
-// along the part of p that q does not reach, taken against s.
-Fit FitFormula(const Formula& f, const std::array<Complex, 3>& s) {
+constexpr Projection Project(const Formula& f) {
   double qq = 0.0;
   double qp = 0.0;
   for (int k = 0; k < 3; ++k) {
     qq += f.q[k] * f.q[k];
     qp += f.q[k] * f.p[k];
   }
-  Complex c = 0.0;
+  Projection r{qq, {}, 0.0};
   for (int k = 0; k < 3; ++k) {
-    c += (f.p[k] - f.q[k] * qp / qq) * s[k];
+    r.pp[k] = f.p[k] - f.q[k] * qp / qq;
+    r.ppNorm += r.pp[k] * r.pp[k];
   }
-  const double size = std::abs(c);
+  return r;
+}
+
+struct Fit {
+  Complex v;               // characteristic voltage
+  double deviation = 0.0;  // largest phase distance from the fitted formula
+};
+
+// The turn u (|u| = 1) and W = u V that minimise |s - u p - W q|: for a given
+// u the best W is the projection on q, and what is left, |P(s - u p)|^2 with P
+// projecting q out, is |Ps|^2 + |Pp|^2 - 2 Re(conj(u) c), c = Pp.s, smallest
+// for u along c. The phases differ from the formula by T r (T the
+// sequence-to-phase matrix, T*T = 3), so their squares sum to 3 |r|^2, and a
+// fit whose least |r|^2 exceeds kTextbookTolerance^2 cannot bring every phase
+// within the tolerance: only the others are finished. Returns false for those.
+bool FitFormula(const Formula& f, const Projection& pr, const std::array<Complex, 3>& s, Fit& fit) {
+  Complex qs = 0.0;
+  Complex c = 0.0;
+  double ss = 0.0;
+  for (int k = 0; k < 3; ++k) {
+    qs += f.q[k] * s[k];
+    c += pr.pp[k] * s[k];
+    ss += std::norm(s[k]);
+  }
+  // No hypot: a norm beyond the doubles makes `least` NaN, which fails no fit here.
+  const double size = std::sqrt(std::norm(c));
+  const double least = ss - std::norm(qs) / pr.qq + pr.ppNorm - 2.0 * size;
+  // Loose by the rounding of that difference of sums of order 1.
+  if (least > kTextbookTolerance * kTextbookTolerance + 1e-9) {
+    return false;
+  }
   const Complex u = size > 0.0 ? c / size : Complex(1.0);
   Complex w = 0.0;
   for (int k = 0; k < 3; ++k) {
     w += f.q[k] * (s[k] - u * f.p[k]);
   }
-  w /= qq;
+  w /= pr.qq;
   Complex r[3];
   for (int k = 0; k < 3; ++k) {
     r[k] = s[k] - u * f.p[k] - w * f.q[k];
   }
-  const Complex op = ToComplex(1.0, kRotation);
+  const Complex op = Operator();
   const Complex op2 = std::conj(op);
-  const double deviation =
-      std::max({std::abs(r[0] + r[1] + r[2]), std::abs(r[0] + op2 * r[1] + op * r[2]),
-                std::abs(r[0] + op * r[1] + op2 * r[2])});
-  return {w * std::conj(u), deviation};
+  fit.deviation = std::max({std::abs(r[0] + r[1] + r[2]), std::abs(r[0] + op2 * r[1] + op * r[2]),
+                            std::abs(r[0] + op * r[1] + op2 * r[2])});
+  fit.v = w * std::conj(u);
+  return true;
 }
 
 SagClass ClassifyComponents(const Components& c) {
@@ -192,17 +229,14 @@ SagClass ClassifySag(const PhaseTriple& v) {
   return ClassifyComponents(Decompose(v));
 }
 
-TextbookClass ClassifyTextbook(const PhaseTriple& v) {
+namespace {
+
+TextbookClass TextbookOf(const Components& c, const SagClass& sag) {
   TextbookClass t;
-  if (!IsFinite(v.a) || !IsFinite(v.b) || !IsFinite(v.c)) {
-    constexpr double nan = std::numeric_limits<double>::quiet_NaN();
-    return {TextbookType::Invalid, 0, {nan, nan}, nan};
-  }
-  const Components c = Decompose(v);
-  if (ClassifyComponents(c).type == SagType::None) {
+  if (sag.type == SagType::None) {
     return t;
   }
-  const Complex op = ToComplex(1.0, kRotation);
+  const Complex op = Operator();
   const Complex op2 = std::conj(op);
   // The set turned back from symmetric phase a, b or c: V0 and V2 of a set of
   // phase b are a^2 and a times those of phase a, of phase c a and a^2 times.
@@ -210,12 +244,21 @@ TextbookClass ClassifyTextbook(const PhaseTriple& v) {
       {c.v0, c.v1, c.v2}, {op * c.v0, c.v1, op2 * c.v2}, {op2 * c.v0, c.v1, op * c.v2}};
   t.type = TextbookType::Unmatched;
   t.maxDeviation = std::numeric_limits<double>::infinity();
-  for (const Formula& f : kFormulas) {
+  static constexpr std::array<Projection, 7> kProjections = [] {
+    std::array<Projection, 7> p{};
+    for (std::size_t i = 0; i < p.size(); ++i) {
+      p[i] = Project(kFormulas[i]);
+    }
+    return p;
+  }();
+  for (std::size_t i = 0; i < kFormulas.size(); ++i) {
+    const Formula& f = kFormulas[i];
     // A has no symmetric phase.
     const int phases = f.type == TextbookType::A ? 1 : 3;
     for (int p = 0; p < phases; ++p) {
-      const Fit fit = FitFormula(f, relabelled[p]);
-      if (fit.deviation <= kTextbookTolerance && fit.deviation < t.maxDeviation) {
+      Fit fit;
+      if (FitFormula(f, kProjections[i], relabelled[p], fit) &&
+          fit.deviation <= kTextbookTolerance && fit.deviation < t.maxDeviation) {
         t.type = f.type;
         t.phase = f.type == TextbookType::A ? 0 : "abc"[p];
         t.characteristic = ToPhasor(fit.v);
@@ -227,6 +270,28 @@ TextbookClass ClassifyTextbook(const PhaseTriple& v) {
     t.maxDeviation = 0.0;
   }
   return t;
+}
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr TextbookClass kInvalidTextbook = {TextbookType::Invalid, 0, {kNaN, kNaN}, kNaN};
+
+}  // namespace
+
+TextbookClass ClassifyTextbook(const PhaseTriple& v) {
+  if (!IsFinite(v.a) || !IsFinite(v.b) || !IsFinite(v.c)) {
+    return kInvalidTextbook;
+  }
+  const Components c = Decompose(v);
+  return TextbookOf(c, ClassifyComponents(c));
+}
+
+SagClasses ClassifyBoth(const PhaseTriple& v) {
+  if (!IsFinite(v.a) || !IsFinite(v.b) || !IsFinite(v.c)) {
+    return {ClassifySag(v), kInvalidTextbook};
+  }
+  const Components c = Decompose(v);
+  const SagClass sag = ClassifyComponents(c);
+  return {sag, TextbookOf(c, sag)};
 }
 
 std::string_view TextbookName(const TextbookClass& sag) {

@@ -108,6 +108,14 @@ inline constexpr double kTextbookTolerance = 0.001;
 /// (as ClassifySag tells it) is None, since every type with V = 1 is healthy.
 TextbookClass ClassifyTextbook(const PhaseTriple& phases);
 
+/// Both classes of one set, as ClassifySag and ClassifyTextbook give them,
+/// for the cost of one.
+struct SagClasses {
+  SagClass sag;
+  TextbookClass textbook;
+};
+SagClasses ClassifyBoth(const PhaseTriple& phases);
+
 /// Short name: "none", "A", "-" for Unmatched, "invalid", or the letter with
 /// the symmetric phase as subscript, "E_a", "F_c", "G_b".
 std::string_view TextbookName(const TextbookClass& sag);
