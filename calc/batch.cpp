@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -230,7 +231,7 @@ std::string AllColumnNames() {
     }
     names += column.name;
   }
-  return names;
+  return names + ',' + std::string(kPhasesColumn.name);
 }
 
 // Whether `name` is one of the result columns the calculator writes, which a
@@ -324,6 +325,9 @@ std::size_t RunBatch(ByteSource& in, const FaultInputs& base, RowWriter& writer,
     }
     header = HeaderText(fields);
   }
+  if (std::find(columns.begin(), columns.end(), &kPhasesColumn) != columns.end()) {
+    writer.AddPhasesColumn();
+  }
   writer.Begin();
 
   std::size_t states = 0;
@@ -339,16 +343,24 @@ std::size_t RunBatch(ByteSource& in, const FaultInputs& base, RowWriter& writer,
                          (fields.size() == 1 ? " field" : " fields") + ", but the header names " +
                          std::to_string(columns.size()) + " (" + header + ")");
       }
-      for (std::size_t i = 0; i < columns.size(); ++i) {
-        if (columns[i] == nullptr) {
-          continue;
-        }
+      const auto parse = [&](const SettingColumn* column, std::string_view field) {
         try {
-          columns[i]->parse(fields[i], state);
+          column->parse(field, state);
         } catch (const ValueError& e) {
-          throw UsageError(LineLabel(reader.line()) + ", column " + std::string(columns[i]->name) +
+          throw UsageError(LineLabel(reader.line()) + ", column " + std::string(column->name) +
                            ": " + e.what());
         }
+      };
+      std::optional<std::size_t> phasesField;
+      for (std::size_t i = 0; i < columns.size(); ++i) {
+        if (columns[i] == &kPhasesColumn) {
+          phasesField = i;  // read once the row's fault is known
+        } else if (columns[i] != nullptr) {
+          parse(columns[i], fields[i]);
+        }
+      }
+      if (phasesField) {
+        parse(&kPhasesColumn, fields[*phasesField]);
       }
     } catch (const UsageError&) {
       encodingHint(record);

@@ -21,8 +21,21 @@ struct OptionEntry {
 constexpr OptionEntry kOptions[] = {
     {"fault", "TYPE", kAllowedFault,
      "fault type: single (phase A to ground), phase-phase\n"
-     "(phase B to C) or three (balanced); default single",
-     [](CalcOptions& o, std::string_view v) { o.settings.faultType = ParseFaultType(v); }},
+     "(phase B to C), two-phase-ground (B and C joined\n"
+     "and to ground through ZF) or three (balanced);\n"
+     "default single",
+     [](CalcOptions& o, std::string_view v) { ParseFault(v, o.settings); }},
+    {"phases", "P", kAllowedPhases,
+     "the faulted phases instead of A or B and C: a, b or c\n"
+     "for single; bc, ca or ab for phase-phase and\n"
+     "two-phase-ground; adds the column phases",
+     [](CalcOptions& o, std::string_view v) {
+       if (v.empty()) {
+         throw ValueError("empty value; allowed: " + std::string(kAllowedPhases));
+       }
+       o.phases = std::string(v);
+       o.extras.phases = true;
+     }},
     {"z12-angle", "DEG", kAllowedAngle, "angle of Z12 in degrees, 0 to 90; default 90",
      [](CalcOptions& o, std::string_view v) { o.settings.z12AngleDeg = ParseAngle(v); }},
     {"z0-angle", "DEG", kAllowedAngle, "angle of Z0 in degrees, 0 to 90; default 90",
@@ -37,9 +50,9 @@ constexpr OptionEntry kOptions[] = {
      "distance of the fault from Substation HV in percent,\n"
      "0 (close) to 100 (far), a whole number; default 50",
      [](CalcOptions& o, std::string_view v) { o.settings.proximity = ParseProximity(v); }},
-    {"transformers", "C,C,C", "three of DY or YY, separated by commas",
-     "connections HV-MV, MV-C1 and C1-C2, each DY or YY;\n"
-     "default DY,DY,DY",
+    {"transformers", "C,C,C", "three of DY, YY or DD, separated by commas",
+     "connections HV-MV, MV-C1 and C1-C2, each DY, YY or\n"
+     "DD (removes V0 and turns nothing); default DY,DY,DY",
      [](CalcOptions& o, std::string_view v) { ParseConnections(v, o.settings); }},
     {"format", "FMT", kAllowedFormat,
      "output: table, csv or json; default table\n"
@@ -56,7 +69,9 @@ constexpr OptionEntry kOptions[] = {
      "add the sag type of each bus (none, A, B, C or D\n"
      "with the symmetric phase: B_a, C_c, D_b, ...), its\n"
      "characteristic voltage V and PN factor F; V and F\n"
-     "are rounded to the nearest 0.001, not cut",
+     "are rounded to the nearest 0.001, not cut; then the\n"
+     "textbook type, A to G with the symmetric phase (E_a,\n"
+     "F_c, ...), none, or - when it is none of the seven",
      [](CalcOptions& o, std::string_view) { o.extras.classify = true; }},
     {"line-to-line", "", "",
      "add the line-to-line voltages Vab, Vbc, Vca of each\n"
@@ -170,6 +185,23 @@ CalcOptions ParseCommandLine(std::span<const std::string_view> args) {
       return options;
     }
   }
+  if (!options.phases.empty()) {
+    try {
+      ParsePhases(options.phases, options.settings);
+    } catch (const ValueError& e) {
+      throw UsageError(std::string("--phases: ") + e.what());
+    }
+  }
+  if (!options.pngPath.empty()) {
+    const FaultInputs& in = options.settings;
+    constexpr auto DD = TransformerConnection::DD;
+    if (in.toGround || (in.faultType != FaultType::ThreePhase && in.faultedPhase != Phase::A) ||
+        in.hvMvConnection == DD || in.mvC1Connection == DD || in.c1C2Connection == DD) {
+      throw UsageError(
+          "--png draws the window, which offers single, phase-phase and three faults on phase A "
+          "or phases B and C, and DY or YY transformers");
+    }
+  }
   if (options.scaleGiven && options.pngPath.empty()) {
     throw UsageError("--scale sets the density of a --png picture; give --png FILE too");
   }
@@ -280,10 +312,14 @@ std::string UsageText() {
        "Fields may be in double quotes as RFC 4180 has it, lines may hold 1 MiB, and\n"
        "the result columns below may be named too and are read past, so the CSV this\n"
        "program writes is valid batch input.\n"
+       "A column phases, read after fault, sets the faulted phases of each row as\n"
+       "--phases does; without it each row keeps the phase --phases treats apart (b\n"
+       "goes with ca).\n"
        "The output has these ten columns, then for each bus hv, mv, c1, c2 the columns\n"
        "{bus}_a_mag,{bus}_a_ang,{bus}_b_mag,{bus}_b_ang,{bus}_c_mag,{bus}_c_ang, then\n"
-       "v0_mag,v0_ang,v1_mag,v1_ang,v2_mag,v2_ang. --classify adds {bus}_type,{bus}_v,\n"
-       "{bus}_f for each bus, then --line-to-line adds {bus}_ab_mag,{bus}_ab_ang,\n"
+       "v0_mag,v0_ang,v1_mag,v1_ang,v2_mag,v2_ang; with --phases or a phases column,\n"
+       "phases follows fault. --classify adds {bus}_type,{bus}_v,{bus}_f,\n"
+       "{bus}_textbook for each bus, then --line-to-line adds {bus}_ab_mag,{bus}_ab_ang,\n"
        "{bus}_bc_mag,{bus}_bc_ang,{bus}_ca_mag,{bus}_ca_ang for each bus.\n\n"
        "--sweep writes the same columns, one row per point, as CSV or JSON lines. Its\n"
        "points are FROM + i*STEP rounded to the decimals FROM, TO and STEP are written\n"
@@ -292,6 +328,7 @@ std::string UsageText() {
        "Examples:\n"
        "  printf 'fault,proximity\\nsingle,0\\nthree,50\\n' | dipview-calc --batch\n"
        "  dipview-calc --classify --sweep proximity=0:100:10\n"
+       "  dipview-calc --fault two-phase-ground --z0-ratio 1 --classify\n"
        "  dipview-calc --sweep proximity=0:100:1 --plot sweep.png\n\n"
        "Exit status: 0 on success; 2 for a bad option, a bad sweep or bad batch input\n"
        "(the message on standard error names it); 1 when reading input or writing\n"

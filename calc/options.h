@@ -36,8 +36,10 @@ struct CalcOptions {
   bool formatGiven = false;
   /// Read states as CSV from standard input.
   bool batch = false;
-  /// Columns added after the standard ones (--classify, --line-to-line).
+  /// Columns added to the standard ones (--phases, --classify, --line-to-line).
   ExtraColumns extras;
+  /// The text of --phases, read once the fault is known.
+  std::string phases;
   /// The settings to sweep (--sweep), at most two; the first is the outer loop.
   std::vector<SweepAxis> sweeps;
   /// Draw the sweep to this file instead of writing its rows (--plot).

@@ -92,6 +92,33 @@ char* WriteName(std::string_view name, char* out) {
   return out + name.size();
 }
 
+struct NamedFault {
+  std::string_view name;
+  FaultType type;
+  bool toGround;
+};
+
+constexpr NamedFault kFaults[] = {{"single", FaultType::SinglePhase, false},
+                                  {"phase-phase", FaultType::PhaseToPhase, false},
+                                  {"two-phase-ground", FaultType::PhaseToPhase, true},
+                                  {"three", FaultType::ThreePhase, false}};
+
+// The names of the faulted phases by Phase (A, B, C): one phase, two, all three.
+constexpr std::string_view kPhaseNames[3][3] = {
+    {"a", "b", "c"}, {"bc", "ca", "ab"}, {"abc", "abc", "abc"}};
+
+int PhasesRow(const FaultInputs& in) {
+  switch (in.faultType) {
+    case FaultType::SinglePhase:
+      return 0;
+    case FaultType::PhaseToPhase:
+      return 1;
+    case FaultType::ThreePhase:
+      break;
+  }
+  return 2;
+}
+
 template <double FaultInputs::*Angle>
 void ParseAngleInto(std::string_view text, FaultInputs& in) {
   in.*Angle = ParseAngle(text);
@@ -220,13 +247,27 @@ std::int16_t ParseProximity(std::string_view text) {
   return static_cast<std::int16_t>(value);
 }
 
-FaultType ParseFaultType(std::string_view text) {
-  for (FaultType type : {FaultType::SinglePhase, FaultType::PhaseToPhase, FaultType::ThreePhase}) {
-    if (EqualsIgnoringCase(text, FaultTypeName(type))) {
-      return type;
+void ParseFault(std::string_view text, FaultInputs& in) {
+  for (const auto& [name, type, toGround] : kFaults) {
+    if (EqualsIgnoringCase(text, name)) {
+      in.faultType = type;
+      in.toGround = toGround;
+      return;
     }
   }
   Fail(text, "is not a fault type", kAllowedFault);
+}
+
+void ParsePhases(std::string_view text, FaultInputs& in) {
+  const int row = PhasesRow(in);
+  for (int phase = 0; phase < 3; ++phase) {
+    if (EqualsIgnoringCase(text, kPhaseNames[row][phase])) {
+      in.faultedPhase = static_cast<Phase>(phase);
+      return;
+    }
+  }
+  static constexpr std::string_view kAllowed[3] = {"a, b or c", "bc, ca or ab", "abc"};
+  Fail(text, "does not name the phases of fault " + std::string(FaultName(in)), kAllowed[row]);
 }
 
 TransformerConnection ParseConnection(std::string_view text) {
@@ -235,6 +276,9 @@ TransformerConnection ParseConnection(std::string_view text) {
   }
   if (EqualsIgnoringCase(text, "YY")) {
     return TransformerConnection::YY;
+  }
+  if (EqualsIgnoringCase(text, "DD")) {
+    return TransformerConnection::DD;
   }
   Fail(text, "is not a connection", kAllowedConnection);
 }
@@ -273,25 +317,35 @@ void ParseConnections(std::string_view text, FaultInputs& in) {
   in.c1C2Connection = parsed[2];
 }
 
-std::string_view FaultTypeName(FaultType type) {
-  switch (type) {
-    case FaultType::SinglePhase:
-      return "single";
-    case FaultType::PhaseToPhase:
-      return "phase-phase";
-    case FaultType::ThreePhase:
-      return "three";
+std::string_view FaultName(const FaultInputs& in) {
+  for (const auto& [name, type, toGround] : kFaults) {
+    if (in.faultType == type && (type != FaultType::PhaseToPhase || in.toGround == toGround)) {
+      return name;
+    }
   }
   return "single";
 }
 
+std::string_view PhasesName(const FaultInputs& in) {
+  const int phase = static_cast<int>(in.faultedPhase);
+  return kPhaseNames[PhasesRow(in)][phase >= 0 && phase < 3 ? phase : 0];
+}
+
 std::string_view ConnectionName(TransformerConnection connection) {
-  return connection == TransformerConnection::DY ? "DY" : "YY";
+  switch (connection) {
+    case TransformerConnection::DY:
+      return "DY";
+    case TransformerConnection::YY:
+      return "YY";
+    case TransformerConnection::DD:
+      return "DD";
+  }
+  return "YY";
 }
 
 const std::array<SettingColumn, 10> kSettingColumns = {{
-    {"fault", false, [](std::string_view t, FaultInputs& in) { in.faultType = ParseFaultType(t); },
-     [](const FaultInputs& in, char* out) { return WriteName(FaultTypeName(in.faultType), out); }},
+    {"fault", false, ParseFault,
+     [](const FaultInputs& in, char* out) { return WriteName(FaultName(in), out); }},
     {"z12_angle", true, ParseAngleInto<&FaultInputs::z12AngleDeg>,
      WriteAngle<&FaultInputs::z12AngleDeg>},
     {"z0_angle", true, ParseAngleInto<&FaultInputs::z0AngleDeg>,
@@ -319,13 +373,17 @@ const std::array<SettingColumn, 10> kSettingColumns = {{
      WriteConnection<&FaultInputs::c1C2Connection>},
 }};
 
+const SettingColumn kPhasesColumn = {
+    "phases", false, ParsePhases,
+    [](const FaultInputs& in, char* out) { return WriteName(PhasesName(in), out); }};
+
 const SettingColumn* FindSettingColumn(std::string_view name) {
   for (const SettingColumn& column : kSettingColumns) {
     if (EqualsIgnoringCase(column.name, name)) {
       return &column;
     }
   }
-  return nullptr;
+  return EqualsIgnoringCase(name, kPhasesColumn.name) ? &kPhasesColumn : nullptr;
 }
 
 }  // namespace dipview::calc

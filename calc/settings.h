@@ -51,12 +51,17 @@ float ParseZ0Ratio(std::string_view text);
 double ParseZfRatio(std::string_view text);
 /// Distance of the fault from Substation HV in percent, a whole number 0 to 100.
 std::int16_t ParseProximity(std::string_view text);
-/// "single", "phase-phase" or "three", in any case.
-FaultType ParseFaultType(std::string_view text);
-/// "DY" or "YY", in any case.
+/// "single", "phase-phase", "two-phase-ground" or "three", in any case: sets
+/// the fault type and whether it goes to ground.
+void ParseFault(std::string_view text, FaultInputs& in);
+/// "DY", "YY" or "DD", in any case.
 TransformerConnection ParseConnection(std::string_view text);
+/// The faulted phases of the fault already in `in`, in any case: "a", "b" or
+/// "c" for a single-phase fault, "bc", "ca" or "ab" for a fault between two
+/// phases, "abc" for the three-phase fault.
+void ParsePhases(std::string_view text, FaultInputs& in);
 /// Three connections, HV-MV, MV-C1 and C1-C2, separated by commas with blanks
-/// allowed around each: "DY,YY,DY" or "dy, YY, DY".
+/// allowed around each: "DY,YY,DY" or "dy, YY, DD".
 void ParseConnections(std::string_view text, FaultInputs& in);
 
 /// What each setting allows, as the error messages and the usage text say it.
@@ -64,11 +69,15 @@ inline constexpr std::string_view kAllowedAngle = "a number of degrees from 0 to
 inline constexpr std::string_view kAllowedZ0Ratio = "a number from 0.5 to 3.0";
 inline constexpr std::string_view kAllowedZfRatio = "a number from 0.0 to 3.0";
 inline constexpr std::string_view kAllowedProximity = "a whole number from 0 to 100";
-inline constexpr std::string_view kAllowedFault = "single, phase-phase or three";
-inline constexpr std::string_view kAllowedConnection = "DY or YY";
+inline constexpr std::string_view kAllowedFault = "single, phase-phase, two-phase-ground or three";
+inline constexpr std::string_view kAllowedConnection = "DY, YY or DD";
+inline constexpr std::string_view kAllowedPhases =
+    "a, b or c for a single-phase fault; bc, ca or ab for phase-phase and two-phase-ground; "
+    "abc for three";
 
-/// The names the calculator uses for fault types and connections.
-std::string_view FaultTypeName(FaultType type);
+/// The names the calculator uses for faults, faulted phases and connections.
+std::string_view FaultName(const FaultInputs& in);
+std::string_view PhasesName(const FaultInputs& in);
 std::string_view ConnectionName(TransformerConnection connection);
 
 /// One of the ten settings as a CSV column: its name, whether its value is a
@@ -89,7 +98,13 @@ inline constexpr int kSettingTextMax = 32;
 /// hv_mv, mv_c1, c1_c2: the order of the settings in every output.
 extern const std::array<SettingColumn, 10> kSettingColumns;
 
-/// The column called `name`, in any case, or nullptr.
+/// The faulted phases: written right after fault when --phases is given or a
+/// batch header names it, so that every other output stays as it was. Its
+/// parse reads the fault already in the state.
+extern const SettingColumn kPhasesColumn;
+
+/// The column called `name` (one of kSettingColumns or kPhasesColumn), in any
+/// case, or nullptr.
 const SettingColumn* FindSettingColumn(std::string_view name);
 
 }  // namespace dipview::calc

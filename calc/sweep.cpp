@@ -109,8 +109,8 @@ std::string Caption(const FaultInputs& in, std::string_view swept) {
       settings += setting.label.ends_with("(degrees)") ? "\u00b0" : "";
     }
   }
-  return Str(FaultCaption(in.faultType)) + " fault; " + settings + "; transformers HV-MV " +
-         value("hv_mv") + ", MV-C1 " + value("mv_c1") + ", C1-C2 " + value("c1_c2");
+  return FaultCaption(in) + " fault; " + settings + "; transformers HV-MV " + value("hv_mv") +
+         ", MV-C1 " + value("mv_c1") + ", C1-C2 " + value("c1_c2");
 }
 
 SweepAxis ParseSweepText(std::string_view text) {

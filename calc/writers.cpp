@@ -11,13 +11,13 @@ namespace dipview::calc {
 
 namespace {
 
-// Three classification columns and six line-to-line columns for each bus.
-constexpr int kExtraMax = 4 * 3 + 24;
+// Four classification columns and six line-to-line columns for each bus.
+constexpr int kExtraMax = 4 * 4 + 24;
 
-// Room for one CSV or JSON row: every setting, readout and extra column at its
-// longest, with its key, quotes and separator.
+// Room for one CSV or JSON row: every setting (with phases), readout and extra
+// column at its longest, with its key, quotes and separator.
 constexpr std::size_t kRowMax =
-    (10 + kReadoutCount + kExtraMax) * (kNumberTextMax + kSettingTextMax + 8) + 16;
+    (11 + kReadoutCount + kExtraMax) * (kNumberTextMax + kSettingTextMax + 8) + 16;
 
 constexpr const char* kBusKeys[4] = {"hv", "mv", "c1", "c2"};
 
@@ -77,12 +77,16 @@ char* ReadoutTextCache::Write(double value, char* out) {
   return end;
 }
 
-std::string_view FaultCaption(FaultType type) {
-  switch (type) {
+std::string FaultCaption(const FaultInputs& in) {
+  const int phase = static_cast<int>(in.faultedPhase);
+  const std::string_view p = &"ABCABC"[phase >= 0 && phase < 3 ? phase : 0];
+  switch (in.faultType) {
     case FaultType::SinglePhase:
-      return "Single Phase (Phase A)";
+      return "Single Phase (Phase " + std::string(p.substr(0, 1)) + ")";
     case FaultType::PhaseToPhase:
-      return "Phase-to-Phase (Phase B to C)";
+      return (in.toGround ? "Two-Phase-to-Ground (Phases " : "Phase-to-Phase (Phase ") +
+             std::string(p.substr(1, 1)) + (in.toGround ? " and " : " to ") +
+             std::string(p.substr(2, 1)) + ")";
     case FaultType::ThreePhase:
       return "Three Phase";
   }
@@ -123,7 +127,7 @@ std::vector<std::string> ExtraColumnNames(const ExtraColumns& extras) {
   std::vector<std::string> names;
   if (extras.classify) {
     for (const char* bus : kBusKeys) {
-      for (const char* value : {"_type", "_v", "_f"}) {
+      for (const char* value : {"_type", "_v", "_f", "_textbook"}) {
         names.push_back(bus + std::string(value));
       }
     }
@@ -189,6 +193,10 @@ void RowWriter::Begin() {
       out_.Append(',');
     }
     out_.Append(names[i]);
+    if (i == 0 && extras_.phases) {
+      out_.Append(',');
+      out_.Append(kPhasesColumn.name);
+    }
   }
   for (const std::string& name : extraNames_) {
     out_.Append(',');
@@ -215,8 +223,14 @@ void RowWriter::CsvRow(const FaultInputs& in, const PassVoltages& pass) {
   const std::array<double, kReadoutCount> values = CutReadouts(pass);
   char* const start = out_.Reserve(kRowMax);
   char* o = start;
-  for (const SettingColumn& column : kSettingColumns) {
-    o = column.write(in, o);
+  o = kSettingColumns[0].write(in, o);
+  *o++ = ',';
+  if (extras_.phases) {
+    o = kPhasesColumn.write(in, o);
+    *o++ = ',';
+  }
+  for (std::size_t i = 1; i < kSettingColumns.size(); ++i) {
+    o = kSettingColumns[i].write(in, o);
     *o++ = ',';
   }
   for (double value : values) {
@@ -239,10 +253,12 @@ int RowWriter::ExtraCells(const PassVoltages& pass, ExtraCell* cells) const {
   ExtraCell* c = cells;
   if (extras_.classify) {
     for (const PhaseTriple& bus : pass.busVoltages) {
-      const SagClass sag = ClassifySag(bus);
+      const SagClasses classes = ClassifyBoth(bus);
+      const SagClass& sag = classes.sag;
       *c++ = {SagName(sag)};
       *c++ = {{}, RoundClassNumber(sag.characteristicVoltage)};
       *c++ = {{}, RoundClassNumber(sag.pnFactor)};
+      *c++ = {TextbookName(classes.textbook)};
     }
   }
   if (extras_.lineToLine) {
@@ -273,6 +289,11 @@ void RowWriter::JsonRow(const FaultInputs& in, const PassVoltages& pass) {
       }
       o = kSettingColumns[i].write(in, o);
       if (quoted) {
+        *o++ = '"';
+      }
+      if (i == 0 && extras_.phases) {
+        o = Copy(",\"phases\":\"", o);
+        o = kPhasesColumn.write(in, o);
         *o++ = '"';
       }
     } else {
@@ -312,7 +333,7 @@ void RowWriter::TableBlock(const FaultInputs& in, const PassVoltages& pass) {
   }
   firstTable_ = false;
   s += "Fault:         ";
-  s += FaultCaption(in.faultType);
+  s += FaultCaption(in);
   s += "\nAngles:        Z12 " + SettingText(in, "z12_angle") + ", Z0 " +
        SettingText(in, "z0_angle") + ", ZF " + SettingText(in, "zf_angle") + " degrees";
   s += "\nRatios:        Z0/Z12 " + SettingText(in, "z0_ratio") + ", ZF/Z12 " +
@@ -343,12 +364,12 @@ void RowWriter::TableBlock(const FaultInputs& in, const PassVoltages& pass) {
     return cell.name.empty() ? NumberCell(cell.number) : std::string(cell.name);
   };
   if (extras_.classify) {
-    const std::string heads[3] = {"Type", "V", "F"};
+    const std::string heads[4] = {"Type", "V", "F", "Textbook"};
     s += '\n';
-    AppendTableLine(s, "Sag type", heads, 3);
-    for (int bus = 0; bus < 4; ++bus, e += 3) {
-      const std::string row[3] = {text(e[0]), text(e[1]), text(e[2])};
-      AppendTableLine(s, kBusNames[bus], row, 3);
+    AppendTableLine(s, "Sag type", heads, 4);
+    for (int bus = 0; bus < 4; ++bus, e += 4) {
+      const std::string row[4] = {text(e[0]), text(e[1]), text(e[2]), text(e[3])};
+      AppendTableLine(s, kBusNames[bus], row, 4);
     }
   }
   if (extras_.lineToLine) {

@@ -21,8 +21,9 @@ inline constexpr std::string_view kAllowedFormat = "table, csv or json";
 inline constexpr std::array<std::string_view, 4> kBusNames = {
     "Substation HV", "Substation MV and Along Feeder", "Customer Level 1", "Customer Level 2"};
 
-/// The fault as the table's heading names it: "Single Phase (Phase A)".
-std::string_view FaultCaption(FaultType type);
+/// The fault as the table's heading names it: "Single Phase (Phase A)",
+/// "Two-Phase-to-Ground (Phases B and C)".
+std::string FaultCaption(const FaultInputs& in);
 
 /// Number of readouts of one state: six for each of the four buses, then six
 /// for the sequence voltages at Substation HV.
@@ -39,9 +40,12 @@ std::array<double, kReadoutCount> CutReadouts(const PassVoltages& pass);
 /// c2_c_ang and v0_mag ... v2_ang, in the order of CutReadouts.
 const std::array<std::string, 10 + kReadoutCount>& OutputColumnNames();
 
-/// Columns some options add after the standard ones, in this order.
+/// Columns some options add: phases right after fault, the others after the
+/// standard ones in this order.
 struct ExtraColumns {
-  /// --classify: {bus}_type, {bus}_v, {bus}_f for hv, mv, c1, c2.
+  /// --phases, or a batch header naming phases: the column phases.
+  bool phases = false;
+  /// --classify: {bus}_type, {bus}_v, {bus}_f, {bus}_textbook for hv, mv, c1, c2.
   bool classify = false;
   /// --line-to-line: {bus}_ab_mag, {bus}_ab_ang, {bus}_bc_mag, {bus}_bc_ang,
   /// {bus}_ca_mag, {bus}_ca_ang for hv, mv, c1, c2.
@@ -92,6 +96,8 @@ class RowWriter {
   RowWriter(OutputFormat format, OutputBuffer& out, ExtraColumns extras = {})
       : format_(format), out_(out), extras_(extras), extraNames_(ExtraColumnNames(extras)) {}
 
+  /// Adds the column phases; before Begin.
+  void AddPhasesColumn() { extras_.phases = true; }
   /// Starts the output: the CSV header line; nothing for the other formats.
   void Begin();
   /// Writes one state and the voltages computed from it.

@@ -71,4 +71,53 @@ SagClass ClassifySag(const PhaseTriple& phases);
 /// 'a', 'b' or 'c' gives the bare letter.
 std::string_view SagName(const SagClass& sag);
 
+/// The seven sag types of the textbook table (Bollen, Understanding Power
+/// Quality Problems, ch. 4). None is the healthy set, Unmatched a set that is
+/// none of the seven, Invalid one with a non-finite magnitude or angle.
+enum class TextbookType { None, A, B, C, D, E, F, G, Unmatched, Invalid };
+
+/// The textbook type of one set of phase voltages; see ClassifyTextbook.
+struct TextbookClass {
+  TextbookType type = TextbookType::None;
+  char phase = 0;           ///< symmetric phase 'a', 'b' or 'c' for B to G; 0 otherwise
+  Phasor characteristic;    ///< the complex characteristic voltage V of the fit, per unit
+  double maxDeviation = 0;  ///< the largest distance of a phase from the fit, per unit
+  friend bool operator==(const TextbookClass&, const TextbookClass&) = default;
+};
+
+/// A phase within this distance (per unit) of a type's formula fits it.
+inline constexpr double kTextbookTolerance = 0.001;
+
+/// Classifies a set by the defining formulas of the textbook types, written
+/// for symmetric phase a with the pre-event voltage 1∠0 (a = -1/2 + j sqrt(3)/2
+/// here is the operator, V the complex characteristic voltage):
+///   A: Va = V,         Vb = a^2 V,                    Vc = a V
+///   B: Va = V,         Vb = a^2,                      Vc = a
+///   C: Va = 1,         Vb = -1/2 - j sqrt(3)/2 V,     Vc = -1/2 + j sqrt(3)/2 V
+///   D: Va = V,         Vb = -V/2 - j sqrt(3)/2,       Vc = -V/2 + j sqrt(3)/2
+///   E: Va = 1,         Vb = a^2 V,                    Vc = a V
+///   F: Va = V,         Vb = -V/2 - j sqrt(3)/6 (2+V), Vc = -V/2 + j sqrt(3)/6 (2+V)
+///   G: Va = (2+V)/3,   Vb = -(2+V)/6 - j sqrt(3)/2 V, Vc = -(2+V)/6 + j sqrt(3)/2 V
+/// Symmetric phase b or c relabels the phases as a fault on B or C does
+/// (RunFaultModel), and the whole set may be turned by any angle (the
+/// pre-event voltage 1∠phi, as below a DY). Each formula is affine in V, so
+/// the turn and V that fit a set best (least squares over the three phases)
+/// have a closed form. The set is of the first type, in the order A to G and
+/// phases a, b, c, whose best fit leaves every phase within
+/// kTextbookTolerance; a set within kHealthyTolerance of the healthy set
+/// (as ClassifySag tells it) is None, since every type with V = 1 is healthy.
+TextbookClass ClassifyTextbook(const PhaseTriple& phases);
+
+/// Both classes of one set, as ClassifySag and ClassifyTextbook give them,
+/// for the cost of one.
+struct SagClasses {
+  SagClass sag;
+  TextbookClass textbook;
+};
+SagClasses ClassifyBoth(const PhaseTriple& phases);
+
+/// Short name: "none", "A", "-" for Unmatched, "invalid", or the letter with
+/// the symmetric phase as subscript, "E_a", "F_c", "G_b".
+std::string_view TextbookName(const TextbookClass& sag);
+
 }  // namespace dipview

@@ -23,13 +23,16 @@ TransformerConnection FeedingConnection(Bus bus, const FaultInputs& in) {
 }
 
 PhaseTriple ApplyTransformer(Bus bus, const FaultInputs& in, const PhaseTriple& busVoltages) {
-  if (FeedingConnection(bus, in) != TransformerConnection::DY) {
+  const TransformerConnection connection = FeedingConnection(bus, in);
+  if (connection == TransformerConnection::YY) {
     return busVoltages;
   }
   SequenceTriple s = SequenceVoltages(busVoltages);
   s.zero = {0.0, 0.0};
-  s.positive.angle = s.positive.angle - kPi / 6.0;
-  s.negative.angle = HoldSingle(s.negative.angle + kPi / 6.0);
+  if (connection == TransformerConnection::DY) {
+    s.positive.angle = s.positive.angle - kPi / 6.0;
+    s.negative.angle = HoldSingle(s.negative.angle + kPi / 6.0);
+  }
   PhaseTriple out = SequenceToPhase(s);
   out.c.angle = HoldSingle(out.c.angle);
   return out;

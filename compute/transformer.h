@@ -16,7 +16,8 @@ TransformerConnection FeedingConnection(Bus bus, const FaultInputs& in);
 
 /// The voltages of `bus` from those of the bus above. A DY drops V0, turns V1
 /// by -pi/6 and V2 by +pi/6 (pi in double precision) and rebuilds the phases
-/// with Vc's angle held in single precision; YY and bus 1 leave them unchanged.
+/// with Vc's angle held in single precision; a DD does the same without the
+/// turns; YY and bus 1 leave them unchanged.
 PhaseTriple ApplyTransformer(Bus bus, const FaultInputs& in, const PhaseTriple& busVoltages);
 
 /// The computing half of one recalculation pass.

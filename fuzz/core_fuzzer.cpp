@@ -1,6 +1,6 @@
 // The computing core with arbitrary settings, far outside the window's ranges
-// included: no undefined behaviour, every text fits its buffer, and settings
-// that the window can produce give finite voltages.
+// included, every fault, faulted phase and connection: no undefined behaviour, every text fits its
+// buffer, and settings that the window can produce give finite voltages.
 
 #include <algorithm>
 #include <cmath>
@@ -69,6 +69,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   in.zfAngleDeg = bytes.Take<double>();
   in.z0AngleDeg = bytes.Take<double>();
   in.proximity = bytes.Take<std::int16_t>();
+  const auto value = bytes.Take<double>();
+  // Last, so that the older seeds keep their meaning: ground, phase and DDs.
+  const auto more = bytes.Take<std::uint8_t>();
+  in.toGround = (more & 0x01) != 0;
+  in.faultedPhase = static_cast<Phase>((more >> 1) % 4 % 3);
+  for (int k = 0; k < 3; ++k) {
+    if (more & (0x08 << k)) {
+      (k == 0   ? in.hvMvConnection
+       : k == 1 ? in.mvC1Connection
+                : in.c1C2Connection) = TransformerConnection::DD;
+    }
+  }
 
   const PassVoltages pass = ComputeVoltages(in);
   const bool windowRange = Within(in.zfRatio, 0.0, 3.0) && Within(in.z0Ratio, 0.5, 3.0) &&
@@ -86,6 +98,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if ((sag.type == SagType::Invalid) == finite || SagName(sag).empty()) {
       std::abort();
     }
+    const TextbookClass textbook = ClassifyTextbook(bus);
+    if ((textbook.type == TextbookType::Invalid) == finite || TextbookName(textbook).empty() ||
+        (finite && !(textbook.maxDeviation <= kTextbookTolerance))) {
+      std::abort();
+    }
     LineToLineVoltages(bus);
   }
   for (const std::string& text : ReadoutTexts(pass.sequenceAtHV)) {
@@ -94,7 +111,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // The text of any double reads back to the value to 15 significant digits;
   // only the largest doubles round up past the largest double.
-  const auto value = bytes.Take<double>();
   char buffer[kNumberTextMax];
   char* end = WriteNumberText(value, buffer);
   const std::string text(buffer, static_cast<std::size_t>(end - buffer));

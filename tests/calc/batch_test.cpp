@@ -115,7 +115,7 @@ TEST(BatchTest, StopsAtTheFirstBadLineAfterTheRowsBeforeIt) {
   EXPECT_NE(rows[1].find("\"proximity\":20,"), std::string::npos);
   EXPECT_EQ(run.err,
             "dipview-calc: line 5, column fault: 'tripple' is not a fault type; allowed: single, "
-            "phase-phase or three\n");
+            "phase-phase, two-phase-ground or three\n");
 }
 
 struct BadBatch {
@@ -144,15 +144,18 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         BadBatch{"empty input", "",
                  "standard input has no header line; expected a CSV header naming any of "
-                 "fault,z12_angle,z0_angle,zf_angle,z0_ratio,zf_ratio,proximity,hv_mv,mv_c1,c1_c2",
+                 "fault,z12_angle,z0_angle,zf_angle,z0_ratio,zf_ratio,proximity,hv_mv,mv_c1,c1_c2,"
+                 "phases",
                  -1},
         BadBatch{"unknown column", "fault,distance\n",
                  "line 1: unknown column 'distance'; allowed: "
-                 "fault,z12_angle,z0_angle,zf_angle,z0_ratio,zf_ratio,proximity,hv_mv,mv_c1,c1_c2",
+                 "fault,z12_angle,z0_angle,zf_angle,z0_ratio,zf_ratio,proximity,hv_mv,mv_c1,c1_c2,"
+                 "phases",
                  -1},
         BadBatch{"empty column name", "\nfault,,proximity\n",
                  "line 2: unknown column ''; allowed: "
-                 "fault,z12_angle,z0_angle,zf_angle,z0_ratio,zf_ratio,proximity,hv_mv,mv_c1,c1_c2",
+                 "fault,z12_angle,z0_angle,zf_angle,z0_ratio,zf_ratio,proximity,hv_mv,mv_c1,c1_c2,"
+                 "phases",
                  -1},
         BadBatch{"repeated column", "proximity,fault,proximity\n",
                  "line 1: column 'proximity' appears twice", -1},
@@ -172,17 +175,17 @@ INSTANTIATE_TEST_SUITE_P(
                  "degrees from 0 to 90",
                  1},
         BadBatch{"unknown connection", "hv_mv\nDY\nYY\nD Y\n",
-                 "line 4, column hv_mv: 'D Y' is not a connection; allowed: DY or YY", 2},
+                 "line 4, column hv_mv: 'D Y' is not a connection; allowed: DY, YY or DD", 2},
         // Messages show the input safely, whole bytes and all.
         BadBatch{"terminal escape", "fault\nsingle\x1b[2J\n",
                  "line 2, column fault: 'single\\x1b[2J' is not a fault type; allowed: single, "
-                 "phase-phase or three",
+                 "phase-phase, two-phase-ground or three",
                  0},
         BadBatch{"NUL byte", std::string("fault\nsin\0gle,\n", 15),
                  "line 2: 2 fields, but the header names 1 (fault)", 0},
         BadBatch{"NUL byte in a value", std::string("fault\nsin\0gle\n", 14),
                  "line 2, column fault: 'sin\\x00gle' is not a fault type; allowed: single, "
-                 "phase-phase or three",
+                 "phase-phase, two-phase-ground or three",
                  0},
         BadBatch{"long value", "z12_angle\n" + std::string(100000, '9') + "\n",
                  "line 2, column z12_angle: '9999999999999999999999999999999999999999...' "
@@ -190,13 +193,14 @@ INSTANTIATE_TEST_SUITE_P(
                  0},
         BadBatch{"byte order mark on a data line", "fault\n\xEF\xBB\xBFsingle\n",
                  "line 2, column fault: '\\xef\\xbb\\xbfsingle' is not a fault type; allowed: "
-                 "single, phase-phase or three",
+                 "single, phase-phase, two-phase-ground or three",
                  0},
         BadBatch{"byte order mark after a blank line",
                  "\n\xEF\xBB\xBF"
                  "falt\n",
                  "line 2: unknown column 'falt'; allowed: "
-                 "fault,z12_angle,z0_angle,zf_angle,z0_ratio,zf_ratio,proximity,hv_mv,mv_c1,c1_c2",
+                 "fault,z12_angle,z0_angle,zf_angle,z0_ratio,zf_ratio,proximity,hv_mv,mv_c1,c1_c2,"
+                 "phases",
                  -1},
         // Another encoding is named as such.
         BadBatch{"UTF-16 with its byte order mark",
@@ -222,7 +226,7 @@ INSTANTIATE_TEST_SUITE_P(
                  0},
         BadBatch{"line end in quotes", "fault,proximity\n\"three\n\",20\nsingle,x\n",
                  "line 2, column fault: 'three\\x0a' is not a fault type; allowed: single, "
-                 "phase-phase or three",
+                 "phase-phase, two-phase-ground or three",
                  0},
         // Lines are limited, and so is the memory they take.
         BadBatch{"line too long", "fault\nthree\n" + std::string(kMaxBatchLineBytes + 1, ' '),
@@ -232,7 +236,15 @@ INSTANTIATE_TEST_SUITE_P(
         BadBatch{"quote open too long", "fault\nthree\n\"" + std::string(kMaxBatchLineBytes, '\n'),
                  "line 3: a quoted field is still open after 1048576 bytes; is its closing quote "
                  "missing?",
-                 1}));
+                 1},
+        // The phases are read after the fault, wherever the header puts them.
+        BadBatch{"phases of another fault", "phases,fault\nbc,phase-phase\nbc,single\n",
+                 "line 3, column phases: 'bc' does not name the phases of fault single; allowed: "
+                 "a, b or c",
+                 1},
+        BadBatch{"empty phases", "fault,phases\nthree,\n",
+                 "line 2, column phases: '' does not name the phases of fault three; allowed: abc",
+                 0}));
 
 // What the calculator writes as CSV, with or without the quotes a
 // spreadsheet may add, reads back as a batch that gives the same rows.

@@ -7,7 +7,8 @@ namespace dipview::calc {
 namespace {
 
 constexpr std::string_view kClassifyColumns =
-    "hv_type,hv_v,hv_f,mv_type,mv_v,mv_f,c1_type,c1_v,c1_f,c2_type,c2_v,c2_f";
+    "hv_type,hv_v,hv_f,hv_textbook,mv_type,mv_v,mv_f,mv_textbook,c1_type,c1_v,c1_f,c1_textbook,"
+    "c2_type,c2_v,c2_f,c2_textbook";
 constexpr std::string_view kLineToLineColumns =
     "hv_ab_mag,hv_ab_ang,hv_bc_mag,hv_bc_ang,hv_ca_mag,hv_ca_ang,"
     "mv_ab_mag,mv_ab_ang,mv_bc_mag,mv_bc_ang,mv_ca_mag,mv_ca_ang,"
@@ -39,15 +40,25 @@ TEST(ClassifyTest, NamesEachBusWithVAndF) {
   } rows[] = {
       // One phase down at Substation HV, two below the first DY, and so on.
       // V = 7/9 is written 0.778 and F = 1 as 1, where a cut would give 0.777
-      // and 0.999.
-      {{}, "B_a,0.778,1,C_c,0.778,1,D_b,0.778,1,C_a,0.778,1"},
-      {{"--z0-ratio", "1", "--proximity", "0"}, "B_a,0.333,1,C_c,0.333,1,D_b,0.333,1,C_a,0.333,1"},
+      // and 0.999. With Z0 = 2.5 Z12, V0 is not V2: not the textbook's B.
+      {{}, "B_a,0.778,1,-,C_c,0.778,1,C_c,D_b,0.778,1,D_b,C_a,0.778,1,C_a"},
+      {{"--z0-ratio", "1", "--proximity", "0"},
+       "B_a,0.333,1,B_a,C_c,0.333,1,C_c,D_b,0.333,1,D_b,C_a,0.333,1,C_a"},
       // A YY passes the zero sequence and does not turn the set.
       {{"--z0-ratio", "1", "--proximity", "0", "--transformers", "YY,DY,YY"},
-       "B_a,0.333,1,B_a,0.333,1,C_c,0.333,1,C_c,0.333,1"},
-      {{"--fault", "phase-phase", "--proximity", "0"}, "C_a,0,1,D_c,0,1,C_b,0,1,D_a,0,1"},
-      {{"--fault", "three"}, "A,0.5,0.5,A,0.5,0.5,A,0.5,0.5,A,0.5,0.5"},
-      {{"--proximity", "100"}, "none,1,1,none,1,1,none,1,1,none,1,1"},
+       "B_a,0.333,1,B_a,B_a,0.333,1,B_a,C_c,0.333,1,C_c,C_c,0.333,1,C_c"},
+      {{"--fault", "phase-phase", "--proximity", "0"},
+       "C_a,0,1,C_a,D_c,0,1,D_c,C_b,0,1,C_b,D_a,0,1,D_a"},
+      {{"--fault", "three"}, "A,0.5,0.5,A,A,0.5,0.5,A,A,0.5,0.5,A,A,0.5,0.5,A"},
+      {{"--proximity", "100"}, "none,1,1,none,none,1,1,none,none,1,1,none,none,1,1,none"},
+      // The symmetrical components cannot tell E, F and G from C and D; the
+      // textbook types can. A DD removes V0 and turns nothing.
+      {{"--fault", "two-phase-ground", "--z0-ratio", "1"},
+       "C_a,0.5,0.833,E_a,D_c,0.5,0.833,F_c,C_b,0.5,0.833,G_b,D_a,0.5,0.833,F_a"},
+      {{"--fault", "two-phase-ground", "--z0-ratio", "1", "--transformers", "DD,YY,DY"},
+       "C_a,0.5,0.833,E_a,C_a,0.5,0.833,G_a,C_a,0.5,0.833,G_a,D_c,0.5,0.833,F_c"},
+      {{"--z0-ratio", "1", "--transformers", "YY,DD,DY"},
+       "B_a,0.667,1,B_a,B_a,0.667,1,B_a,D_a,0.667,1,D_a,C_c,0.667,1,C_c"},
   };
   for (const Row& row : rows) {
     std::vector<std::string_view> args = row.args;
@@ -56,6 +67,41 @@ TEST(ClassifyTest, NamesEachBusWithVAndF) {
     EXPECT_EQ(header, kClassifyColumns);
     EXPECT_EQ(fields, row.fields);
   }
+}
+
+// The phases column only where phases are named, right after fault.
+TEST(PhasesTest, ColumnFollowsFaultAndTheCaptionNamesThePhases) {
+  RunResult run = RunInProcess({"--phases", "b", "--format", "csv", "--classify"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  std::vector<std::string> lines = Lines(run.out);
+  EXPECT_TRUE(lines.at(0).starts_with("fault,phases,z12_angle,")) << lines[0];
+  // Phase B down: |Vb| = 0.5 at -120 degrees, the others turned from the fault on A.
+  EXPECT_TRUE(lines.at(1).starts_with("single,b,90,90,90,2.5,0,50,DY,DY,DY,1.092,7.5,0.499,-120,"))
+      << lines[1];
+  EXPECT_TRUE(lines[1].ends_with(",B_b,0.778,1,-,C_a,0.778,1,C_a,D_c,0.778,1,D_c,C_b,0.778,1,C_b"))
+      << lines[1];
+  run = RunInProcess({"--fault", "two-phase-ground", "--phases", "ca", "--format", "json"});
+  EXPECT_TRUE(
+      run.out.starts_with("{\"fault\":\"two-phase-ground\",\"phases\":\"ca\",\"z12_angle\""))
+      << run.out;
+  run = RunInProcess({"--fault", "two-phase-ground", "--phases", "ca"});
+  EXPECT_TRUE(run.out.starts_with("Fault:         Two-Phase-to-Ground (Phases C and A)\n"))
+      << run.out;
+  run = RunInProcess({"--fault", "phase-phase", "--phases", "ab", "--transformers", "DD,YY,DY"});
+  EXPECT_TRUE(run.out.starts_with("Fault:         Phase-to-Phase (Phase A to B)\n")) << run.out;
+  EXPECT_NE(run.out.find("Transformers:  HV-MV DD, MV-C1 YY, C1-C2 DY\n"), std::string::npos);
+  // A batch header with phases adds the column; the rows take their own fault's phases.
+  run = RunInProcess({"--batch"}, "phases,fault\nc,single\nab,two-phase-ground\nabc,three\n");
+  ASSERT_EQ(run.status, 0) << run.err;
+  lines = Lines(run.out);
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_TRUE(lines[0].starts_with("fault,phases,z12_angle,"));
+  EXPECT_TRUE(lines[1].starts_with("single,c,"));
+  EXPECT_TRUE(lines[2].starts_with("two-phase-ground,ab,"));
+  EXPECT_TRUE(lines[3].starts_with("three,abc,"));
+  // Without the column a row keeps the phase --phases treats apart.
+  run = RunInProcess({"--batch", "--phases", "b"}, "fault\nphase-phase\n");
+  EXPECT_TRUE(Lines(run.out).at(1).starts_with("phase-phase,ca,")) << run.out;
 }
 
 TEST(LineToLineTest, HealthyAndBoltedSets) {
@@ -81,7 +127,7 @@ TEST(ExtraColumnsTest, BatchRowsCarryBothInOrder) {
   EXPECT_EQ(Extra(rows[0]), std::string(kClassifyColumns) + "," + std::string(kLineToLineColumns));
   EXPECT_TRUE(Extra(rows[1]).starts_with("A,0.5,0.5,A,")) << rows[1];
   EXPECT_TRUE(
-      Extra(rows[2]).starts_with("B_a,0.778,1,C_c,0.778,1,D_b,0.778,1,C_a,0.778,1,"
+      Extra(rows[2]).starts_with("B_a,0.778,1,-,C_c,0.778,1,C_c,D_b,0.778,1,D_b,C_a,0.778,1,C_a,"
                                  "1.452,36.5,1.732,-90,"))
       << rows[2];
 }
@@ -89,7 +135,7 @@ TEST(ExtraColumnsTest, BatchRowsCarryBothInOrder) {
 TEST(ExtraColumnsTest, JsonFieldsAndTableSections) {
   const RunResult json = RunInProcess({"--classify", "--line-to-line", "--format", "json"});
   EXPECT_NE(json.out.find("\"v2_ang\":179.9,\"hv_type\":\"B_a\",\"hv_v\":0.778,\"hv_f\":1,"
-                          "\"mv_type\":\"C_c\","),
+                          "\"hv_textbook\":\"-\",\"mv_type\":\"C_c\","),
             std::string::npos)
       << json.out;
   EXPECT_TRUE(json.out.ends_with(",\"c2_ca_mag\":1.644,\"c2_ca_ang\":65.8}\n")) << json.out;
@@ -98,11 +144,11 @@ TEST(ExtraColumnsTest, JsonFieldsAndTableSections) {
   EXPECT_TRUE(table.out.ends_with(
       "Substation HV                     0.277    -180   0.888       0   0.111   179.9\n"
       "\n"
-      "Sag type                           Type       V       F\n"
-      "Substation HV                       B_a   0.778       1\n"
-      "Substation MV and Along Feeder      C_c   0.778       1\n"
-      "Customer Level 1                    D_b   0.778       1\n"
-      "Customer Level 2                    C_a   0.778       1\n"
+      "Sag type                           Type       V       F Textbook\n"
+      "Substation HV                       B_a   0.778       1       -\n"
+      "Substation MV and Along Feeder      C_c   0.778       1     C_c\n"
+      "Customer Level 1                    D_b   0.778       1     D_b\n"
+      "Customer Level 2                    C_a   0.778       1     C_a\n"
       "\n"
       "Line-to-line voltages             |Vab| Vab deg   |Vbc| Vbc deg   |Vca| Vca deg\n"
       "Substation HV                     1.452    36.5   1.732     -90   1.452   143.4\n"

@@ -144,16 +144,35 @@ INSTANTIATE_TEST_SUITE_P(
                        "--proximity: '12.5' is not a whole number; allowed: a whole number from 0 "
                        "to 100"},
         BadCommandLine{{"--fault", "ground"},
-                       "--fault: 'ground' is not a fault type; allowed: single, phase-phase or "
-                       "three"},
+                       "--fault: 'ground' is not a fault type; allowed: single, phase-phase, "
+                       "two-phase-ground or three"},
+        // The phases are read once the fault is known, whatever the order.
+        BadCommandLine{{"--phases", "b", "--fault", "two-phase-ground"},
+                       "--phases: 'b' does not name the phases of fault two-phase-ground; "
+                       "allowed: bc, ca or ab"},
+        BadCommandLine{{"--fault", "three", "--phases", "bc"},
+                       "--phases: 'bc' does not name the phases of fault three; allowed: abc"},
+        BadCommandLine{{"--phases="},
+                       "--phases: empty value; allowed: a, b or c for a single-phase fault; bc, "
+                       "ca or ab for phase-phase and two-phase-ground; abc for three"},
+        // The window has none of these, so it cannot draw them.
+        BadCommandLine{{"--png", "x.png", "--transformers", "DY,DD,YY"},
+                       "--png draws the window, which offers single, phase-phase and three "
+                       "faults on phase A or phases B and C, and DY or YY transformers"},
+        BadCommandLine{{"--png", "x.png", "--phases", "c"},
+                       "--png draws the window, which offers single, phase-phase and three "
+                       "faults on phase A or phases B and C, and DY or YY transformers"},
+        BadCommandLine{{"--fault", "two-phase-ground", "--png", "x.png"},
+                       "--png draws the window, which offers single, phase-phase and three "
+                       "faults on phase A or phases B and C, and DY or YY transformers"},
         BadCommandLine{{"--transformers", "DY,YD,DY"},
-                       "--transformers: 'YD' (MV-C1) is not a connection; allowed: DY or YY"},
+                       "--transformers: 'YD' (MV-C1) is not a connection; allowed: DY, YY or DD"},
         BadCommandLine{{"--transformers=DY,YY"},
                        "--transformers: 'DY,YY' names 2 connections; allowed: three (HV-MV, "
-                       "MV-C1, C1-C2), each DY or YY"},
+                       "MV-C1, C1-C2), each DY, YY or DD"},
         BadCommandLine{{"--transformers", "DY,YY,DY,"},
                        "--transformers: 'DY,YY,DY,' names 4 connections; allowed: three (HV-MV, "
-                       "MV-C1, C1-C2), each DY or YY"},
+                       "MV-C1, C1-C2), each DY, YY or DD"},
         BadCommandLine{{"--format", "xml"},
                        "--format: 'xml' is not an output format; allowed: table, csv or json"},
         BadCommandLine{{"--batch", "--format=table"},
@@ -179,7 +198,7 @@ INSTANTIATE_TEST_SUITE_P(
         // What a message quotes cannot act on the terminal or flood it.
         BadCommandLine{{"--fault", "single\x1b[2J"},
                        "--fault: 'single\\x1b[2J' is not a fault type; allowed: single, "
-                       "phase-phase or three"},
+                       "phase-phase, two-phase-ground or three"},
         BadCommandLine{{"\x1b]0;title\x07"},
                        "unexpected argument '\\x1b]0;title\\x07'; settings are given as options, "
                        "see 'dipview-calc --help'"},
@@ -187,7 +206,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadCommandLine{{"--batch=\xFF\xFE"}, "--batch takes no value (got '--batch=\\xff\\xfe')"},
         BadCommandLine{{"--transformers", "DY, YY, DY, "},
                        "--transformers: 'DY, YY, DY, ' names 4 connections; allowed: three "
-                       "(HV-MV, MV-C1, C1-C2), each DY or YY"},
+                       "(HV-MV, MV-C1, C1-C2), each DY, YY or DD"},
         BadCommandLine{{"--proximity", "50000000000000000000000000000000000000000000000000"},
                        "--proximity: '5000000000000000000000000000000000000000...' (50 bytes) is "
                        "out of range; allowed: a whole number from 0 to 100"}));

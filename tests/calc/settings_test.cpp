@@ -135,11 +135,16 @@ INSTANTIATE_TEST_SUITE_P(
         BadValue{"proximity", "5e",
                  "'5e' has 'e' after the number; allowed: a whole number from 0 to 100"},
         BadValue{"fault", "Singles",
-                 "'Singles' is not a fault type; allowed: single, phase-phase or three"},
-        BadValue{"fault", "", "'' is not a fault type; allowed: single, phase-phase or three"},
-        BadValue{"hv_mv", "Dyy", "'Dyy' is not a connection; allowed: DY or YY"},
+                 "'Singles' is not a fault type; allowed: single, phase-phase, two-phase-ground "
+                 "or three"},
+        BadValue{"fault", "",
+                 "'' is not a fault type; allowed: single, phase-phase, two-phase-ground or three"},
+        BadValue{"hv_mv", "Dyy", "'Dyy' is not a connection; allowed: DY, YY or DD"},
+        BadValue{"phases", "ab",
+                 "'ab' does not name the phases of fault single; allowed: a, b or c"},
         BadValue{"fault", "single\x1b[2J",
-                 "'single\\x1b[2J' is not a fault type; allowed: single, phase-phase or three"},
+                 "'single\\x1b[2J' is not a fault type; allowed: single, phase-phase, "
+                 "two-phase-ground or three"},
         BadValue{"zf_ratio", "1\x9b",
                  "'1\\x9b' has '\\x9b' after the number; allowed: a number from 0.0 to 3.0"}));
 

@@ -162,6 +162,28 @@ TEST(SweepTest, RowsEqualABatchOfTheSamePoints) {
   }
 }
 
+// The calculator's own faults, phases and connections sweep and plot like the
+// window's.
+TEST(SweepTest, TwoPhaseToGroundOnOtherPhasesThroughADD) {
+  const std::vector<std::string_view> base = {
+      "--fault", "two-phase-ground", "--phases", "ab", "--transformers", "DD,DY,YY", "--classify"};
+  std::vector<std::string_view> sweep = base;
+  sweep.insert(sweep.end(), {"--sweep", "proximity=100:0:-50"});
+  std::vector<std::string_view> batch = base;
+  batch.push_back("--batch");
+  const RunResult swept = RunInProcess(sweep);
+  ASSERT_EQ(swept.status, 0) << swept.err;
+  EXPECT_EQ(swept.out, RunInProcess(batch, "proximity\n100\n50\n0\n").out);
+  const std::vector<std::string> lines = Lines(swept.out);
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_TRUE(lines[3].starts_with("two-phase-ground,ab,90,90,90,2.5,0,0,DD,DY,YY,")) << lines[3];
+
+  const CalcOptions options = ParseCommandLine(sweep);
+  EXPECT_EQ(CollectPlot(options.sweeps[0], options.settings).caption,
+            "Two-Phase-to-Ground (Phases A and B) fault; Z12 angle 90\u00b0, Z0 angle 90\u00b0, "
+            "ZF angle 90\u00b0, Z0/Z12 2.5, ZF/Z12 0; transformers HV-MV DD, MV-C1 DY, C1-C2 YY");
+}
+
 // Rows go out as the buffer fills, not all at the end.
 TEST(SweepTest, RowsStreamOut) {
   class CountingSink : public ByteSink {

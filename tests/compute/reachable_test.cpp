@@ -12,14 +12,20 @@
 //   once. A pair of differences is reachable when 0 and both differences fit
 //   within 90 degrees (Z12 is then the smallest angle that realises them).
 // - Phase-to-phase and three-phase: all 181 whole-degree differences.
-// - Single phase: the pairs on a 10-degree grid (271 of them); the ends -90,
-//   0 and 90, where the impedances turn square to Z12, are on it. With
-//   DIPVIEW_SWEEP=dense, all 24,571 whole-degree pairs (about ten minutes).
+// - Single phase and two-phase-to-ground: the pairs on a 10-degree grid (271
+//   of them); the ends -90, 0 and 90, where the impedances turn square to Z12,
+//   are on it. With DIPVIEW_SWEEP=dense, all 24,571 whole-degree pairs (about
+//   twenty minutes).
+// - Faulted phases: a fault on B or C moves the magnitudes of the fault on A
+//   exactly and only turns the angles, so each state takes the phase
+//   proximity % 3, and every configuration meets all three.
 // - Connections: a YY passes the voltages on unchanged, so bus n shows the
 //   Substation HV voltages after as many DY steps as there are DY
 //   transformers above it. The 8 sets thus give at most 4 distinct sets per
 //   state, HV after 0 to 3 DY steps, and the sweep checks those 4 (the first
-//   test confirms this against ComputeVoltages for all 8 sets).
+//   test confirms this against ComputeVoltages for all 8 sets). A DD removes
+//   V0 like a DY and turns nothing, so any chain with a DD only turns the set
+//   after one DD as a whole; the sweep checks that set too.
 
 #include <cmath>
 #include <cstdlib>
@@ -37,6 +43,7 @@ constexpr float kZ0Ratios[] = {3.0f, 2.5f, 2.0f, 1.5f, 1.0f, 0.5f};
 constexpr double kZfRatios[] = {3.0, 2.5, 2.0, 1.5, 1.0, 0.5, 0.0};
 constexpr FaultType kFaults[] = {FaultType::SinglePhase, FaultType::PhaseToPhase,
                                  FaultType::ThreePhase};
+constexpr Phase kPhases[] = {Phase::A, Phase::B, Phase::C};
 
 // The bounds. Z12 is 1 at angle 0; Z0 = r0 at t0 and ZF = rf at tF, the
 // angle differences to Z12 in [-90, 90.001] degrees. The fault current is
@@ -56,6 +63,11 @@ constexpr FaultType kFaults[] = {FaultType::SinglePhase, FaultType::PhaseToPhase
 // disk |1 - w| <= 1 and |w| <= 2 rho bound V1 and V2.
 // The three-phase fault gives Va = (1 - a + ZF) / (1 + ZF), which is at most
 // 1 in size since a <= 2 Re(1 + ZF); a DY only turns that balanced set.
+// Two phases to ground, with no offset: Zg = Z0 + 3 ZF has Re Zg >= 0, so
+// P = Zg / (1 + Zg) lies in the disk of centre and radius 1/2, 1 + P in the
+// disk of centre 3/2 and radius 1/2, and I1 = 1/(1 + P) in its image, the
+// disk of centre 3/4 and radius 1/4. Then |V1| = |1 - a I1| <= 1,
+// |V2| = a |1 - I1| <= a/2 and |V0| = a |Z0| |I1| / |1 + Zg| <= a r0 / (1 + Re Zg).
 const double kOffsetLoss = 3.0 * std::sin(0.001 * kPi / 180.0);
 const double kRho = 1.0 / (2.0 * (2.0 - kOffsetLoss));
 const double kSequenceSumBound = 1.0 / std::sqrt(1.0 - kRho);
@@ -125,9 +137,10 @@ struct Sweep {
           ADD_FAILURE() << where << " phasor " << k << ": " << p.magnitude << " at " << p.angle
                         << " rad, bound " << bound[k] << "; " << magnitudeText.message() << " "
                         << angleText.message() << "; fault " << static_cast<int>(in.faultType)
-                        << " Z12 " << in.z12AngleDeg << " Z0 " << in.z0AngleDeg << " ZF "
-                        << in.zfAngleDeg << " z0 " << in.z0Ratio << " zf " << in.zfRatio
-                        << " proximity " << in.proximity;
+                        << (in.toGround ? " to ground" : "") << " phase "
+                        << static_cast<int>(in.faultedPhase) << " Z12 " << in.z12AngleDeg << " Z0 "
+                        << in.z0AngleDeg << " ZF " << in.zfAngleDeg << " z0 " << in.z0Ratio
+                        << " zf " << in.zfRatio << " proximity " << in.proximity;
         }
       }
     }
@@ -137,20 +150,27 @@ struct Sweep {
     ++states;
     const double a = 1.0 - in.proximity / 100.0;
     double v0Bound = kSlack;
-    if (in.faultType == FaultType::SinglePhase) {
+    if (in.toGround) {
+      const double t0 = (in.z0AngleDeg - in.z12AngleDeg) * kPi / 180.0;
+      const double tF = (in.zfAngleDeg - in.z12AngleDeg) * kPi / 180.0;
+      const double realZg = in.z0Ratio * std::cos(t0) + 3.0 * in.zfRatio * std::cos(tF);
+      v0Bound += a * in.z0Ratio / (1.0 + realZg);
+    } else if (in.faultType == FaultType::SinglePhase) {
       const double t0 = (in.z0AngleDeg + 0.001 - in.z12AngleDeg) * kPi / 180.0;
       const double tF = (in.zfAngleDeg - in.z12AngleDeg) * kPi / 180.0;
       const double realZ = 2.0 + in.z0Ratio * std::cos(t0) + 3.0 * in.zfRatio * std::cos(tF);
       v0Bound += a * in.z0Ratio / realZ;
     }
     const double pi = kPiSingle;
-    const double sum =
-        in.faultType == FaultType::ThreePhase ? 1.0 + kSlack : kSequenceSumBound + kSlack;
+    const double sum = in.toGround                             ? 1.0 + a / 2.0 + kSlack
+                       : in.faultType == FaultType::ThreePhase ? 1.0 + kSlack
+                                                               : kSequenceSumBound + kSlack;
+    const double v2Bound = in.toGround ? a / 2.0 + kSlack : 2.0 * kRho + kSlack;
     PhaseTriple bus = RunFaultModel(in);
 
     const SequenceTriple s = SequenceVoltages(bus);
-    CheckSet({s.zero, s.positive, s.negative}, {v0Bound, 1.0 + kSlack, 2.0 * kRho + kSlack},
-             {-pi, -pi, -pi}, {pi, pi, pi}, in, "V012 at Substation HV");
+    CheckSet({s.zero, s.positive, s.negative}, {v0Bound, 1.0 + kSlack, v2Bound}, {-pi, -pi, -pi},
+             {pi, pi, pi}, in, "V012 at Substation HV");
 
     const double hv = in.faultType == FaultType::ThreePhase ? sum : sum + v0Bound;
     if (in.faultType == FaultType::ThreePhase) {
@@ -162,6 +182,11 @@ struct Sweep {
       CheckSet({bus.a, bus.b, bus.c}, {hv, hv, hv}, {-pi, -pi, -pi}, {pi, pi, pi}, in,
                "Substation HV");
     }
+    FaultInputs dd;
+    dd.hvMvConnection = TransformerConnection::DD;
+    const PhaseTriple belowDd = ApplyTransformer(Bus::SubstationMV, dd, bus);
+    CheckSet({belowDd.a, belowDd.b, belowDd.c}, {sum, sum, sum}, {-pi, -pi, -pi}, {pi, pi, pi}, in,
+             "after one DD");
     static const char* const kBelow[] = {"after one DY", "after two DY", "after three DY"};
     FaultInputs allDy;
     for (const char* where : kBelow) {
@@ -214,13 +239,18 @@ TEST(ReachableTest, EveryReachableStateShowsFiniteWellFormedBoundedValues) {
         continue;
       }
       ++pairs;
-      for (float z0 : kZ0Ratios) {
-        for (double zf : kZfRatios) {
-          for (int proximity = 0; proximity <= 100; ++proximity) {
-            in.z0Ratio = z0;
-            in.zfRatio = zf;
-            in.proximity = static_cast<std::int16_t>(proximity);
-            sweep.CheckState(in);
+      for (bool toGround : {false, true}) {
+        in.faultType = toGround ? FaultType::PhaseToPhase : FaultType::SinglePhase;
+        in.toGround = toGround;
+        for (float z0 : kZ0Ratios) {
+          for (double zf : kZfRatios) {
+            for (int proximity = 0; proximity <= 100; ++proximity) {
+              in.z0Ratio = z0;
+              in.zfRatio = zf;
+              in.proximity = static_cast<std::int16_t>(proximity);
+              in.faultedPhase = kPhases[proximity % 3];
+              sweep.CheckState(in);
+            }
           }
         }
       }
@@ -235,13 +265,15 @@ TEST(ReachableTest, EveryReachableStateShowsFiniteWellFormedBoundedValues) {
         for (int proximity = 0; proximity <= 100; ++proximity) {
           in.zfRatio = zf;
           in.proximity = static_cast<std::int16_t>(proximity);
+          in.faultedPhase = kPhases[proximity % 3];
           sweep.CheckState(in);
         }
       }
     }
   }
   EXPECT_EQ(sweep.failures, 0);
-  std::printf("%ld single-phase angle pairs, %ld states, 4 bus sets each\n", pairs, sweep.states);
+  std::printf("%ld angle pairs for the faults to ground, %ld states, 5 bus sets each\n", pairs,
+              sweep.states);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cmath>
+#include <complex>
 #include <limits>
 #include <string>
 
@@ -162,6 +163,132 @@ TEST(SagClassTest, NamesCarryThePhase) {
   EXPECT_EQ(SagName({SagType::D, 0}), "D");
   EXPECT_EQ(SagName({SagType::A, 'a'}), "A");
   EXPECT_EQ(SagName({SagType::Invalid}), "invalid");
+}
+
+// The textbook table: each bolted fault with Z0 = Z12 and equal angles at
+// Substation HV and below one transformer (Bollen, table of sag types).
+struct TextbookRow {
+  const char* name;
+  FaultType type;
+  bool toGround;
+  Phase phase;
+  std::array<const char*, 4> types;  // Substation HV, then below a YY, a DD, a DY
+};
+
+std::ostream& operator<<(std::ostream& os, const TextbookRow& row) {
+  return os << row.name;
+}
+
+class TextbookTableTest : public testing::TestWithParam<TextbookRow> {};
+
+TEST_P(TextbookTableTest, BoltedFaultsThroughEachConnection) {
+  const TextbookRow& row = GetParam();
+  for (int proximity : {0, 50, 90}) {
+    FaultInputs in = Fault(row.type, proximity, 0.0);
+    in.toGround = row.toGround;
+    in.faultedPhase = row.phase;
+    const TransformerConnection connections[3] = {
+        TransformerConnection::YY, TransformerConnection::DD, TransformerConnection::DY};
+    const PhaseTriple hv = ComputeVoltages(in).busVoltages[0];
+    const TextbookClass top = ClassifyTextbook(hv);
+    EXPECT_EQ(TextbookName(top), row.types[0]) << proximity;
+    // Far inside the tolerance; the single-phase fault's 0.001-degree Z0 offset leaves 5e-6.
+    EXPECT_LT(top.maxDeviation, 1e-5);
+    for (int k = 0; k < 3; ++k) {
+      in.hvMvConnection = connections[k];
+      const TextbookClass below = ClassifyTextbook(ComputeVoltages(in).busVoltages[1]);
+      EXPECT_EQ(TextbookName(below), row.types[k + 1]) << proximity << " connection " << k;
+      EXPECT_LT(below.maxDeviation, 1e-5);
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bolted, TextbookTableTest,
+    testing::Values(
+        TextbookRow{"ThreePhase", TP, false, Phase::A, {"A", "A", "A", "A"}},
+        TextbookRow{"SinglePhase", SP, false, Phase::A, {"B_a", "B_a", "D_a", "C_c"}},
+        TextbookRow{"PhaseToPhase", PP, false, Phase::A, {"C_a", "C_a", "C_a", "D_c"}},
+        TextbookRow{"TwoPhaseToGround", PP, true, Phase::A, {"E_a", "E_a", "G_a", "F_c"}},
+        TextbookRow{"SinglePhaseOnB", SP, false, Phase::B, {"B_b", "B_b", "D_b", "C_a"}},
+        TextbookRow{"PhaseToPhaseCA", PP, false, Phase::B, {"C_b", "C_b", "C_b", "D_a"}},
+        TextbookRow{"TwoPhaseToGroundAB", PP, true, Phase::C, {"E_c", "E_c", "G_c", "F_b"}}),
+    [](const testing::TestParamInfo<TextbookRow>& info) { return std::string(info.param.name); });
+
+// Each type's defining formula, written out phase by phase, for symmetric
+// phase a, then relabelled to b or c and turned as a whole.
+TEST(TextbookClassTest, EveryFormulaIsFoundWithItsCharacteristicVoltage) {
+  using C = std::complex<double>;
+  const C v = std::polar(0.4, -20 * kDeg);
+  const C a = std::polar(1.0, 120 * kDeg);
+  const C j(0, 1);
+  const double h = std::sqrt(3.0) / 2;
+  const std::array<C, 3> formulas[7] = {
+      {v, a * a * v, a * v},
+      {v, a * a, a},
+      {1.0, -0.5 - j * h * v, -0.5 + j * h * v},
+      {v, -v / 2.0 - j * h, -v / 2.0 + j * h},
+      {1.0, a * a * v, a * v},
+      {v, -v / 2.0 - j * (h / 3) * (2.0 + v), -v / 2.0 + j * (h / 3) * (2.0 + v)},
+      {(2.0 + v) / 3.0, -(2.0 + v) / 6.0 - j * h * v, -(2.0 + v) / 6.0 + j * h * v}};
+  const char* const letters = "ABCDEFG";
+  for (int t = 0; t < 7; ++t) {
+    for (int p = 0; p < 3; ++p) {
+      const std::array<C, 3>& f = formulas[t];
+      // Phase b: (a^2 Vc, a^2 Va, a^2 Vb); phase c: (a Vb, a Vc, a Va).
+      std::array<C, 3> set = p == 0   ? f
+                             : p == 1 ? std::array<C, 3>{a * a * f[2], a * a * f[0], a * a * f[1]}
+                                      : std::array<C, 3>{a * f[1], a * f[2], a * f[0]};
+      const C turn = std::polar(1.0, 37 * kDeg);
+      const PhaseTriple phases{{std::abs(set[0] * turn), std::arg(set[0] * turn)},
+                               {std::abs(set[1] * turn), std::arg(set[1] * turn)},
+                               {std::abs(set[2] * turn), std::arg(set[2] * turn)}};
+      const TextbookClass c = ClassifyTextbook(phases);
+      std::string name(1, letters[t]);
+      if (t > 0) {
+        name += std::string("_") + "abc"[p];
+      }
+      EXPECT_EQ(TextbookName(c), name) << "type " << letters[t] << " phase " << p;
+      EXPECT_NEAR(c.characteristic.magnitude, 0.4, 1e-12) << name;
+      if (t > 0) {  // A's V is turned with the set
+        EXPECT_NEAR(c.characteristic.angle, -20 * kDeg, 1e-12) << name;
+      }
+    }
+  }
+}
+
+TEST(TextbookClassTest, HealthyUnmatchedAndInvalidSets) {
+  EXPECT_EQ(TextbookName(ClassifyTextbook(Set(1, 10, 1, -110, 1, 130))), "none");
+  // A swell on A with B and C gone fits no formula: Z0 = 2 Z12, bolted to ground.
+  FaultInputs in = Fault(PP, 0, 0.0);
+  in.toGround = true;
+  in.z0Ratio = 2.0f;
+  EXPECT_EQ(TextbookName(ClassifyTextbook(ComputeVoltages(in).busVoltages[0])), "-");
+  // Through ZF the zero sequence no longer equals the negative: not an E.
+  in.z0Ratio = 1.0f;
+  in.zfRatio = 0.5;
+  EXPECT_EQ(TextbookName(ClassifyTextbook(ComputeVoltages(in).busVoltages[0])), "-");
+  // A single-phase fault through ZF keeps V0 = V2 and stays a B.
+  EXPECT_EQ(TextbookName(ClassifyTextbook(ComputeVoltages(Fault(SP, 20, 0.5, 0)).busVoltages[0])),
+            "B_a");
+  // Just beyond the tolerance of the formula of C: Va 0.0015 below 1.
+  EXPECT_EQ(TextbookName(ClassifyTextbook(Set(0.9985, 0, 0.5, -180, 0.5, 180))), "-");
+  EXPECT_EQ(TextbookName(ClassifyTextbook(Set(0.9995, 0, 0.5, -180, 0.5, 180))), "C_a");
+  const TextbookClass bad = ClassifyTextbook(Set(1, 0, std::nan(""), 0, 1, 0));
+  EXPECT_EQ(TextbookName(bad), "invalid");
+  EXPECT_TRUE(std::isnan(bad.characteristic.magnitude));
+  EXPECT_NE(ClassifyTextbook(Set(1e308, 1e300, -1e308, 0, 1e-308, 7)).type, TextbookType::Invalid);
+}
+
+// The worked example: a two-phase-to-ground fault followed down three DY.
+TEST(TextbookClassTest, TwoPhaseToGroundDownTheChain) {
+  FaultInputs in = Fault(PP, 50, 0.0);
+  in.toGround = true;
+  const PassVoltages r = ComputeVoltages(in);
+  const char* const expected[4] = {"E_a", "F_c", "G_b", "F_a"};
+  for (int bus = 0; bus < 4; ++bus) {
+    EXPECT_EQ(TextbookName(ClassifyTextbook(r.busVoltages[bus])), expected[bus]) << bus;
+  }
 }
 
 TEST(SagLineToLineTest, HealthySetGivesRootThreeAheadByThirtyDegrees) {

@@ -124,6 +124,30 @@ TEST(TransformerTest, WithoutZeroSequenceDYOnlyRotates) {
   }
 }
 
+// Bolted single-phase, Z0 = Z12: V0 = V2 = -1/3, V1 = 2/3. A DD leaves V1 and
+// V2 as they are: Va = 1/3, |Vb| = |Vc| = |2/3 a^2 - 1/3 a| = sqrt(7)/3.
+TEST(TransformerTest, DDRemovesTheZeroSequenceAndTurnsNothing) {
+  FaultInputs in =
+      Settings(FaultType::SinglePhase, TransformerConnection::DD, YY, TransformerConnection::DD);
+  in.proximity = 0;
+  in.z0Ratio = 1.0f;
+  const PassVoltages r = ComputeVoltages(in);
+  ExpectNearPhases(r.busVoltages[1],
+                   {1.0 / 3, 0, std::sqrt(7.0) / 3, -100.893, std::sqrt(7.0) / 3, 100.893}, 1e-5,
+                   1e-3, "MV");
+  const SequenceTriple top = r.sequenceAtHV;
+  const SequenceTriple mv = SequenceVoltages(r.busVoltages[1]);
+  EXPECT_LT(mv.zero.magnitude, 1e-7);
+  EXPECT_NEAR(mv.positive.magnitude, top.positive.magnitude, 1e-7);
+  EXPECT_NEAR(mv.negative.magnitude, top.negative.magnitude, 1e-7);
+  EXPECT_NEAR(mv.positive.angle, top.positive.angle, 1e-6);
+  EXPECT_NEAR(std::remainder(mv.negative.angle - top.negative.angle, 2 * kPi), 0, 1e-6);
+  // Nothing is left for the second DD to remove.
+  EXPECT_NEAR(r.busVoltages[3].a.magnitude, r.busVoltages[1].a.magnitude, 1e-7);
+  EXPECT_NEAR(r.busVoltages[3].b.magnitude, r.busVoltages[1].b.magnitude, 1e-7);
+  EXPECT_EQ(r.busVoltages[3].c.angle, HoldSingle(r.busVoltages[3].c.angle));
+}
+
 TEST(TransformerTest, BusOneNeverTransforms) {
   const PhaseTriple v{{0.3, 0.1}, {0.9, -2.0}, {1.1, 2.0}};
   EXPECT_EQ(ApplyTransformer(Bus::SubstationHV, FaultInputs{}, v), v);

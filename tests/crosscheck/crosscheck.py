@@ -3,7 +3,8 @@
 
 Generates a deterministic set of fault settings, runs `dipview-calc --batch`
 once on all of them, and compares every readout text of every output row with
-the text the model gives.  Exits 0 when all texts agree, 1 on any difference
+the text the model gives.  A second, smaller set runs the calculator's own
+two-phase-to-ground fault, faulted phases and DD connection the same way.  Exits 0 when all texts agree, 1 on any difference
 (the first ones are listed), 2 when the program cannot be run or its output
 has the wrong shape.
 
@@ -112,15 +113,6 @@ def generate_states(count, seed):
     return states
 
 
-def model_texts(state):
-    fi = model.FaultInputs(
-        fault=state[0], z12_deg=float(state[1]), z0_deg=float(state[2]),
-        zf_deg=float(state[3]), z0_ratio=float(state[4]), zf_ratio=float(state[5]),
-        proximity=int(state[6]), connections=state[7:10])
-    t = model.pass_texts(fi)
-    return [t[c] for c in model.READOUT_COLUMNS]
-
-
 def echo_matches(state, row):
     """The ten setting columns of an output row name the input state."""
     if row[0] != state[0] or tuple(row[7:10]) != tuple(state[7:10]):
@@ -134,6 +126,91 @@ def echo_matches(state, row):
             and nums[4] == want[4] and nums[5] == want[5])
 
 
+# The calculator's own fault, phases and connection: states of eleven values,
+# the ten settings and then the phases.
+PHASE_NAMES = {"single": ("a", "b", "c"), "phase-phase": ("bc", "ca", "ab"),
+               "two-phase-ground": ("bc", "ca", "ab"), "three": ("abc",)}
+ALL_CONNECTION_SETS = tuple(itertools.product(model.ALL_CONNECTIONS, repeat=3))
+
+
+def generate_new_states(count, seed):
+    """Bolted faults with Z0 = Z12 (the textbook's exact cases) and far ends
+    for every fault, phase and connection set, then random states."""
+    rng = random.Random(seed)
+    states = []
+    for fault in model.ALL_FAULT_TYPES:
+        for phases in PHASE_NAMES[fault]:
+            for conns in ALL_CONNECTION_SETS:
+                state = (fault, "90", "90", "90", "1.0", "0.0", rng.choice(("0", "50", "100")))
+                states.append(state + conns + (phases,))
+    while len(states) < count:
+        fault = rng.choice(model.ALL_FAULT_TYPES)
+        state = random_state(rng, fault, connections=rng.choice(ALL_CONNECTION_SETS))
+        states.append(state + (rng.choice(PHASE_NAMES[fault]),))
+    return states[:count]
+
+
+def model_texts(state):
+    # The phase the fault treats apart: A for the ten-value states.
+    apart = PHASE_NAMES[state[0]].index(state[10]) if len(state) > 10 else 0
+    fi = model.FaultInputs(
+        fault=state[0], z12_deg=float(state[1]), z0_deg=float(state[2]),
+        zf_deg=float(state[3]), z0_ratio=float(state[4]), zf_ratio=float(state[5]),
+        proximity=int(state[6]), connections=state[7:10],
+        phase="abc"[apart])
+    t = model.pass_texts(fi)
+    return [t[c] for c in model.READOUT_COLUMNS]
+
+
+def run_calc(calc, columns, states):
+    """Runs dipview-calc --batch on the states; returns (rows, seconds) or
+    prints why it could not and returns None."""
+    text = ",".join(columns) + "\n" + "".join(",".join(s) + "\n" for s in states)
+    t0 = time.perf_counter()
+    try:
+        proc = subprocess.run([calc, "--batch"], input=text.encode(),
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    except OSError as e:
+        print("crosscheck: cannot run %s: %s" % (calc, e), file=sys.stderr)
+        return None
+    if proc.returncode != 0:
+        print("crosscheck: %s --batch exited with %d: %s"
+              % (calc, proc.returncode, proc.stderr.decode(errors="replace").strip()),
+              file=sys.stderr)
+        return None
+    return list(csv.reader(io.StringIO(proc.stdout.decode()))), time.perf_counter() - t0
+
+
+def check_new_models(calc, count, seed, show):
+    """The second set; returns the exit status."""
+    states = generate_new_states(count, seed)
+    result = run_calc(calc, SETTING_COLUMNS + ("phases",), states)
+    if result is None:
+        return 2
+    rows, seconds = result
+    header = ("fault", "phases") + SETTING_COLUMNS[1:] + model.READOUT_COLUMNS
+    if not rows or tuple(rows[0]) != header or len(rows) != len(states) + 1:
+        print("crosscheck: unexpected output for the new models", file=sys.stderr)
+        return 2
+    failures = []
+    for i, (state, row) in enumerate(zip(states, rows[1:])):
+        if (row[0], row[1]) != (state[0], state[10]) or tuple(row[8:11]) != state[7:10]:
+            failures.append((i, "settings", ",".join(row[:11]), ",".join(state)))
+            continue
+        for col, got, want in zip(model.READOUT_COLUMNS, row[11:], model_texts(state)):
+            if got != want:
+                failures.append((i, col, got, want))
+    print("crosscheck: %d states of the new fault, phases and DD, %d texts compared, %.2f s"
+          % (len(states), len(states) * len(model.READOUT_COLUMNS), seconds))
+    if not failures:
+        print("crosscheck: all texts of the new fault, phases and DD agree")
+        return 0
+    print("crosscheck: %d mismatching texts; first %d:" % (len(failures), min(show, len(failures))))
+    for i, col, got, want in failures[:show]:
+        print("  state %d [%s]: %s: program %r, model %r" % (i, ",".join(states[i]), col, got, want))
+    return 1
+
+
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
@@ -141,6 +218,8 @@ def main():
                                                    "dipview-calc"),
                     help="the dipview-calc program (default: build/calc/dipview-calc)")
     ap.add_argument("--states", type=int, default=3000, help="number of states (default 3000)")
+    ap.add_argument("--new-states", type=int, default=1500,
+                    help="number of states of the new fault, phases and DD (default 1500)")
     ap.add_argument("--seed", type=int, default=20240601, help="random seed")
     ap.add_argument("--show", type=int, default=20, help="mismatches to list (default 20)")
     ap.add_argument("--save-input", metavar="FILE", help="also write the batch input here")
@@ -204,9 +283,10 @@ def main():
              len(states) * len(model.READOUT_COLUMNS), args.seed))
     print("crosscheck: dipview-calc %.2f s, model %.2f s" % (t_calc, t_model))
     print("crosscheck: start-up Substation HV %s" % ("as expected" if startup_ok else "WRONG"))
+    new_status = check_new_models(args.calc, args.new_states, args.seed, args.show)
     if not failures:
         print("crosscheck: all texts agree")
-        return 0
+        return new_status
     print("crosscheck: %d mismatching texts in %d states; first %d:"
           % (len(failures), len(failing_states), min(args.show, len(failures))))
     header = ",".join(SETTING_COLUMNS)

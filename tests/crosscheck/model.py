@@ -20,6 +20,7 @@ __all__ = [
     "f32", "PI", "PI_S", "polar_to_rect", "rect_to_polar",
     "phase_to_sequence", "sequence_to_phase",
     "fault_single_phase", "fault_phase_to_phase", "fault_three_phase",
+    "fault_two_phase_ground", "relabel", "PHASES",
     "FaultInputs", "compute_pass", "readout_magnitude", "readout_angle",
     "number_text", "readout_texts", "pass_texts", "BUSES", "READOUT_COLUMNS",
     "FAULT_TYPES", "CONNECTIONS",
@@ -241,10 +242,61 @@ def fault_three_phase(zf_ratio, z12_deg, zf_deg, proximity):
     return va_m, va_a, va_m, va_a - r, va_m, va_a + r
 
 
+def fault_two_phase_ground(zf_ratio, z0_ratio, z12_deg, z0_deg, zf_deg, proximity):
+    """Phases B and C joined and to ground through ZF, in double precision:
+    the positive network in series with the negative network in parallel with
+    the zero network plus 3 ZF.  Python's complex arithmetic is the same
+    Smith division and four-product multiplication that dipview-calc's
+    std::complex does, and abs and phase are hypot and atan2.  A phase below
+    1e-12 is written 0 at angle 0."""
+    a = 1.0 - proximity / 100.0
+
+    def impedance(ratio, deg):
+        th = (deg - z12_deg) * PI / 180
+        return complex(ratio * math.cos(th), ratio * math.sin(th))
+
+    z0 = impedance(z0_ratio, z0_deg)
+    zg = z0 + 3.0 * impedance(zf_ratio, zf_deg)
+    i1 = 1.0 / (1.0 + zg / (1.0 + zg))
+    i2 = -i1 * zg / (1.0 + zg)
+    i0 = -i1 / (1.0 + zg)
+    v1 = 1.0 - a * i1
+    v2 = -a * i2
+    v0 = -a * z0 * i0
+    op = complex(-0.5, math.sqrt(3.0) / 2.0)
+    op2 = op.conjugate()
+    out = ()
+    for v in (v0 + v1 + v2, v0 + op2 * v1 + op * v2, v0 + op * v1 + op2 * v2):
+        m = abs(v)
+        out += (0.0, 0.0) if m <= 1e-12 else (m, math.atan2(v.imag, v.real))
+    return out
+
+
+PHASES = ("a", "b", "c")
+
+
+def relabel(v, phase):
+    """The fault on A relabelled for phase b ((a^2 Vc, a^2 Va, a^2 Vb)) or c
+    ((a Vb, a Vc, a Va)); angles turned by 2*pi/3 in double precision and
+    brought into [-pi, pi]; an exact zero keeps its angle."""
+    if phase == "a":
+        return v
+    turn = -ROT_D if phase == "b" else ROT_D
+    order = (2, 0, 1) if phase == "b" else (1, 2, 0)
+    out = ()
+    for k in order:
+        m, ang = v[2 * k], v[2 * k + 1]
+        out += (m, ang) if m == 0.0 else (m, math.remainder(ang + turn, 2.0 * PI))
+    return out
+
+
 # --- the recalculation pass -------------------------------------------------
 
 FAULT_TYPES = ("single", "phase-phase", "three")
 CONNECTIONS = ("DY", "YY")
+# The calculator's own fault and connection, beyond the window's.
+ALL_FAULT_TYPES = FAULT_TYPES + ("two-phase-ground",)
+ALL_CONNECTIONS = CONNECTIONS + ("DD",)
 
 
 class FaultInputs:
@@ -252,14 +304,15 @@ class FaultInputs:
     precision; the angles are degrees as read from their texts."""
 
     __slots__ = ("fault", "z12_deg", "z0_deg", "zf_deg", "z0_ratio",
-                 "zf_ratio", "proximity", "connections")
+                 "zf_ratio", "proximity", "connections", "phase")
 
     def __init__(self, fault="single", z12_deg=90.0, z0_deg=90.0, zf_deg=90.0,
                  z0_ratio=2.5, zf_ratio=0.0, proximity=50,
-                 connections=("DY", "DY", "DY")):
-        assert fault in FAULT_TYPES
-        assert all(c in CONNECTIONS for c in connections) and len(connections) == 3
+                 connections=("DY", "DY", "DY"), phase="a"):
+        assert fault in ALL_FAULT_TYPES and phase in PHASES
+        assert all(c in ALL_CONNECTIONS for c in connections) and len(connections) == 3
         self.fault = fault
+        self.phase = phase
         self.z12_deg = float(z12_deg)
         self.z0_deg = float(z0_deg)
         self.zf_deg = float(zf_deg)
@@ -271,7 +324,13 @@ class FaultInputs:
 
 def fault_result(fi):
     """The phase voltages at Substation HV from the selected fault model,
-    with the angle of phase C stored in single precision."""
+    with the angle of phase C stored in single precision (but for the
+    double-precision two-phase-to-ground fault), relabelled for the phase the
+    fault treats apart."""
+    if fi.fault == "two-phase-ground":
+        v = fault_two_phase_ground(fi.zf_ratio, fi.z0_ratio, fi.z12_deg,
+                                   fi.z0_deg, fi.zf_deg, fi.proximity)
+        return relabel(v, fi.phase)
     if fi.fault == "single":
         v = fault_single_phase(fi.zf_ratio, fi.z0_ratio, fi.z12_deg,
                                fi.z0_deg, fi.zf_deg, fi.proximity)
@@ -279,7 +338,8 @@ def fault_result(fi):
         v = fault_phase_to_phase(fi.zf_ratio, fi.z12_deg, fi.zf_deg, fi.proximity)
     else:
         v = fault_three_phase(fi.zf_ratio, fi.z12_deg, fi.zf_deg, fi.proximity)
-    return v[0], v[1], v[2], v[3], v[4], f32(v[5])
+        return v[0], v[1], v[2], v[3], v[4], f32(v[5])
+    return relabel((v[0], v[1], v[2], v[3], v[4], f32(v[5])), fi.phase)
 
 
 def sequence_at_hv(bus):
@@ -288,8 +348,9 @@ def sequence_at_hv(bus):
     return s[0], s[1], s[2], s[3], s[4], f32(s[5])
 
 
-def apply_dy(bus):
-    """The DY rule: drop V0, turn V1 by -30 and V2 by +30 degrees.
+def apply_dy(bus, turn=True):
+    """The DY rule: drop V0, turn V1 by -30 and V2 by +30 degrees; the DD
+    rule (turn False) drops V0 alone.
 
     <V2 is held in single precision both after the transform and after the
     shift (computed in double, then stored); <Vc of the result likewise.
@@ -298,8 +359,9 @@ def apply_dy(bus):
     v1_m, v1_a, v2_m = s[2], s[3], s[4]
     v2_a = f32(s[5])
     v0_m, v0_a = 0.0, 0.0
-    v1_a = v1_a - SHIFT_30
-    v2_a = f32(v2_a + SHIFT_30)
+    if turn:
+        v1_a = v1_a - SHIFT_30
+        v2_a = f32(v2_a + SHIFT_30)
     p = sequence_to_phase(v0_m, v0_a, v1_m, v1_a, v2_m, v2_a)
     return p[0], p[1], p[2], p[3], p[4], f32(p[5])
 
@@ -315,8 +377,8 @@ def compute_pass(fi):
     seq = sequence_at_hv(bus)
     buses = [bus]
     for n in (2, 3, 4):
-        if fi.connections[n - 2] == "DY":
-            bus = apply_dy(bus)
+        if fi.connections[n - 2] != "YY":
+            bus = apply_dy(bus, fi.connections[n - 2] == "DY")
         buses.append(bus)
     return buses, seq
 
