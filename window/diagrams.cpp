@@ -44,6 +44,10 @@ void DrawSequenceDiagrams(Surface& s, float firstBusCx, float columnWidth, float
   std::array<PointTwips, 3> centres;
   for (int k = 0; k < 3; ++k) {
     centres[k] = SequenceCentre(firstBusCx, columnWidth, radius, line4Y1, k);
+    // No clearing rectangle reaches the sequence column: without this, every
+    // pass would smooth the disc's outline over the last one's and darken it.
+    const float reach = radius + kSequenceMargin;
+    s.Erase(centres[k].x - reach, centres[k].y - reach, centres[k].x + reach, centres[k].y + reach);
     DrawDiagramBackground(s, centres[k].x, centres[k].y, radius);
   }
   s.state().drawWidth = 2;

@@ -19,6 +19,9 @@ inline const QColor kWhite{255, 255, 255};
 inline constexpr float kBarFullScale = 1500.0f;
 /// Width of one magnitude bar, in twips.
 inline constexpr float kBarWidth = 200.0f;
+/// How far beyond its disc a sequence diagram is erased before it is drawn,
+/// in twips: two pixels, more than the smoothed outline reaches.
+inline constexpr float kSequenceMargin = 30.0f;
 
 struct PointTwips {
   float x = 0.0f;
@@ -52,7 +55,8 @@ PointTwips SequenceCentre(float firstBusCx, float columnWidth, float radius, flo
 /// rings at 0.8, 0.6, 0.4 and 0.2 R. Leaves the draw style solid.
 void DrawDiagramBackground(Surface& s, float x, float y, float radius);
 
-/// Three backgrounds under each other and the V0, V1, V2 lines in black,
+/// Three backgrounds under each other, each on a freshly erased square, and
+/// the V0, V1, V2 lines in black,
 /// two pixels wide. Leaves draw width 1 and draw style solid.
 void DrawSequenceDiagrams(Surface& s, float firstBusCx, float columnWidth, float radius,
                           float line4Y1, const SequenceTriple& v);

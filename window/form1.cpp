@@ -166,6 +166,7 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
   pal.setColor(QPalette::Window, pal.color(QPalette::Button));
   setPalette(pal);
   drawState_.foreColor = pal.color(QPalette::ButtonText);
+  drawState_.backColor = pal.color(QPalette::Button);
   resize(ToPixelRect({0, 0, kClientWidth, kClientHeight}).size());
   CreateControls();
   EnsureCanvas(ToPixelRect({0, 0, kFullWidth, kFullHeight}).size());

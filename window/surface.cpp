@@ -55,4 +55,8 @@ void Surface::Box(float x1, float y1, float x2, float y2, const QColor& color) {
   painter_.drawRect(rect);
 }
 
+void Surface::Erase(float x1, float y1, float x2, float y2) {
+  painter_.fillRect(QRectF(ToPixels(x1, y1), ToPixels(x2, y2)).normalized(), state_.backColor);
+}
+
 }  // namespace dipview::window

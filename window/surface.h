@@ -16,6 +16,7 @@ enum class DrawStyle { Solid, Dot };
 /// next; each pass relies on what the previous one left.
 struct DrawState {
   QColor foreColor;  ///< outline of drawings made without a colour; never changed
+  QColor backColor;  ///< the window's own colour, under everything drawn
   QColor fillColor = Qt::black;
   FillStyle fillStyle = FillStyle::Transparent;
   DrawStyle drawStyle = DrawStyle::Solid;
@@ -38,6 +39,9 @@ class Surface {
   /// Rectangle between two opposite corners, outlined in `color`, filled with
   /// the fill colour when the fill style is solid.
   void Box(float x1, float y1, float x2, float y2, const QColor& color);
+  /// Rectangle between two opposite corners set to the background colour,
+  /// whatever the drawing state.
+  void Erase(float x1, float y1, float x2, float y2);
 
  private:
   QPen Pen(const QColor& color) const;

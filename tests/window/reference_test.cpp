@@ -152,20 +152,71 @@ TEST_P(ReferencePictureTest, PixelIdentical) {
   ASSERT_FALSE(reference.isNull()) << file.toStdString();
   ASSERT_EQ(picture.size(), reference.size());
   int differing = 0;
-  QPoint first(-1, -1);
+  QRect where;
   for (int y = 0; y < picture.height(); ++y) {
     for (int x = 0; x < picture.width(); ++x) {
       if (picture.pixel(x, y) != reference.pixel(x, y)) {
-        if (differing++ == 0) {
-          first = {x, y};
-        }
+        ++differing;
+        where |= QRect(x, y, 1, 1);
       }
     }
   }
-  EXPECT_EQ(differing, 0) << "first at " << first.x() << ", " << first.y();
+  EXPECT_EQ(differing, 0) << "within x " << where.left() << " to " << where.right() << ", y "
+                          << where.top() << " to " << where.bottom();
 }
 
 INSTANTIATE_TEST_SUITE_P(Pictures, ReferencePictureTest, testing::ValuesIn(kReferences));
+
+}  // namespace
+}  // namespace dipview::window
+
+namespace dipview::window {
+namespace {
+
+int DifferingPixels(const QImage& a, const QImage& b) {
+  const QImage x = a.convertToFormat(QImage::Format_RGB32);
+  const QImage y = b.convertToFormat(QImage::Format_RGB32);
+  if (x.size() != y.size()) {
+    return -1;
+  }
+  int differing = 0;
+  for (int row = 0; row < x.height(); ++row) {
+    for (int col = 0; col < x.width(); ++col) {
+      differing += x.pixel(col, row) != y.pixel(col, row) ? 1 : 0;
+    }
+  }
+  return differing;
+}
+
+// The window shows what dipview-calc --png draws for its settings, however
+// many passes have run, start-up included.
+TEST(SameSettingsSamePixelsTest, WindowAfterOneTwoAndFiftyPasses) {
+  const FaultInputs in{.faultType = FaultType::PhaseToPhase,
+                       .zfRatio = 0.5,
+                       .proximity = 20,
+                       .mvC1Connection = TransformerConnection::YY};
+  const QImage picture = RenderPicture(in);
+  Form1 form;
+  form.resize(picture.deviceIndependentSize().toSize());
+  form.show();
+  form.ApplySettings(in);
+  EXPECT_EQ(DifferingPixels(form.grab().toImage(), picture), 0) << "after 1 pass";
+  form.Recalculate();
+  EXPECT_EQ(DifferingPixels(form.grab().toImage(), picture), 0) << "after 2 passes";
+  for (int pass = 3; pass <= 50; ++pass) {
+    form.Recalculate();
+  }
+  EXPECT_EQ(DifferingPixels(form.grab().toImage(), picture), 0) << "after 50 passes";
+}
+
+TEST(SameSettingsSamePixelsTest, WindowAtStartUp) {
+  const QImage picture = RenderPicture(FaultInputs{});
+  Form1 form;
+  form.FormLoad();
+  form.resize(picture.deviceIndependentSize().toSize());
+  form.show();
+  EXPECT_EQ(DifferingPixels(form.grab().toImage(), picture), 0);
+}
 
 }  // namespace
 }  // namespace dipview::window
