@@ -27,6 +27,7 @@
 #include <QTimer>
 
 #include "window/form1.h"
+#include "window/startup.h"
 
 extern char** environ;
 

@@ -3,6 +3,8 @@
 #include <QString>
 
 #include "window/form1.h"
+#include "window/startup.h"
+#include "window/widgets.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);

@@ -2,12 +2,14 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "design/diagrams.h"
 #include "tests/window/form_fixture.h"
-#include "window/diagrams.h"
 #include "window/picture.h"
 
 namespace dipview::window {
 namespace {
+
+using namespace design;
 
 TEST(DiagramGeometryTest, PhasorEndsAndBars) {
   EXPECT_EQ(PhasorEnd(1305, 4500, 885, {1.0, 0.0}), (PointTwips{2190, 4500}));
@@ -24,7 +26,7 @@ TEST(DiagramGeometryTest, PhasorEndsAndBars) {
 }
 
 TEST_F(FormTest, PassGeometryForTheDesignTimeControls) {
-  const LayoutValues& l = form->lastLayout();
+  const design::DiagramGeometry& l = FormPeer::Geometry(*form);
   EXPECT_EQ(l.columnWidth, 2370.0f);
   EXPECT_EQ(l.diagramRadius, 885.0f);
   EXPECT_EQ(l.firstCx, 1305.0f);
@@ -37,41 +39,46 @@ TEST_F(FormTest, PassGeometryForTheDesignTimeControls) {
 }
 
 TEST_F(FormTest, DrawingStateAfterAPass) {
-  const DrawState& st = form->drawState();
-  EXPECT_EQ(st.fillStyle, FillStyle::Solid);
-  EXPECT_EQ(st.drawStyle, DrawStyle::Solid);
+  const design::DrawState& st = FormPeer::State(*form);
+  EXPECT_EQ(st.fillStyle, design::FillStyle::Solid);
+  EXPECT_EQ(st.drawStyle, design::DrawStyle::Solid);
   EXPECT_EQ(st.drawWidth, 1);
   EXPECT_EQ(st.fillColor, kLightBlue);
-  EXPECT_EQ(st.foreColor, form->palette().color(QPalette::ButtonText));
+  EXPECT_EQ(ToQColor(st.foreColor), form->palette().color(QPalette::ButtonText));
 }
 
 TEST(DrawingStateTest, FirstClearingIsTransparent) {
   Form1 form;
-  EXPECT_EQ(form.drawState().fillStyle, FillStyle::Transparent);
-  EXPECT_EQ(form.drawState().fillColor, kBlack);
+  EXPECT_EQ(FormPeer::State(form).fillStyle, design::FillStyle::Transparent);
+  EXPECT_EQ(FormPeer::State(form).fillColor, kBlack);
   form.FormLoad();
-  EXPECT_EQ(form.drawState().fillStyle, FillStyle::Solid);
+  EXPECT_EQ(FormPeer::State(form).fillStyle, design::FillStyle::Solid);
 }
 
 /// Pixel probes on the window's persistent drawing, in twips.
 class PixelTest : public FormTest {
  protected:
-  QColor At(float xTwips, float yTwips) const {
-    return form->canvas().pixelColor(static_cast<int>(xTwips / 15), static_cast<int>(yTwips / 15));
+  Rgb At(float xTwips, float yTwips) const {
+    return ToRgb(FormPeer::Canvas(*form).pixelColor(static_cast<int>(xTwips / 15),
+                                                    static_cast<int>(yTwips / 15)));
   }
   /// Darkest channel-sum of the 3 x 3 pixels around a point.
   int Darkest(float xTwips, float yTwips) const {
     int darkest = 3 * 255;
     for (int dx = -1; dx <= 1; ++dx) {
       for (int dy = -1; dy <= 1; ++dy) {
-        const QColor c = form->canvas().pixelColor(static_cast<int>(xTwips / 15) + dx,
-                                                   static_cast<int>(yTwips / 15) + dy);
+        const QColor c = FormPeer::Canvas(*form).pixelColor(static_cast<int>(xTwips / 15) + dx,
+                                                            static_cast<int>(yTwips / 15) + dy);
         darkest = std::min(darkest, c.red() + c.green() + c.blue());
       }
     }
     return darkest;
   }
-  QColor ButtonFace() const { return form->palette().color(QPalette::Button); }
+  Rgb ButtonFace() const { return ToRgb(form->palette().color(QPalette::Button)); }
+  static Rgb ToRgb(const QColor& c) {
+    return {static_cast<std::uint8_t>(c.red()), static_cast<std::uint8_t>(c.green()),
+            static_cast<std::uint8_t>(c.blue())};
+  }
 };
 
 TEST_F(PixelTest, DiscsAreWhiteWithADarkOutline) {
@@ -168,6 +175,8 @@ TEST(SavePngTest, WritesAtomicallyAndReportsFailures) {
 
 namespace dipview::window {
 namespace {
+
+using namespace design;
 
 TEST(DiagramGeometryTest, BalancedFaultGivesEqualLinesAndBars) {
   FaultInputs in;

@@ -92,7 +92,7 @@ class MonkeyTest : public FormTest {
   void DragBar() {
     QScrollBar* bar = bars_[Pick(4)];
     event_ = "drag of " + bar->objectName().toStdString();
-    const int passes = form->passCount();
+    const int passes = FormPeer::PassCount(*form);
     const QString text = valueTexts_[Index(bars_, bar)]->text();
     QPoint p = InWindow(bar, PointIn(SubControl(bar, QStyle::SC_ScrollBarSlider)));
     QTest::mousePress(window_, Qt::LeftButton, Qt::NoModifier, p);
@@ -103,7 +103,7 @@ class MonkeyTest : public FormTest {
       // Within the window: Qt warns of a pointer outside it, though it follows one.
       p = QPoint(std::clamp(p.x(), 0, form->width() - 1), std::clamp(p.y(), 0, form->height() - 1));
       QTest::mouseMove(window_, p);
-      ASSERT_EQ(form->passCount(), passes) << event_;
+      ASSERT_EQ(FormPeer::PassCount(*form), passes) << event_;
       ASSERT_EQ(valueTexts_[Index(bars_, bar)]->text(), text) << event_;
     }
     QTest::mouseRelease(window_, Qt::LeftButton, Qt::NoModifier, p);
@@ -199,7 +199,7 @@ class MonkeyTest : public FormTest {
 
   void Check(const FaultInputs& before, int passesBefore) {
     const FaultInputs state = ControlState();
-    if (form->passCount() != passesBefore) {
+    if (FormPeer::PassCount(*form) != passesBefore) {
       typed_.clear();
     } else {
       ASSERT_EQ(state, before) << event_ << ": the settings changed without a pass";
@@ -223,7 +223,7 @@ class MonkeyTest : public FormTest {
     rng_.seed(static_cast<std::mt19937::result_type>(EnvNumber("DIPVIEW_MONKEY_SEED", 20240611)));
     for (unsigned long i = 0; i < events; ++i) {
       const FaultInputs before = ControlState();
-      const int passes = form->passCount();
+      const int passes = FormPeer::PassCount(*form);
       switch (Pick(16)) {
         case 0:
         case 1:
