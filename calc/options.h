@@ -9,11 +9,12 @@
 #include "calc/sweep.h"
 #include "calc/writers.h"
 #include "compute/fault.h"
+#include "dipview/version.h"
 
 namespace dipview::calc {
 
 /// The version the program reports, that of the window program it goes with.
-inline constexpr std::string_view kVersion = "1.00";
+inline constexpr std::string_view kVersion = kVersionText;
 
 /// Exit status for a bad command line or bad batch input.
 inline constexpr int kExitUsage = 2;

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include "dipview/version.h"
+
 #include "calc_test_support.h"
 
 namespace dipview::calc {
@@ -137,7 +139,7 @@ TEST(EndToEndTest, HelpAndVersion) {
   EXPECT_EQ(help.err, "");
   const RunResult version = RunProgram("--version");
   EXPECT_EQ(version.status, 0);
-  EXPECT_EQ(version.out, "1.00\n");
+  EXPECT_EQ(version.out, std::string(kVersionText) + "\n");
 }
 
 }  // namespace

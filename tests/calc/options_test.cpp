@@ -176,7 +176,7 @@ TEST(CommandLineTest, HelpAndVersionGoToStandardOutput) {
   }
   const RunResult version = RunInProcess({"--version"});
   EXPECT_EQ(version.status, 0);
-  EXPECT_EQ(version.out, "1.00\n");
+  EXPECT_EQ(version.out, std::string(kVersionText) + "\n");
 }
 
 }  // namespace
