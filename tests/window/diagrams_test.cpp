@@ -11,20 +11,6 @@ namespace {
 
 using namespace design;
 
-TEST(DiagramGeometryTest, PhasorEndsAndBars) {
-  EXPECT_EQ(PhasorEnd(1305, 4500, 885, {1.0, 0.0}), (PointTwips{2190, 4500}));
-  EXPECT_EQ(PhasorEnd(1305, 4500, 885, {0.5, 3.1415927410125732}), (PointTwips{862.5f, 4500}));
-  EXPECT_EQ(PhasorEnd(8415, 4500, 885, {1.0, -1.5707963705062866}).y, 5385.0f);
-  EXPECT_EQ(BarFrame(1305, 7312.5f), (BoxTwips{905, 7312.5f, 1705, 5812.5f}));
-  const auto bars = Bars(1305, 7312.5f, {{1.0, 0.0}, {0.5, 1.0}, {0.0, 2.0}});
-  EXPECT_EQ(bars[0], (BoxTwips{1005, 7312.5f, 1205, 5812.5f}));
-  EXPECT_EQ(bars[1], (BoxTwips{1205, 7312.5f, 1405, 6562.5f}));
-  EXPECT_EQ(bars[2], (BoxTwips{1405, 7312.5f, 1605, 7312.5f}));
-  EXPECT_EQ(SequenceCentre(1305, 2370, 885, 120, 0), (PointTwips{10785, 1105}));
-  EXPECT_EQ(SequenceCentre(1305, 2370, 885, 120, 1), (PointTwips{10785, 3075}));
-  EXPECT_EQ(SequenceCentre(1305, 2370, 885, 120, 2), (PointTwips{10785, 5045}));
-}
-
 TEST_F(FormTest, PassGeometryForTheDesignTimeControls) {
   const design::DiagramGeometry& l = FormPeer::Geometry(*form);
   EXPECT_EQ(l.columnWidth, 2370.0f);
@@ -168,33 +154,6 @@ TEST(SavePngTest, WritesAtomicallyAndReportsFailures) {
   EXPECT_TRUE(error.contains("missing/b.png"));
   EXPECT_FALSE(SavePng(image, dir.path(), &error));
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"a.png"});
-}
-
-}  // namespace
-}  // namespace dipview::window
-
-namespace dipview::window {
-namespace {
-
-using namespace design;
-
-TEST(DiagramGeometryTest, BalancedFaultGivesEqualLinesAndBars) {
-  FaultInputs in;
-  in.faultType = FaultType::ThreePhase;
-  in.proximity = 30;
-  for (const PhaseTriple& v : ComputeVoltages(in).busVoltages) {
-    const auto bars = Bars(6045, 7312.5f, v);
-    EXPECT_NEAR(bars[0].y2, bars[1].y2, 0.01);
-    EXPECT_NEAR(bars[0].y2, bars[2].y2, 0.01);
-    const PointTwips ends[3] = {PhasorEnd(6045, 4500, 885, v.a), PhasorEnd(6045, 4500, 885, v.b),
-                                PhasorEnd(6045, 4500, 885, v.c)};
-    for (int i = 0; i < 3; ++i) {
-      const PointTwips p = ends[i];
-      const PointTwips q = ends[(i + 1) % 3];
-      // 0.3 per unit, 120 degrees apart: every side of the triangle of ends is sqrt(3) r.
-      EXPECT_NEAR(std::hypot(p.x - q.x, p.y - q.y), std::sqrt(3.0) * 0.3 * 885, 0.05) << i;
-    }
-  }
 }
 
 }  // namespace
