@@ -5,6 +5,8 @@
 #include "compute/sequence.h"
 #include "design/drawing.h"
 
+// The drawing steps of the diagrams and bars, and their geometry, in twips.
+
 namespace dipview::design {
 
 struct PointTwips {
@@ -40,8 +42,8 @@ PointTwips SequenceCentre(float firstBusCx, float columnWidth, float radius, flo
 void DrawDiagramBackground(Recorder& s, float x, float y, float radius);
 
 /// Three backgrounds under each other, each on a freshly erased square, and
-/// the V0, V1, V2 lines in black,
-/// two pixels wide. Leaves draw width 1 and draw style solid.
+/// the V0, V1, V2 lines in black, two pixels wide. Leaves draw width 1 and
+/// draw style solid.
 void DrawSequenceDiagrams(Recorder& s, float firstBusCx, float columnWidth, float radius,
                           float line4Y1, const SequenceTriple& v);
 

@@ -7,10 +7,6 @@ namespace dipview::design {
 
 namespace {
 
-const TwipsRect& DesignRect(std::string_view name) {
-  return FindControl(name)->rect;
-}
-
 /// The voltages of a pass with no fault button selected: no fault model
 /// runs, and nothing at Substation HV is carried down through the
 /// transformers.
@@ -66,10 +62,11 @@ FaultInputs SettingsOf(const ControlValues& v) {
 }
 
 DiagramLayout DesignLayout() {
-  return {DesignRect("Voltage_Label"), DesignRect("Letter_A"), DesignRect("Letter_B"),
-          DesignRect("Letter_C"),      DesignRect("HV_Label"), DesignRect("MV_Label"),
-          DesignRect("C1_Label"),      DesignRect("C2_Label"), DesignRect("HV_MV"),
-          DesignRect("MV_C1"),         DesignRect("C1_C2")};
+  DiagramLayout l;
+  for (const DiagramControl& c : kDiagramControls) {
+    l.*c.rect = FindControl(c.name)->rect;
+  }
+  return l;
 }
 
 void LayoutDiagramArea(const PassInputs& in, Recorder& surface, PassResult& out) {

@@ -57,6 +57,25 @@ struct DiagramLayout {
   friend bool operator==(const DiagramLayout&, const DiagramLayout&) = default;
 };
 
+/// The controls the layout step moves: their names and their place in DiagramLayout.
+struct DiagramControl {
+  std::string_view name;
+  TwipsRect DiagramLayout::*rect;
+};
+inline constexpr std::array<DiagramControl, 11> kDiagramControls = {{
+    {"Voltage_Label", &DiagramLayout::voltageLabel},
+    {"Letter_A", &DiagramLayout::letterA},
+    {"Letter_B", &DiagramLayout::letterB},
+    {"Letter_C", &DiagramLayout::letterC},
+    {"HV_Label", &DiagramLayout::hvLabel},
+    {"MV_Label", &DiagramLayout::mvLabel},
+    {"C1_Label", &DiagramLayout::c1Label},
+    {"C2_Label", &DiagramLayout::c2Label},
+    {"HV_MV", &DiagramLayout::hvMv},
+    {"MV_C1", &DiagramLayout::mvC1},
+    {"C1_C2", &DiagramLayout::c1C2},
+}};
+
 /// The design-time positions of the diagram area.
 DiagramLayout DesignLayout();
 

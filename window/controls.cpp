@@ -132,11 +132,8 @@ void Form1::CreateControls() {
       get(transOpt_[t][k], design::ElementName(transformers[t], k));
     }
   }
-  const char* const diagram[11] = {"Voltage_Label", "Letter_A", "Letter_B", "Letter_C",
-                                   "HV_Label",      "MV_Label", "C1_Label", "C2_Label",
-                                   "HV_MV",         "MV_C1",    "C1_C2"};
-  for (int i = 0; i < 11; ++i) {
-    get(diagramControls_[i], diagram[i]);
+  for (std::size_t i = 0; i < design::kDiagramControls.size(); ++i) {
+    get(diagramControls_[i], std::string(design::kDiagramControls[i].name));
   }
   for (int bus = 0; bus < 4; ++bus) {
     for (int k = 0; k < 6; ++k) {

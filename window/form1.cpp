@@ -182,23 +182,14 @@ void Form1::Recalculate() {
   design::PassInputs in;
   in.controls = ReadControls();
   in.surfaceHeightPx = canvas_.deviceIndependentSize().height();
-  design::TwipsRect* placed[11] = {&in.layout.voltageLabel, &in.layout.letterA, &in.layout.letterB,
-                                   &in.layout.letterC,      &in.layout.hvLabel, &in.layout.mvLabel,
-                                   &in.layout.c1Label,      &in.layout.c2Label, &in.layout.hvMv,
-                                   &in.layout.mvC1,         &in.layout.c1C2};
-  for (int i = 0; i < 11; ++i) {
-    *placed[i] = geometryOf(diagramControls_[i]);
+  for (std::size_t i = 0; i < design::kDiagramControls.size(); ++i) {
+    in.layout.*design::kDiagramControls[i].rect = geometryOf(diagramControls_[i]);
   }
 
   design::RunPass(in, drawState_, pass_);
 
-  const design::TwipsRect* moved[11] = {
-      &pass_.layout.voltageLabel, &pass_.layout.letterA, &pass_.layout.letterB,
-      &pass_.layout.letterC,      &pass_.layout.hvLabel, &pass_.layout.mvLabel,
-      &pass_.layout.c1Label,      &pass_.layout.c2Label, &pass_.layout.hvMv,
-      &pass_.layout.mvC1,         &pass_.layout.c1C2};
-  for (int i = 0; i < 11; ++i) {
-    setGeometryOf(diagramControls_[i], *moved[i]);
+  for (std::size_t i = 0; i < design::kDiagramControls.size(); ++i) {
+    setGeometryOf(diagramControls_[i], pass_.layout.*design::kDiagramControls[i].rect);
     diagramControls_[i]->show();
   }
   QPainter painter(&canvas_);

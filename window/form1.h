@@ -85,8 +85,8 @@ class Form1 : public QWidget {
   std::array<QRadioButton*, 7> zfZ12Opt_{};
   std::array<QRadioButton*, 3> faultOpt_{};  ///< Single_Phase, Phase_Phase, Three_Phase
   std::array<std::array<QRadioButton*, 2>, 3> transOpt_{};  ///< HV_MV, MV_C1, C1_C2: DY, YY
-  /// The controls the layout step moves, in the order of design::DiagramLayout.
-  std::array<QWidget*, 11> diagramControls_{};
+  /// The controls the layout step moves, in the order of design::kDiagramControls.
+  std::array<QWidget*, design::kDiagramControls.size()> diagramControls_{};
   std::array<std::array<QLineEdit*, 6>, 4> readouts_{};
 
   float z0RatioUnlisted_ = 0.0f;
