@@ -1,7 +1,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QImage>
+#include <QProcess>
 #include <QRadioButton>
+#include <QTemporaryDir>
 
 #include "tests/window/form_fixture.h"
 #include "window/picture.h"
@@ -209,8 +211,14 @@ TEST(SameSettingsSamePixelsTest, WindowAfterOneTwoAndFiftyPasses) {
   EXPECT_EQ(DifferingPixels(form.grab().toImage(), picture), 0) << "after 50 passes";
 }
 
-TEST(SameSettingsSamePixelsTest, WindowAtStartUp) {
-  const QImage picture = RenderPicture(FaultInputs{});
+TEST(SameSettingsSamePixelsTest, WindowAtStartUpEqualsTheCalculatorsPicture) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString png = dir.filePath(QStringLiteral("startup.png"));
+  ASSERT_EQ(QProcess::execute(QStringLiteral(DIPVIEW_CALC_PATH), {QStringLiteral("--png"), png}),
+            0);
+  const QImage picture(png);
+  ASSERT_FALSE(picture.isNull());
   Form1 form;
   form.FormLoad();
   form.resize(picture.deviceIndependentSize().toSize());
