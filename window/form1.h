@@ -7,11 +7,11 @@
 #include <QWidget>
 
 #include "design/pass.h"
+// What a program showing or drawing the window needs besides: ToPixelRect and
+// SetUpApplication.
 #include "window/painter.h"
 #include "window/widgets.h"
 
-class QGroupBox;
-class QLabel;
 class QLineEdit;
 class QRadioButton;
 class QScrollBar;
