@@ -179,15 +179,13 @@ class MonkeyTest : public FormTest {
 
   // From the scroll bars and options themselves, not through Form1::ReadInputs.
   FaultInputs ControlState() const {
-    static constexpr float kZ0Ratios[] = {3.0f, 2.5f, 2.0f, 1.5f, 1.0f, 0.5f};
-    static constexpr double kZfRatios[] = {3.0, 2.5, 2.0, 1.5, 1.0, 0.5, 0.0};
     FaultInputs in;
-    in.z12AngleDeg = 90 - bars_[0]->value();
-    in.z0AngleDeg = 90 - bars_[1]->value();
-    in.zfAngleDeg = 90 - bars_[2]->value();
+    in.z12AngleDeg = design::kMaxAngle - bars_[0]->value();
+    in.z0AngleDeg = design::kMaxAngle - bars_[1]->value();
+    in.zfAngleDeg = design::kMaxAngle - bars_[2]->value();
     in.proximity = static_cast<std::int16_t>(bars_[3]->value());
-    in.z0Ratio = kZ0Ratios[Selected(z0Options_)];
-    in.zfRatio = kZfRatios[Selected(zfOptions_)];
+    in.z0Ratio = design::kZ0Ratios[Selected(z0Options_)];
+    in.zfRatio = design::kZfRatios[Selected(zfOptions_)];
     in.faultType = static_cast<FaultType>(Selected(faultOptions_));
     TransformerConnection* connections[] = {&in.hvMvConnection, &in.mvC1Connection,
                                             &in.c1C2Connection};
