@@ -7,6 +7,7 @@
 #include "calc/writers.h"
 #include "compute/readout.h"
 #include "compute/transformer.h"
+#include "design/pass.h"
 
 namespace dipview {
 namespace {
@@ -27,6 +28,25 @@ void BM_ComputeVoltages(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_ComputeVoltages)->ArgName("fault")->Arg(0)->Arg(1)->Arg(2);
+
+// The window's pass without a toolkit: the layout step, the fault model, the
+// 24 readout texts and the drawing list of 86 steps, storage reused.
+void BM_DesignPass(benchmark::State& state) {
+  design::PassInputs in;
+  in.controls.selected.fault = {};
+  in.controls.selected.fault[static_cast<std::size_t>(state.range(0))] = true;
+  in.controls.selected.z0Z12[1] = true;
+  in.controls.selected.zfZ12[6] = true;
+  in.layout = design::DesignLayout();
+  in.surfaceHeightPx = 584;
+  design::DrawState drawState;
+  design::PassResult out;
+  for (auto _ : state) {
+    design::RunPass(in, drawState, out);
+    benchmark::DoNotOptimize(out);
+  }
+}
+BENCHMARK(BM_DesignPass)->ArgName("fault")->Arg(0)->Arg(1)->Arg(2);
 
 // The 30 readout texts of a pass as the window makes them, as strings.
 void BM_ReadoutTexts(benchmark::State& state) {
@@ -88,7 +108,6 @@ std::string BatchInput(int rows) {
   };
   static const char* const kFaults[] = {"single", "phase-phase", "three"};
   static const char* const kConnections[] = {"DY", "YY"};
-  static const char* const kRatios[] = {"0.0", "0.5", "1.0", "1.5", "2.0", "2.5", "3.0"};
   for (int i = 0; i < rows; ++i) {
     csv += kFaults[next(3)];
     csv += "," + std::to_string(next(91));
@@ -96,9 +115,10 @@ std::string BatchInput(int rows) {
     csv += "," + std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
     csv += "," + std::to_string(next(91));
     csv += ",";
-    csv += kRatios[1 + next(6)];
+    // The option tables run from 3.0 down; 0.0 is a ZF/Z12 option only.
+    csv += design::kRatioCaptions[5 - next(6)];
     csv += ",";
-    csv += kRatios[next(7)];
+    csv += design::kRatioCaptions[6 - next(7)];
     csv += "," + std::to_string(next(101));
     for (int t = 0; t < 3; ++t) {
       csv += ",";

@@ -26,7 +26,9 @@
 #include <QIcon>
 #include <QTimer>
 
+#include "dipview/version.h"
 #include "window/form1.h"
+#include "window/startup.h"
 
 extern char** environ;
 
@@ -68,9 +70,9 @@ class TimedForm : public dipview::window::Form1 {
 
 // As window/main.cpp does it, so that the start-up measured is the program's.
 void SetUpApplication() {
-  QApplication::setApplicationName(QStringLiteral("DIPVIEW"));
-  QApplication::setApplicationVersion(QStringLiteral("1.00"));
-  QGuiApplication::setDesktopFileName(QStringLiteral("io.github.dipview.dipview"));
+  QApplication::setApplicationName(QString::fromUtf8(dipview::kProductName));
+  QApplication::setApplicationVersion(QString::fromUtf8(dipview::kVersionText));
+  QGuiApplication::setDesktopFileName(QString::fromUtf8(dipview::kAppId));
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/dipview.svg")));
   dipview::window::SetUpApplication();
 }

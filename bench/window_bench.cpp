@@ -6,6 +6,8 @@
 #include <QApplication>
 
 #include "window/form1.h"
+#include "window/startup.h"
+#include "window/widgets.h"
 
 namespace dipview::window {
 namespace {

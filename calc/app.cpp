@@ -10,7 +10,7 @@
 #include "calc/sweep.h"
 #include "calc/writers.h"
 #include "compute/transformer.h"
-#include "dipview/about.h"
+#include "dipview/version.h"
 
 namespace dipview::calc {
 
@@ -39,7 +39,7 @@ int Run(std::span<const std::string_view> args, ByteSource& in, ByteSink& out, B
           buffer.Append(UsageText());
           break;
         case Action::Version:
-          buffer.Append(about::VersionText("dipview-calc"));
+          buffer.Append(VersionText("dipview-calc"));
           break;
         case Action::Compute: {
           if (!options.pngPath.empty()) {

@@ -1,6 +1,6 @@
 #include "calc/options.h"
 
-#include "dipview/about.h"
+#include "dipview/version.h"
 
 #include <algorithm>
 
@@ -334,7 +334,7 @@ std::string UsageText() {
        "(the message on standard error names it); 1 when reading input or writing\n"
        "output fails, a picture or plot that cannot be written among them, or memory\n"
        "runs out.\n\n";
-  s += about::BugReportLine();
+  s += BugReportLine();
   return s;
 }
 

@@ -9,6 +9,7 @@
 #include "calc/sweep.h"
 #include "calc/writers.h"
 #include "compute/fault.h"
+#include "dipview/version.h"
 
 namespace dipview::calc {
 

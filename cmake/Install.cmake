@@ -54,12 +54,14 @@ install(FILES "${PROJECT_BINARY_DIR}/packaging/copyright" "${_changelog_gz}"
 
 if(TARGET dipview)
   install(TARGETS dipview RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
-  install(FILES "${_packaging}/${DIPVIEW_APP_ID}.desktop"
+  configure_file("${_packaging}/dipview.desktop.in"
+                 "${PROJECT_BINARY_DIR}/packaging/${DIPVIEW_APP_ID}.desktop" @ONLY)
+  install(FILES "${PROJECT_BINARY_DIR}/packaging/${DIPVIEW_APP_ID}.desktop"
           DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/applications")
   install(FILES "${PROJECT_SOURCE_DIR}/data/dipview.svg"
           DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/scalable/apps"
           RENAME "${DIPVIEW_APP_ID}.svg")
-  configure_file("${_packaging}/${DIPVIEW_APP_ID}.metainfo.xml.in"
+  configure_file("${_packaging}/dipview.metainfo.xml.in"
                  "${PROJECT_BINARY_DIR}/packaging/${DIPVIEW_APP_ID}.metainfo.xml" @ONLY)
   install(FILES "${PROJECT_BINARY_DIR}/packaging/${DIPVIEW_APP_ID}.metainfo.xml"
           DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/metainfo")

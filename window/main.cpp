@@ -11,8 +11,10 @@
 #include <QIcon>
 #include <QString>
 
-#include "dipview/about.h"
+#include "dipview/version.h"
 #include "window/form1.h"
+#include "window/startup.h"
+#include "window/widgets.h"
 
 namespace {
 
@@ -63,8 +65,8 @@ int main(int argc, char** argv) {
     platformGiven = platformGiven || arg == "-platform";
     if (arg == "--help" || arg == "-h" || arg == "--version") {
       const std::string text = arg == "--version"
-                                   ? dipview::about::VersionText("dipview")
-                                   : std::string(kUsage) + dipview::about::BugReportLine();
+                                   ? dipview::VersionText("dipview")
+                                   : std::string(kUsage) + dipview::BugReportLine();
       if (std::fputs(text.c_str(), stdout) < 0 || std::fflush(stdout) != 0) {
         Fail(std::string("cannot write output: ") + std::strerror(errno));
       }
@@ -77,14 +79,14 @@ int main(int argc, char** argv) {
   }
   // Named before Qt starts, so that the X11 window class (the launcher's
   // StartupWMClass) is DIPVIEW.
-  QApplication::setApplicationName(QStringLiteral("DIPVIEW"));
+  QApplication::setApplicationName(QString::fromUtf8(dipview::kProductName));
   qInstallMessageHandler(HoldStartUpMessage);
   QApplication app(argc, argv);
   qInstallMessageHandler(nullptr);
   std::fputs(g_startUpMessages.c_str(), stderr);
-  QApplication::setApplicationVersion(QString::fromUtf8(dipview::about::kVersionText));
+  QApplication::setApplicationVersion(QString::fromUtf8(dipview::kVersionText));
   // Lets a Wayland desktop find the launcher, and with it the icon.
-  QGuiApplication::setDesktopFileName(QString::fromUtf8(dipview::about::kAppId));
+  QGuiApplication::setDesktopFileName(QString::fromUtf8(dipview::kAppId));
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/dipview.svg")));
   dipview::window::SetUpApplication();
   dipview::window::Form1 form;

@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "dipview/about.h"
+#include "dipview/version.h"
 
 #include "calc_test_support.h"
 
@@ -139,7 +139,7 @@ TEST(EndToEndTest, HelpAndVersion) {
   EXPECT_EQ(help.err, "");
   const RunResult version = RunProgram("--version");
   EXPECT_EQ(version.status, 0);
-  EXPECT_TRUE(version.out.starts_with("dipview-calc (DIPVIEW) " + std::string(about::kVersionText) +
+  EXPECT_TRUE(version.out.starts_with("dipview-calc (DIPVIEW) " + std::string(kVersionText) +
                                       "\nCopyright (C) "))
       << version.out;
 }

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "dipview/about.h"
+#include "dipview/version.h"
 
 #include "calc_test_support.h"
 
@@ -224,7 +224,7 @@ TEST(CommandLineTest, HelpAndVersionGoToStandardOutput) {
   }
   const RunResult version = RunInProcess({"--version"});
   EXPECT_EQ(version.status, 0);
-  EXPECT_TRUE(version.out.starts_with("dipview-calc (DIPVIEW) " + std::string(about::kVersionText) +
+  EXPECT_TRUE(version.out.starts_with("dipview-calc (DIPVIEW) " + std::string(kVersionText) +
                                       "\nCopyright (C) "))
       << version.out;
 }

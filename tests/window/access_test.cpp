@@ -55,7 +55,7 @@ TEST_F(FormTest, KeysMoveTheScrollBarsLikeTheMouse) {
   QApplication::setActiveWindow(form.get());
   auto* bar = Get<QScrollBar>("Z12_Angle");
   bar->setFocus();
-  const int before = form->passCount();
+  const int before = FormPeer::PassCount(*form);
   QTest::keyClick(bar, Qt::Key_Down);
   EXPECT_EQ(Text("Z12_Angle_Text"), "89");
   QTest::keyClick(bar, Qt::Key_PageDown);
@@ -65,7 +65,7 @@ TEST_F(FormTest, KeysMoveTheScrollBarsLikeTheMouse) {
   QTest::keyClick(bar, Qt::Key_PageUp);
   EXPECT_EQ(Text("Z12_Angle_Text"), "90");
   QTest::keyClick(bar, Qt::Key_Up);  // already at 90: no Change
-  EXPECT_EQ(form->passCount(), before + 4);
+  EXPECT_EQ(FormPeer::PassCount(*form), before + 4);
 
   auto* proximity = Get<QScrollBar>("Proximity");
   proximity->setFocus();

@@ -2,29 +2,17 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "design/diagrams.h"
 #include "tests/window/form_fixture.h"
-#include "window/diagrams.h"
 #include "window/picture.h"
 
 namespace dipview::window {
 namespace {
 
-TEST(DiagramGeometryTest, PhasorEndsAndBars) {
-  EXPECT_EQ(PhasorEnd(1305, 4500, 885, {1.0, 0.0}), (PointTwips{2190, 4500}));
-  EXPECT_EQ(PhasorEnd(1305, 4500, 885, {0.5, 3.1415927410125732}), (PointTwips{862.5f, 4500}));
-  EXPECT_EQ(PhasorEnd(8415, 4500, 885, {1.0, -1.5707963705062866}).y, 5385.0f);
-  EXPECT_EQ(BarFrame(1305, 7312.5f), (BoxTwips{905, 7312.5f, 1705, 5812.5f}));
-  const auto bars = Bars(1305, 7312.5f, {{1.0, 0.0}, {0.5, 1.0}, {0.0, 2.0}});
-  EXPECT_EQ(bars[0], (BoxTwips{1005, 7312.5f, 1205, 5812.5f}));
-  EXPECT_EQ(bars[1], (BoxTwips{1205, 7312.5f, 1405, 6562.5f}));
-  EXPECT_EQ(bars[2], (BoxTwips{1405, 7312.5f, 1605, 7312.5f}));
-  EXPECT_EQ(SequenceCentre(1305, 2370, 885, 120, 0), (PointTwips{10785, 1105}));
-  EXPECT_EQ(SequenceCentre(1305, 2370, 885, 120, 1), (PointTwips{10785, 3075}));
-  EXPECT_EQ(SequenceCentre(1305, 2370, 885, 120, 2), (PointTwips{10785, 5045}));
-}
+using namespace design;
 
 TEST_F(FormTest, PassGeometryForTheDesignTimeControls) {
-  const LayoutValues& l = form->lastLayout();
+  const design::DiagramGeometry& l = FormPeer::Geometry(*form);
   EXPECT_EQ(l.columnWidth, 2370.0f);
   EXPECT_EQ(l.diagramRadius, 885.0f);
   EXPECT_EQ(l.firstCx, 1305.0f);
@@ -37,41 +25,46 @@ TEST_F(FormTest, PassGeometryForTheDesignTimeControls) {
 }
 
 TEST_F(FormTest, DrawingStateAfterAPass) {
-  const DrawState& st = form->drawState();
-  EXPECT_EQ(st.fillStyle, FillStyle::Solid);
-  EXPECT_EQ(st.drawStyle, DrawStyle::Solid);
+  const design::DrawState& st = FormPeer::State(*form);
+  EXPECT_EQ(st.fillStyle, design::FillStyle::Solid);
+  EXPECT_EQ(st.drawStyle, design::DrawStyle::Solid);
   EXPECT_EQ(st.drawWidth, 1);
   EXPECT_EQ(st.fillColor, kLightBlue);
-  EXPECT_EQ(st.foreColor, form->palette().color(QPalette::ButtonText));
+  EXPECT_EQ(ToQColor(st.foreColor), form->palette().color(QPalette::ButtonText));
 }
 
 TEST(DrawingStateTest, FirstClearingIsTransparent) {
   Form1 form;
-  EXPECT_EQ(form.drawState().fillStyle, FillStyle::Transparent);
-  EXPECT_EQ(form.drawState().fillColor, kBlack);
+  EXPECT_EQ(FormPeer::State(form).fillStyle, design::FillStyle::Transparent);
+  EXPECT_EQ(FormPeer::State(form).fillColor, kBlack);
   form.FormLoad();
-  EXPECT_EQ(form.drawState().fillStyle, FillStyle::Solid);
+  EXPECT_EQ(FormPeer::State(form).fillStyle, design::FillStyle::Solid);
 }
 
 /// Pixel probes on the window's persistent drawing, in twips.
 class PixelTest : public FormTest {
  protected:
-  QColor At(float xTwips, float yTwips) const {
-    return form->canvas().pixelColor(static_cast<int>(xTwips / 15), static_cast<int>(yTwips / 15));
+  Rgb At(float xTwips, float yTwips) const {
+    return ToRgb(FormPeer::Canvas(*form).pixelColor(static_cast<int>(xTwips / 15),
+                                                    static_cast<int>(yTwips / 15)));
   }
   /// Darkest channel-sum of the 3 x 3 pixels around a point.
   int Darkest(float xTwips, float yTwips) const {
     int darkest = 3 * 255;
     for (int dx = -1; dx <= 1; ++dx) {
       for (int dy = -1; dy <= 1; ++dy) {
-        const QColor c = form->canvas().pixelColor(static_cast<int>(xTwips / 15) + dx,
-                                                   static_cast<int>(yTwips / 15) + dy);
+        const QColor c = FormPeer::Canvas(*form).pixelColor(static_cast<int>(xTwips / 15) + dx,
+                                                            static_cast<int>(yTwips / 15) + dy);
         darkest = std::min(darkest, c.red() + c.green() + c.blue());
       }
     }
     return darkest;
   }
-  QColor ButtonFace() const { return form->palette().color(QPalette::Button); }
+  Rgb ButtonFace() const { return ToRgb(form->palette().color(QPalette::Button)); }
+  static Rgb ToRgb(const QColor& c) {
+    return {static_cast<std::uint8_t>(c.red()), static_cast<std::uint8_t>(c.green()),
+            static_cast<std::uint8_t>(c.blue())};
+  }
 };
 
 TEST_F(PixelTest, DiscsAreWhiteWithADarkOutline) {
@@ -155,31 +148,6 @@ TEST(EncodePngTest, ReadsBackAsTheSameImage) {
   QImage back;
   ASSERT_TRUE(back.loadFromData(EncodePng(image), "PNG"));
   EXPECT_EQ(back.convertToFormat(QImage::Format_RGB32), image);
-}
-
-}  // namespace
-}  // namespace dipview::window
-
-namespace dipview::window {
-namespace {
-
-TEST(DiagramGeometryTest, BalancedFaultGivesEqualLinesAndBars) {
-  FaultInputs in;
-  in.faultType = FaultType::ThreePhase;
-  in.proximity = 30;
-  for (const PhaseTriple& v : ComputeVoltages(in).busVoltages) {
-    const auto bars = Bars(6045, 7312.5f, v);
-    EXPECT_NEAR(bars[0].y2, bars[1].y2, 0.01);
-    EXPECT_NEAR(bars[0].y2, bars[2].y2, 0.01);
-    const PointTwips ends[3] = {PhasorEnd(6045, 4500, 885, v.a), PhasorEnd(6045, 4500, 885, v.b),
-                                PhasorEnd(6045, 4500, 885, v.c)};
-    for (int i = 0; i < 3; ++i) {
-      const PointTwips p = ends[i];
-      const PointTwips q = ends[(i + 1) % 3];
-      // 0.3 per unit, 120 degrees apart: every side of the triangle of ends is sqrt(3) r.
-      EXPECT_NEAR(std::hypot(p.x - q.x, p.y - q.y), std::sqrt(3.0) * 0.3 * 885, 0.05) << i;
-    }
-  }
 }
 
 }  // namespace

@@ -26,7 +26,7 @@ TEST_F(FormTest, StartUpShowsTheDefaults) {
   EXPECT_EQ(Text("Z0_Angle_Text"), "90");
   EXPECT_EQ(Text("ZF_Angle_Text"), "90");
   EXPECT_EQ(Text("Proximity_Text"), "50");
-  EXPECT_EQ(form->passCount(), 2);
+  EXPECT_EQ(FormPeer::PassCount(*form), 2);
   EXPECT_TRUE(Get<QRadioButton>("Single_Phase(0)")->isChecked());
   EXPECT_TRUE(Get<QRadioButton>("Z0_Z12_opt(1)")->isChecked());
   EXPECT_TRUE(Get<QRadioButton>("ZF_Z12_opt(6)")->isChecked());
@@ -45,14 +45,14 @@ TEST_F(FormTest, StartUpShowsTheDefaults) {
 
 TEST(FormStartUpTest, FirstPassRunsBeforeAnyZfOptionIsSelected) {
   Form1 form;
-  EXPECT_EQ(form.passCount(), 0);
+  EXPECT_EQ(FormPeer::PassCount(form), 0);
   int passesWithoutZf = 0;
   const auto* zf6 = form.findChild<QRadioButton*>("ZF_Z12_opt(6)");
   QObject::connect(form.findChild<QRadioButton*>("Z0_Z12_opt(1)"), &QRadioButton::toggled, &form,
                    [&] { passesWithoutZf += zf6->isChecked() ? 0 : 1; });
   form.FormLoad();
   EXPECT_EQ(passesWithoutZf, 1);
-  EXPECT_EQ(form.passCount(), 2);
+  EXPECT_EQ(FormPeer::PassCount(form), 2);
 }
 
 TEST(FormStartUpTest, WindowCaptionAndFocus) {
@@ -76,8 +76,8 @@ TEST(FormStartUpTest, DiagramControlsHiddenUntilTheFirstPass) {
   for (const char* n : names) {
     EXPECT_FALSE(form.findChild<QWidget*>(n)->isVisible()) << n;
   }
-  EXPECT_EQ(form.geometryOf(form.findChild<QWidget*>("Letter_B")),
-            (TwipsGeometry{3480, 3000, 135, 375}));
+  EXPECT_EQ(FormPeer::GeometryOf(form, form.findChild<QWidget*>("Letter_B")),
+            (design::TwipsRect{3480, 3000, 135, 375}));
   form.Recalculate();
   for (const char* n : names) {
     EXPECT_TRUE(form.findChild<QWidget*>(n)->isVisible()) << n;
@@ -99,14 +99,14 @@ class LayoutTest : public FormTest, public testing::WithParamInterface<PlacedRow
 TEST_P(LayoutTest, PlacesTheControlAndKeepsItThere) {
   const PlacedRow& row = GetParam();
   for (int pass = 0; pass < 2; ++pass) {
-    const TwipsGeometry g = form->geometryOf(Get(row.name));
+    const design::TwipsRect g = FormPeer::GeometryOf(*form, Get(row.name));
     EXPECT_EQ(g.left, row.left) << row.name;
     EXPECT_EQ(g.top, row.top) << row.name;
     form->Recalculate();
   }
-  EXPECT_EQ(form->lastLayout().columnWidth, 2370.0f);
-  EXPECT_EQ(form->lastLayout().diagramRadius, 885.0f);
-  EXPECT_EQ(form->lastLayout().frameTop, 5385.0f);
+  EXPECT_EQ(FormPeer::Geometry(*form).columnWidth, 2370.0f);
+  EXPECT_EQ(FormPeer::Geometry(*form).diagramRadius, 885.0f);
+  EXPECT_EQ(FormPeer::Geometry(*form).frameTop, 5385.0f);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -121,42 +121,44 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(FormTest, CaptionsAndFramesFollowAMovedMvLabel) {
   QWidget* mv = Get("MV_Label");
-  TwipsGeometry g = form->geometryOf(mv);
+  design::TwipsRect g = FormPeer::GeometryOf(*form, mv);
   g.top = 3600;
-  form->setGeometryOf(mv, g);
+  FormPeer::SetGeometryOf(*form, mv, g);
   // Their own starting tops have no effect.
-  TwipsGeometry hv = form->geometryOf(Get("HV_Label"));
+  design::TwipsRect hv = FormPeer::GeometryOf(*form, Get("HV_Label"));
   hv.top = 100;
-  form->setGeometryOf(Get("HV_Label"), hv);
+  FormPeer::SetGeometryOf(*form, Get("HV_Label"), hv);
   form->Recalculate();
   for (const char* n : {"HV_Label", "C1_Label", "C2_Label"}) {
-    EXPECT_EQ(form->geometryOf(Get(n)).top, 3600.0f) << n;
+    EXPECT_EQ(FormPeer::GeometryOf(*form, Get(n)).top, 3600.0f) << n;
   }
   for (const char* n : {"HV_MV", "MV_C1", "C1_C2"}) {
-    EXPECT_EQ(form->geometryOf(Get(n)).top, 3600.0f + 255.0f + 2 * 885.0f) << n;
+    EXPECT_EQ(FormPeer::GeometryOf(*form, Get(n)).top, 3600.0f + 255.0f + 2 * 885.0f) << n;
   }
-  EXPECT_EQ(form->lastLayout().cy, 3600.0f + 255.0f + 885.0f);
+  EXPECT_EQ(FormPeer::Geometry(*form).cy, 3600.0f + 255.0f + 885.0f);
 }
 
 TEST_F(FormTest, LettersAreSpacedByTheWidthOfA) {
   for (const char* n : {"Letter_B", "Letter_C"}) {
-    TwipsGeometry g = form->geometryOf(Get(n));
+    design::TwipsRect g = FormPeer::GeometryOf(*form, Get(n));
     g.width = 500;
-    form->setGeometryOf(Get(n), g);
+    FormPeer::SetGeometryOf(*form, Get(n), g);
   }
   form->Recalculate();
-  EXPECT_EQ(form->geometryOf(Get("Letter_B")).left - form->geometryOf(Get("Letter_A")).left,
+  EXPECT_EQ(FormPeer::GeometryOf(*form, Get("Letter_B")).left -
+                FormPeer::GeometryOf(*form, Get("Letter_A")).left,
             202.5f);
-  EXPECT_EQ(form->geometryOf(Get("Letter_C")).left - form->geometryOf(Get("Letter_B")).left,
+  EXPECT_EQ(FormPeer::GeometryOf(*form, Get("Letter_C")).left -
+                FormPeer::GeometryOf(*form, Get("Letter_B")).left,
             202.5f);
 }
 
 TEST_F(FormTest, ArrowClickMovesByOneAndWritesTheTextBeforeThePass) {
   auto* bar = Get<QScrollBar>("Z12_Angle");
-  const int before = form->passCount();
+  const int before = FormPeer::PassCount(*form);
   ClickOn(bar, QStyle::SC_ScrollBarAddLine);  // the bottom arrow: towards 0
   EXPECT_EQ(Text("Z12_Angle_Text"), "89");
-  EXPECT_EQ(form->passCount(), before + 1);
+  EXPECT_EQ(FormPeer::PassCount(*form), before + 1);
   FaultInputs in;
   in.z12AngleDeg = 89;
   EXPECT_EQ(Readouts(), Expected(in));
@@ -167,18 +169,18 @@ TEST_F(FormTest, ArrowClickMovesByOneAndWritesTheTextBeforeThePass) {
 
 TEST_F(FormTest, ArrowClickAtTheEndOfTheRangeRaisesNothing) {
   for (const char* name : {"Z12_Angle", "Z0_Angle", "ZF_Angle"}) {
-    const int before = form->passCount();
+    const int before = FormPeer::PassCount(*form);
     ClickOn(Get<QScrollBar>(name), QStyle::SC_ScrollBarSubLine);
-    EXPECT_EQ(form->passCount(), before) << name;
+    EXPECT_EQ(FormPeer::PassCount(*form), before) << name;
   }
   auto* proximity = Get<QScrollBar>("Proximity");
   for (int i = 0; i < 5; ++i) {
     ClickOn(proximity, QStyle::SC_ScrollBarAddPage);
   }
   EXPECT_EQ(Text("Proximity_Text"), "100");
-  const int before = form->passCount();
+  const int before = FormPeer::PassCount(*form);
   ClickOn(proximity, QStyle::SC_ScrollBarAddLine);
-  EXPECT_EQ(form->passCount(), before);
+  EXPECT_EQ(FormPeer::PassCount(*form), before);
   EXPECT_EQ(Text("Proximity_Text"), "100");
 }
 
@@ -196,15 +198,15 @@ TEST_F(FormTest, TrackClickMovesByTen) {
 TEST_F(FormTest, DragChangesNothingUntilRelease) {
   auto* bar = Get<QScrollBar>("Proximity");
   const QPoint start = SubControl(bar, QStyle::SC_ScrollBarSlider).center();
-  const int before = form->passCount();
+  const int before = FormPeer::PassCount(*form);
   SendMouse(bar, QEvent::MouseButtonPress, start, Qt::LeftButton);
   for (int dx = 5; dx <= 40; dx += 5) {
     SendMouse(bar, QEvent::MouseMove, start + QPoint(dx, 0), Qt::LeftButton);
-    EXPECT_EQ(form->passCount(), before);
+    EXPECT_EQ(FormPeer::PassCount(*form), before);
     EXPECT_EQ(Text("Proximity_Text"), "50");
   }
   SendMouse(bar, QEvent::MouseButtonRelease, start + QPoint(40, 0), Qt::NoButton);
-  EXPECT_EQ(form->passCount(), before + 1);
+  EXPECT_EQ(FormPeer::PassCount(*form), before + 1);
   EXPECT_GT(bar->value(), 50);
   EXPECT_EQ(Text("Proximity_Text"), QString::number(bar->value()));
   FaultInputs in;
@@ -213,9 +215,9 @@ TEST_F(FormTest, DragChangesNothingUntilRelease) {
 }
 
 TEST_F(FormTest, OptionClickRecalculatesAndLeavesTheValueTexts) {
-  const int before = form->passCount();
+  const int before = FormPeer::PassCount(*form);
   QTest::mouseClick(Get("Phase_Phase(1)"), Qt::LeftButton);
-  EXPECT_EQ(form->passCount(), before + 1);
+  EXPECT_EQ(FormPeer::PassCount(*form), before + 1);
   EXPECT_EQ(Text("Z12_Angle_Text"), "90");
   EXPECT_EQ(Text("Proximity_Text"), "50");
   FaultInputs in;

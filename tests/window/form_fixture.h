@@ -16,6 +16,7 @@
 #include "compute/readout.h"
 #include "compute/transformer.h"
 #include "window/form1.h"
+#include "window/startup.h"
 
 inline void PrintTo(const QString& s, std::ostream* os) {
   *os << '"' << s.toStdString() << '"';
@@ -25,6 +26,20 @@ inline void PrintTo(const QColor& c, std::ostream* os) {
 }
 
 namespace dipview::window {
+
+/// The tests' view of a window's last pass and of its controls' positions.
+class FormPeer {
+ public:
+  static int PassCount(const Form1& f) { return f.passCount_; }
+  static const design::PassResult& Pass(const Form1& f) { return f.pass_; }
+  static const design::DiagramGeometry& Geometry(const Form1& f) { return f.pass_.geometry; }
+  static const design::DrawState& State(const Form1& f) { return f.drawState_; }
+  static const QImage& Canvas(const Form1& f) { return f.canvas_; }
+  static design::TwipsRect GeometryOf(const Form1& f, const QWidget* w) { return f.geometryOf(w); }
+  static void SetGeometryOf(Form1& f, QWidget* w, const design::TwipsRect& r) {
+    f.setGeometryOf(w, r);
+  }
+};
 
 /// Where a part of a scroll bar (an arrow, the track, the thumb) is drawn.
 inline QRect SubControl(QScrollBar* bar, QStyle::SubControl which) {

@@ -92,7 +92,7 @@ class MonkeyTest : public FormTest {
   void DragBar() {
     QScrollBar* bar = bars_[Pick(4)];
     event_ = "drag of " + bar->objectName().toStdString();
-    const int passes = form->passCount();
+    const int passes = FormPeer::PassCount(*form);
     const QString text = valueTexts_[Index(bars_, bar)]->text();
     QPoint p = InWindow(bar, PointIn(SubControl(bar, QStyle::SC_ScrollBarSlider)));
     QTest::mousePress(window_, Qt::LeftButton, Qt::NoModifier, p);
@@ -103,7 +103,7 @@ class MonkeyTest : public FormTest {
       // Within the window: Qt warns of a pointer outside it, though it follows one.
       p = QPoint(std::clamp(p.x(), 0, form->width() - 1), std::clamp(p.y(), 0, form->height() - 1));
       QTest::mouseMove(window_, p);
-      ASSERT_EQ(form->passCount(), passes) << event_;
+      ASSERT_EQ(FormPeer::PassCount(*form), passes) << event_;
       ASSERT_EQ(valueTexts_[Index(bars_, bar)]->text(), text) << event_;
     }
     QTest::mouseRelease(window_, Qt::LeftButton, Qt::NoModifier, p);
@@ -179,15 +179,13 @@ class MonkeyTest : public FormTest {
 
   // From the scroll bars and options themselves, not through Form1::ReadInputs.
   FaultInputs ControlState() const {
-    static constexpr float kZ0Ratios[] = {3.0f, 2.5f, 2.0f, 1.5f, 1.0f, 0.5f};
-    static constexpr double kZfRatios[] = {3.0, 2.5, 2.0, 1.5, 1.0, 0.5, 0.0};
     FaultInputs in;
-    in.z12AngleDeg = 90 - bars_[0]->value();
-    in.z0AngleDeg = 90 - bars_[1]->value();
-    in.zfAngleDeg = 90 - bars_[2]->value();
+    in.z12AngleDeg = design::kMaxAngle - bars_[0]->value();
+    in.z0AngleDeg = design::kMaxAngle - bars_[1]->value();
+    in.zfAngleDeg = design::kMaxAngle - bars_[2]->value();
     in.proximity = static_cast<std::int16_t>(bars_[3]->value());
-    in.z0Ratio = kZ0Ratios[Selected(z0Options_)];
-    in.zfRatio = kZfRatios[Selected(zfOptions_)];
+    in.z0Ratio = design::kZ0Ratios[Selected(z0Options_)];
+    in.zfRatio = design::kZfRatios[Selected(zfOptions_)];
     in.faultType = static_cast<FaultType>(Selected(faultOptions_));
     TransformerConnection* connections[] = {&in.hvMvConnection, &in.mvC1Connection,
                                             &in.c1C2Connection};
@@ -199,7 +197,7 @@ class MonkeyTest : public FormTest {
 
   void Check(const FaultInputs& before, int passesBefore) {
     const FaultInputs state = ControlState();
-    if (form->passCount() != passesBefore) {
+    if (FormPeer::PassCount(*form) != passesBefore) {
       typed_.clear();
     } else {
       ASSERT_EQ(state, before) << event_ << ": the settings changed without a pass";
@@ -223,7 +221,7 @@ class MonkeyTest : public FormTest {
     rng_.seed(static_cast<std::mt19937::result_type>(EnvNumber("DIPVIEW_MONKEY_SEED", 20240611)));
     for (unsigned long i = 0; i < events; ++i) {
       const FaultInputs before = ControlState();
-      const int passes = form->passCount();
+      const int passes = FormPeer::PassCount(*form);
       switch (Pick(16)) {
         case 0:
         case 1:

@@ -1,6 +1,6 @@
-#include "window/diagrams.h"
+#include "design/diagrams.h"
 
-namespace dipview::window {
+namespace dipview::design {
 
 PointTwips PhasorEnd(float x, float y, float radius, const Phasor& v) {
   const Rectangular r = PolarToRect(v);
@@ -27,7 +27,7 @@ PointTwips SequenceCentre(float firstBusCx, float columnWidth, float radius, flo
           static_cast<float>(line4Y1 + radius + 100.0 + 2.0 * k * (radius + 100.0))};
 }
 
-void DrawDiagramBackground(Surface& s, float x, float y, float radius) {
+void DrawDiagramBackground(Recorder& s, float x, float y, float radius) {
   DrawState& st = s.state();
   st.drawStyle = DrawStyle::Solid;
   st.fillColor = kWhite;
@@ -39,11 +39,15 @@ void DrawDiagramBackground(Surface& s, float x, float y, float radius) {
   st.drawStyle = DrawStyle::Solid;
 }
 
-void DrawSequenceDiagrams(Surface& s, float firstBusCx, float columnWidth, float radius,
+void DrawSequenceDiagrams(Recorder& s, float firstBusCx, float columnWidth, float radius,
                           float line4Y1, const SequenceTriple& v) {
   std::array<PointTwips, 3> centres;
   for (int k = 0; k < 3; ++k) {
     centres[k] = SequenceCentre(firstBusCx, columnWidth, radius, line4Y1, k);
+    // No clearing rectangle reaches the sequence column: without this, every
+    // pass would smooth the disc's outline over the last one's and darken it.
+    const float reach = radius + kSequenceMargin;
+    s.Erase(centres[k].x - reach, centres[k].y - reach, centres[k].x + reach, centres[k].y + reach);
     DrawDiagramBackground(s, centres[k].x, centres[k].y, radius);
   }
   s.state().drawWidth = 2;
@@ -56,18 +60,17 @@ void DrawSequenceDiagrams(Surface& s, float firstBusCx, float columnWidth, float
   s.state().drawStyle = DrawStyle::Solid;
 }
 
-void DrawPhasorLines(Surface& s, float cx, float cy, float radius, const PhaseTriple& v) {
+void DrawPhasorLines(Recorder& s, float cx, float cy, float radius, const PhaseTriple& v) {
   s.state().drawWidth = 2;
-  const PointTwips a = PhasorEnd(cx, cy, radius, v.a);
-  s.Line(cx, cy, a.x, a.y, kBlack);
-  const PointTwips b = PhasorEnd(cx, cy, radius, v.b);
-  s.Line(cx, cy, b.x, b.y, kLightRed);
-  const PointTwips c = PhasorEnd(cx, cy, radius, v.c);
-  s.Line(cx, cy, c.x, c.y, kLightBlue);
+  const Phasor* phases[3] = {&v.a, &v.b, &v.c};
+  for (int i = 0; i < 3; ++i) {
+    const PointTwips end = PhasorEnd(cx, cy, radius, *phases[i]);
+    s.Line(cx, cy, end.x, end.y, kPhaseColours[i]);
+  }
   s.state().drawWidth = 1;
 }
 
-void DrawMagnitudeBars(Surface& s, float cx, float y0, const PhaseTriple& v) {
+void DrawMagnitudeBars(Recorder& s, float cx, float y0, const PhaseTriple& v) {
   DrawState& st = s.state();
   const BoxTwips frame = BarFrame(cx, y0);
   // The fill colour is still white from the diagram background.
@@ -79,11 +82,10 @@ void DrawMagnitudeBars(Surface& s, float cx, float y0, const PhaseTriple& v) {
   }
   st.drawStyle = DrawStyle::Solid;
   const std::array<BoxTwips, 3> bars = Bars(cx, y0, v);
-  const QColor colours[3] = {kBlack, kLightRed, kLightBlue};
   for (int i = 0; i < 3; ++i) {
-    st.fillColor = colours[i];
-    s.Box(bars[i].x1, bars[i].y1, bars[i].x2, bars[i].y2, colours[i]);
+    st.fillColor = kPhaseColours[i];
+    s.Box(bars[i].x1, bars[i].y1, bars[i].x2, bars[i].y2, kPhaseColours[i]);
   }
 }
 
-}  // namespace dipview::window
+}  // namespace dipview::design

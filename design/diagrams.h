@@ -2,23 +2,12 @@
 
 #include <array>
 
-#include <QColor>
-
 #include "compute/sequence.h"
-#include "window/surface.h"
+#include "design/drawing.h"
 
-namespace dipview::window {
+// The drawing steps of the diagrams and bars, and their geometry, in twips.
 
-/// Entries 0, 12, 9 and 15 of the standard 16-colour palette.
-inline const QColor kBlack{0, 0, 0};
-inline const QColor kLightRed{255, 0, 0};
-inline const QColor kLightBlue{0, 0, 255};
-inline const QColor kWhite{255, 255, 255};
-
-/// Height of a bar for 1.0 per unit and of the bar frame, in twips.
-inline constexpr float kBarFullScale = 1500.0f;
-/// Width of one magnitude bar, in twips.
-inline constexpr float kBarWidth = 200.0f;
+namespace dipview::design {
 
 struct PointTwips {
   float x = 0.0f;
@@ -50,18 +39,19 @@ PointTwips SequenceCentre(float firstBusCx, float columnWidth, float radius, flo
 
 /// White disc of radius R outlined in the foreground colour, then the dotted
 /// rings at 0.8, 0.6, 0.4 and 0.2 R. Leaves the draw style solid.
-void DrawDiagramBackground(Surface& s, float x, float y, float radius);
+void DrawDiagramBackground(Recorder& s, float x, float y, float radius);
 
-/// Three backgrounds under each other and the V0, V1, V2 lines in black,
-/// two pixels wide. Leaves draw width 1 and draw style solid.
-void DrawSequenceDiagrams(Surface& s, float firstBusCx, float columnWidth, float radius,
+/// Three backgrounds under each other, each on a freshly erased square, and
+/// the V0, V1, V2 lines in black, two pixels wide. Leaves draw width 1 and
+/// draw style solid.
+void DrawSequenceDiagrams(Recorder& s, float firstBusCx, float columnWidth, float radius,
                           float line4Y1, const SequenceTriple& v);
 
 /// Va black, Vb light red, Vc light blue, two pixels wide, in that order.
-void DrawPhasorLines(Surface& s, float cx, float cy, float radius, const PhaseTriple& v);
+void DrawPhasorLines(Recorder& s, float cx, float cy, float radius, const PhaseTriple& v);
 
 /// The white frame, its four dotted lines and the three filled bars. Leaves
 /// the fill colour light blue.
-void DrawMagnitudeBars(Surface& s, float cx, float y0, const PhaseTriple& v);
+void DrawMagnitudeBars(Recorder& s, float cx, float y0, const PhaseTriple& v);
 
-}  // namespace dipview::window
+}  // namespace dipview::design

@@ -1,0 +1,100 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "design/constants.h"
+
+namespace dipview::design {
+
+/// Client area of the window at design time, in twips.
+inline constexpr float kClientWidth = 9720.0f;
+inline constexpr float kClientHeight = 7575.0f;
+/// Client area that shows everything, readout grid and sequence column included.
+inline constexpr float kFullWidth = 11760.0f;
+inline constexpr float kFullHeight = 8760.0f;
+/// Upper-left corner of the client area on the screen at start-up, in twips.
+inline constexpr float kStartLeft = 2490.0f;
+inline constexpr float kStartTop = 1695.0f;
+
+/// Position and size in twips, relative to the container. Single precision:
+/// the layout step writes halves such as 3457.5.
+struct TwipsRect {
+  float left = 0.0f;
+  float top = 0.0f;
+  float width = 0.0f;
+  float height = 0.0f;
+  friend bool operator==(const TwipsRect&, const TwipsRect&) = default;
+};
+
+/// The two ends of a line control, in twips.
+struct LineEnds {
+  float x1 = 0.0f;
+  float y1 = 0.0f;
+  float x2 = 0.0f;
+  float y2 = 0.0f;
+  friend bool operator==(const LineEnds&, const LineEnds&) = default;
+};
+
+/// The input area's frame lines; the diagram columns derive from Line1.
+inline constexpr LineEnds kLine1{120, 2880, 9600, 2880};
+inline constexpr LineEnds kLine2{120, 2880, 120, 120};
+inline constexpr LineEnds kLine3{9600, 2880, 9600, 120};
+inline constexpr LineEnds kLine4{120, 120, 9600, 120};
+
+enum class ControlKind {
+  Label,
+  TextBox,
+  Frame,
+  OptionButton,
+  VerticalScrollBar,
+  HorizontalScrollBar,
+  Line
+};
+enum class FontKind { Default, Bold };
+
+/// Range and steps of a scroll bar. `min` is at the top or left end and may
+/// be larger than `max`: the angle bars run from 90 at the top to 0.
+struct ScrollRange {
+  int min = 0;
+  int max = 0;
+  int value = 0;
+  int smallChange = 1;
+  int largeChange = 10;
+};
+
+/// One control as the window is designed. A front end builds its widgets
+/// from these, in this order (which is also their stacking order).
+struct Control {
+  ControlKind kind = ControlKind::Label;
+  std::string name;            ///< with the array index in brackets: "Z0_Z12_opt(1)"
+  std::string_view container;  ///< name of the frame holding it; empty for the window
+  TwipsRect rect;              ///< all but lines
+  LineEnds ends;               ///< lines only
+  std::string_view caption;    ///< caption, or the text of a text box
+  FontKind font = FontKind::Default;
+  std::optional<Rgb> colour;  ///< text colour; the toolkit's when empty
+  bool visible = true;
+  bool centred = false;
+  bool selected = false;  ///< option buttons
+  bool readOnly = false;  ///< text boxes
+  ScrollRange scroll;     ///< scroll bars
+};
+
+/// Every control of the window in creation order.
+const std::vector<Control>& DesignTable();
+
+/// The control named `name`; nullptr when there is none.
+const Control* FindControl(std::string_view name);
+
+/// Array element names: ElementName("VHV_text", 2) is "VHV_text(2)".
+std::string ElementName(std::string_view array, int index);
+
+/// The readout arrays of the four buses, top to bottom; element k shows phase
+/// k / 2, magnitude for even k and angle for odd k.
+inline constexpr std::array<std::string_view, 4> kReadoutArrays = {"VHV_text", "VMV_Text",
+                                                                   "VC1_Text", "VC2_Text"};
+
+}  // namespace dipview::design

@@ -1,0 +1,177 @@
+// The window's widgets, built from the design table, and their tab order.
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+
+#include "window/form1.h"
+#include "window/painter.h"
+#include "window/widgets.h"
+
+namespace dipview::window {
+
+namespace {
+
+QString ToQString(std::string_view s) {
+  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+QWidget* MakeLabel(const design::Control& c, QWidget* parent) {
+  auto* label = new QLabel(ToQString(c.caption), parent);
+  label->setAlignment((c.centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
+  // Transparent: the window under a label is always the button face, and the
+  // frame lines of the input area stay visible.
+  QPalette pal = label->palette();
+  if (c.colour) {
+    pal.setColor(QPalette::WindowText, ToQColor(*c.colour));
+  }
+  label->setPalette(pal);
+  if (c.font == design::FontKind::Bold) {
+    label->setFont(BoldFont());
+  }
+  return label;
+}
+
+QWidget* MakeTextBox(const design::Control& c, QWidget* parent) {
+  auto* box = new QLineEdit(ToQString(c.caption), parent);
+  box->setAlignment(c.centred ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);
+  box->setTextMargins(1, 0, 1, 0);
+  box->setReadOnly(c.readOnly);
+  return box;
+}
+
+QWidget* MakeFrame(const design::Control& c, QWidget* parent) {
+  auto* frame = new QGroupBox(ToQString(c.caption), parent);
+  frame->setAutoFillBackground(true);
+  // The caption sits in the top edge of the frame, clear of the options
+  // placed 240 twips below the frame's top.
+  frame->setStyleSheet(
+      QStringLiteral("QGroupBox { border: 1px solid palette(mid); margin-top: 6px; }"
+                     "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+                     " left: 6px; padding: 0px 2px; }"));
+  return frame;
+}
+
+QWidget* MakeScrollBar(const design::Control& c, QWidget* parent) {
+  const bool vertical = c.kind == design::ControlKind::VerticalScrollBar;
+  auto* bar = new ScrollBar(vertical ? Qt::Vertical : Qt::Horizontal, parent);
+  // Qt's range grows from the top or left end; a design range that falls
+  // from there is mirrored, and ReadControls mirrors it back.
+  const design::ScrollRange& s = c.scroll;
+  const bool falling = s.min > s.max;
+  bar->setRange(0, falling ? s.min - s.max : s.max - s.min);
+  bar->setValue(falling ? s.min - s.value : s.value - s.min);
+  bar->setSingleStep(s.smallChange);
+  bar->setPageStep(s.largeChange);
+  // A drag changes nothing until the thumb is released.
+  bar->setTracking(false);
+  bar->setFocusPolicy(Qt::StrongFocus);
+  return bar;
+}
+
+}  // namespace
+
+void Form1::CreateControls() {
+  std::unordered_map<std::string_view, QWidget*> made;
+  for (const design::Control& c : design::DesignTable()) {
+    QWidget* parent = c.container.empty() ? this : made.at(c.container);
+    QWidget* w = nullptr;
+    switch (c.kind) {
+      case design::ControlKind::Label:
+        w = MakeLabel(c, parent);
+        break;
+      case design::ControlKind::TextBox:
+        w = MakeTextBox(c, parent);
+        break;
+      case design::ControlKind::Frame:
+        w = MakeFrame(c, parent);
+        break;
+      case design::ControlKind::OptionButton:
+        w = new OptionButton(ToQString(c.caption), parent);
+        break;
+      case design::ControlKind::VerticalScrollBar:
+      case design::ControlKind::HorizontalScrollBar:
+        w = MakeScrollBar(c, parent);
+        break;
+      case design::ControlKind::Line:
+        continue;  // drawn by paintEvent
+    }
+    w->setObjectName(QString::fromStdString(c.name));
+    setGeometryOf(w, c.rect);
+    if (c.selected) {
+      static_cast<QRadioButton*>(w)->setChecked(true);
+    }
+    if (!c.visible) {
+      w->hide();
+    }
+    made.emplace(c.name, w);
+  }
+
+  auto get = [&made]<typename T>(T*& member, const std::string& name) {
+    member = static_cast<T*>(made.at(name));
+  };
+  get(z12Angle_, "Z12_Angle");
+  get(z0Angle_, "Z0_Angle");
+  get(zfAngle_, "ZF_Angle");
+  get(proximity_, "Proximity");
+  get(z12AngleText_, "Z12_Angle_Text");
+  get(z0AngleText_, "Z0_Angle_Text");
+  get(zfAngleText_, "ZF_Angle_Text");
+  get(proximityText_, "Proximity_Text");
+  for (int k = 0; k < 6; ++k) {
+    get(z0Z12Opt_[k], design::ElementName("Z0_Z12_opt", k));
+  }
+  for (int k = 0; k < 7; ++k) {
+    get(zfZ12Opt_[k], design::ElementName("ZF_Z12_opt", k));
+  }
+  get(faultOpt_[0], "Single_Phase(0)");
+  get(faultOpt_[1], "Phase_Phase(1)");
+  get(faultOpt_[2], "Three_Phase(2)");
+  const char* const transformers[3] = {"HV_MV_Trans", "MV_C1_Trans", "C1_C2_Trans"};
+  for (int t = 0; t < 3; ++t) {
+    for (int k = 0; k < 2; ++k) {
+      get(transOpt_[t][k], design::ElementName(transformers[t], k));
+    }
+  }
+  for (std::size_t i = 0; i < design::kDiagramControls.size(); ++i) {
+    get(diagramControls_[i], std::string(design::kDiagramControls[i].name));
+  }
+  for (int bus = 0; bus < 4; ++bus) {
+    for (int k = 0; k < 6; ++k) {
+      get(readouts_[bus][k], design::ElementName(design::kReadoutArrays[bus], k));
+    }
+  }
+  SetTabOrder();
+  z12Angle_->setFocus(Qt::OtherFocusReason);
+  DescribeForAccessibility();
+}
+
+void Form1::SetTabOrder() {
+  // Tab order follows the input area, then the diagram area, then the grid.
+  QList<QWidget*> order = {z12Angle_, z0Angle_, zfAngle_};
+  for (QRadioButton* b : z0Z12Opt_) {
+    order.append(b);
+  }
+  for (QRadioButton* b : zfZ12Opt_) {
+    order.append(b);
+  }
+  order.append(proximity_);
+  for (QRadioButton* b : faultOpt_) {
+    order.append(b);
+  }
+  for (const auto& buttons : transOpt_) {
+    for (QRadioButton* b : buttons) {
+      order.append(b);
+    }
+  }
+  order.append({z12AngleText_, z0AngleText_, zfAngleText_, proximityText_});
+  for (const auto& bus : readouts_) {
+    for (QLineEdit* box : bus) {
+      order.append(box);
+    }
+  }
+  for (int i = 1; i < order.size(); ++i) {
+    setTabOrder(order[i - 1], order[i]);
+  }
+}
+
+}  // namespace dipview::window

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <span>
+
+#include <QColor>
+#include <QPainter>
+#include <QRect>
+
+#include "design/controls.h"
+#include "design/drawing.h"
+
+namespace dipview::window {
+
+/// Whole pixels for a twips rectangle: where the design's positions meet Qt.
+QRect ToPixelRect(const design::TwipsRect& r);
+
+inline QColor ToQColor(design::Rgb c) {
+  return {c.r, c.g, c.b};
+}
+
+/// Paints a drawing list, in order, with every step's own pen, fill and
+/// smoothing. One logical pixel is 15 twips; pen widths are logical pixels, so
+/// a picture at twice the density keeps its proportions.
+void PaintDrawing(QPainter& painter, std::span<const design::DrawOp> drawing);
+
+}  // namespace dipview::window
