@@ -1,0 +1,381 @@
+// DIPVIEW in a web page. This file only binds: it builds the controls from the
+// design table the WebAssembly module hands over, tells the module what the
+// user does to them, paints the drawing list it answers with on a canvas and
+// shows its texts. Every number, text and drawing step comes from the module.
+'use strict';
+
+(async function main() {
+  const core = await DipviewCore();
+  const call = (name, ...args) => JSON.parse(core.UTF8ToString(core['_' + name](...args)));
+  const design = call('dipview_design');
+  const twips = design.twipsPerPixel;
+  const px = (t) => t / twips;
+
+  const form = document.getElementById('form');
+  const frame = document.getElementById('frame');
+  const canvas = document.getElementById('surface');
+  const context = canvas.getContext('2d');
+  const width = px(design.width);
+  const height = px(design.height);
+  document.title = design.caption;
+  document.getElementById('caption').textContent = design.caption;
+  document.getElementById('version').textContent = design.version;
+  form.style.width = width + 'px';
+  form.style.height = height + 'px';
+  form.style.font = `${design.fontPixels}px "${design.font}", Arial, sans-serif`;
+  form.style.background = design.face;
+
+  const elements = new Map();   // control name -> its element
+  const scrollBars = [];        // in the module's numbering
+  const optionGroupOf = new Map();  // option name -> [group, index]
+  design.optionGroups.forEach((names, group) =>
+    names.forEach((name, index) => optionGroupOf.set(name, [group, index])));
+  const lines = design.controls.filter((c) => c.kind === 'line');
+
+  function place(element, rect, container) {
+    // Children of a frame sit inside its 1 px border, as in the window.
+    const inset = container ? 1 : 0;
+    element.style.left = px(rect[0]) - inset + 'px';
+    element.style.top = px(rect[1]) - inset + 'px';
+    element.style.width = px(rect[2]) + 'px';
+    element.style.height = px(rect[3]) + 'px';
+  }
+
+  function fontOf(control, element) {
+    if (control.bold) {
+      element.style.fontWeight = 'bold';
+      element.style.fontSize = design.boldFontPixels + 'px';
+    }
+    if (control.colour) element.style.color = control.colour;
+  }
+
+  // A scroll bar with arrows, a track and a thumb. `min` is at the top or left
+  // end and may be larger than `max`. The value changes when the pointer is
+  // released, or at once from the keyboard.
+  class ScrollBar {
+    constructor(control, index) {
+      this.control = control;
+      this.index = index;
+      this.vertical = control.kind === 'vscroll';
+      this.range = control.scroll;
+      this.value = control.scroll.value;
+      const e = document.createElement('div');
+      e.className = 'control scroll';
+      e.tabIndex = 0;
+      e.setAttribute('role', 'scrollbar');
+      e.setAttribute('aria-orientation', this.vertical ? 'vertical' : 'horizontal');
+      e.setAttribute('aria-valuemin', Math.min(this.range.min, this.range.max));
+      e.setAttribute('aria-valuemax', Math.max(this.range.min, this.range.max));
+      this.element = e;
+      this.back = this.arrow(this.vertical ? '\u25b2' : '\u25c0');
+      this.forward = this.arrow(this.vertical ? '\u25bc' : '\u25b6');
+      this.thumb = document.createElement('div');
+      this.thumb.className = 'thumb';
+      e.append(this.back, this.forward, this.thumb);
+      e.addEventListener('pointerdown', (event) => this.press(event));
+      e.addEventListener('keydown', (event) => this.key(event));
+    }
+    arrow(symbol) {
+      const a = document.createElement('div');
+      a.className = 'arrow';
+      a.textContent = symbol;
+      return a;
+    }
+    get direction() { return Math.sign(this.range.max - this.range.min) || 1; }
+    clamp(v) {
+      const lo = Math.min(this.range.min, this.range.max);
+      const hi = Math.max(this.range.min, this.range.max);
+      return Math.min(hi, Math.max(lo, v));
+    }
+    // Lays out the arrows and puts the thumb where `value` is.
+    layout(value) {
+      const r = this.element.getBoundingClientRect();
+      const scale = r.width / this.element.offsetWidth || 1;
+      const long = (this.vertical ? r.height : r.width) / scale;
+      const short = (this.vertical ? r.width : r.height) / scale;
+      const arrow = Math.min(short, long / 3);
+      const track = long - 2 * arrow;
+      const steps = Math.abs(this.range.max - this.range.min);
+      const thumb = Math.max(8, track * this.range.large / (steps + this.range.large));
+      const at = arrow + (track - thumb) * (steps ? (value - this.range.min) / (this.range.max - this.range.min) : 0);
+      const set = (el, start, length) => {
+        el.style[this.vertical ? 'top' : 'left'] = start + 'px';
+        el.style[this.vertical ? 'height' : 'width'] = length + 'px';
+        el.style[this.vertical ? 'left' : 'top'] = '0px';
+        el.style[this.vertical ? 'width' : 'height'] = short - 2 + 'px';
+      };
+      set(this.back, 0, arrow);
+      set(this.forward, long - arrow - 2, arrow);
+      set(this.thumb, at - 1, thumb);
+      this.geometry = { arrow, track, thumb, at, long };
+    }
+    show(value) {
+      this.value = value;
+      this.element.setAttribute('aria-valuenow', value);
+      this.layout(value);
+    }
+    offsetOf(event) {
+      const r = this.element.getBoundingClientRect();
+      const scale = r.width / this.element.offsetWidth || 1;
+      return (this.vertical ? event.clientY - r.top : event.clientX - r.left) / scale;
+    }
+    press(event) {
+      event.preventDefault();
+      this.element.focus();
+      this.element.setPointerCapture(event.pointerId);
+      const g = this.geometry;
+      const at = this.offsetOf(event);
+      let target = this.value;
+      let dragging = false;
+      if (at < g.arrow) target = this.value - this.direction * this.range.small;
+      else if (at > g.long - g.arrow) target = this.value + this.direction * this.range.small;
+      else if (at < g.at) target = this.value - this.direction * this.range.large;
+      else if (at > g.at + g.thumb) target = this.value + this.direction * this.range.large;
+      else dragging = true;
+      const start = at;
+      const steps = this.range.max - this.range.min;
+      const move = (e) => {
+        if (!dragging) return;
+        const moved = (this.offsetOf(e) - start) / Math.max(1, g.track - g.thumb);
+        target = this.clamp(Math.round(this.value + moved * steps));
+        this.layout(target);
+      };
+      const release = () => {
+        this.element.removeEventListener('pointermove', move);
+        this.element.removeEventListener('pointerup', release);
+        this.element.removeEventListener('pointercancel', release);
+        this.change(this.clamp(target));
+      };
+      this.element.addEventListener('pointermove', move);
+      this.element.addEventListener('pointerup', release);
+      this.element.addEventListener('pointercancel', release);
+    }
+    key(event) {
+      const steps = {
+        ArrowUp: -this.range.small, ArrowLeft: -this.range.small,
+        ArrowDown: this.range.small, ArrowRight: this.range.small,
+        PageUp: -this.range.large, PageDown: this.range.large,
+      };
+      if (event.key in steps) {
+        event.preventDefault();
+        this.change(this.clamp(this.value + this.direction * steps[event.key]));
+      } else if (event.key === 'Home' || event.key === 'End') {
+        event.preventDefault();
+        this.change(event.key === 'Home' ? this.range.min : this.range.max);
+      }
+    }
+    // A click at the end of the range changes nothing and runs no pass.
+    change(value) {
+      if (value === this.value) {
+        this.layout(value);
+        return;
+      }
+      apply(call('dipview_scroll', this.index, value));
+    }
+  }
+
+  for (const c of design.controls) {
+    if (c.kind === 'line') continue;
+    const container = c.container ? elements.get(c.container) : form;
+    let e;
+    switch (c.kind) {
+      case 'label':
+        e = document.createElement('div');
+        e.className = 'control label' + (c.centred ? ' centred' : '');
+        e.textContent = c.caption;
+        break;
+      case 'frame': {
+        e = document.createElement('fieldset');
+        e.className = 'control frame';
+        const caption = document.createElement('div');
+        caption.className = 'frame-caption';
+        caption.textContent = c.caption;
+        e.append(caption);
+        e.setAttribute('role', 'group');
+        e.setAttribute('aria-label', c.caption);
+        break;
+      }
+      case 'text':
+        e = document.createElement('input');
+        e.type = 'text';
+        e.className = 'control text' + (c.centred ? ' centred' : '');
+        e.readOnly = c.readOnly;
+        e.value = '';
+        break;
+      case 'option': {
+        e = document.createElement('label');
+        e.className = 'control option';
+        const input = document.createElement('input');
+        input.type = 'radio';
+        const [group, index] = optionGroupOf.get(c.name);
+        input.name = 'group' + group;
+        input.checked = c.selected;
+        const caption = document.createElement('span');
+        caption.textContent = c.caption;
+        e.append(input, caption);
+        // The option reacts to a click anywhere on it, as in the window.
+        input.addEventListener('change', () => {
+          if (input.checked) apply(call('dipview_select', group, index));
+        });
+        e.input = input;
+        break;
+      }
+      case 'vscroll':
+      case 'hscroll': {
+        const bar = new ScrollBar(c, design.scrollBars.indexOf(c.name));
+        scrollBars[bar.index] = bar;
+        e = bar.element;
+        e.bar = bar;
+        break;
+      }
+    }
+    e.dataset.name = c.name;
+    e.id = c.name.replace(/[()]/g, '_');
+    place(e, c.rect, c.container);
+    fontOf(c, e);
+    if (!c.visible) e.hidden = true;
+    if (c.accessible && c.accessible.name) {
+      const target = e.input || e;
+      target.setAttribute('aria-label', c.accessible.name);
+      target.setAttribute('aria-description', c.accessible.description);
+      target.title = c.accessible.description;
+    }
+    container.append(e);
+    elements.set(c.name, e);
+  }
+
+  // The drawing surface: the whole design at the device's pixel density, in
+  // twips through one transform.
+  // ?zoom=1.5 fixes the size; without it the design fits its frame.
+  const fixedZoom = Number(new URLSearchParams(location.search).get('zoom')) || 0;
+  let zoom = 1;
+  function fit() {
+    const available = frame.clientWidth || window.innerWidth;
+    const top = frame.getBoundingClientRect().top;
+    const room = Math.max(100, window.innerHeight - top);
+    zoom = fixedZoom || Math.min(available / width, room / height);
+    form.style.transform = `scale(${zoom})`;
+    frame.style.height = height * zoom + 'px';
+    const ratio = (window.devicePixelRatio || 1) * zoom;
+    canvas.width = Math.round(width * ratio);
+    canvas.height = Math.round(height * ratio);
+    canvas.style.width = width + 'px';
+    canvas.style.height = height + 'px';
+    paint();
+    scrollBars.forEach((bar) => bar.layout(bar.value));
+  }
+
+  let drawing = [];
+  function paint() {
+    const ratio = canvas.width / width;
+    context.setTransform(1, 0, 0, 1, 0, 0);
+    context.fillStyle = design.face;
+    context.fillRect(0, 0, canvas.width, canvas.height);
+    context.setTransform(ratio / twips, 0, 0, ratio / twips, 0, 0);
+    const pixel = twips / ratio;   // one device pixel in twips
+    // Crisp (unsmoothed) strokes sit on device pixel centres.
+    const snap = (v, on) => (on ? (Math.floor(v / pixel) + 0.5) * pixel : v);
+    for (const [kind, x1, y1, x2, y2, radius, colour, pen, dotted, smooth, fill] of drawing) {
+      const w = pen * twips;
+      context.lineWidth = w;
+      context.strokeStyle = colour;
+      context.setLineDash(dotted ? [w, 2 * w] : []);
+      context.lineCap = kind === 2 ? 'round' : 'butt';
+      context.lineJoin = 'miter';
+      const left = Math.min(x1, x2);
+      const top = Math.min(y1, y2);
+      // Unsmoothed areas cover whole device pixels, edges rounded.
+      const whole = (v) => (smooth ? v : Math.round(v / pixel) * pixel);
+      const area = (a1, b1, a2, b2) => {
+        const l = whole(Math.min(a1, a2));
+        const t = whole(Math.min(b1, b2));
+        context.fillRect(l, t, whole(Math.max(a1, a2)) - l, whole(Math.max(b1, b2)) - t);
+      };
+      switch (kind) {
+        case 0:  // fill
+          context.fillStyle = colour;
+          area(x1, y1, x2, y2);
+          break;
+        case 1: {  // box
+          if (fill) {
+            context.fillStyle = fill;
+            area(x1, y1, x2, y2);
+          }
+          const odd = pen % 2 === 1;
+          const l = snap(left, odd);
+          const t = snap(top, odd);
+          context.strokeRect(l, t, snap(Math.max(x1, x2), odd) - l, snap(Math.max(y1, y2), odd) - t);
+          break;
+        }
+        case 2: {  // line
+          const odd = !smooth && pen % 2 === 1;
+          context.beginPath();
+          context.moveTo(x1 === x2 ? snap(x1, odd) : x1, y1 === y2 ? snap(y1, odd) : y1);
+          context.lineTo(x1 === x2 ? snap(x2, odd) : x2, y1 === y2 ? snap(y2, odd) : y2);
+          context.stroke();
+          break;
+        }
+        default: {  // disc, dotted ring
+          context.beginPath();
+          context.arc(x1, y1, radius, 0, 2 * Math.PI);
+          if (fill) {
+            context.fillStyle = fill;
+            context.fill();
+          }
+          context.stroke();
+        }
+      }
+    }
+    // The line controls lie over the drawing, in the text colour.
+    context.setLineDash([]);
+    context.lineWidth = pixel;
+    context.strokeStyle = design.text;
+    context.lineCap = 'butt';
+    for (const line of lines) {
+      const [lx1, ly1, lx2, ly2] = line.ends;
+      context.beginPath();
+      context.moveTo(lx1 === lx2 ? snap(lx1, true) : lx1, ly1 === ly2 ? snap(ly1, true) : ly1);
+      context.lineTo(lx1 === lx2 ? snap(lx2, true) : lx2, ly1 === ly2 ? snap(ly2, true) : ly2);
+      context.stroke();
+    }
+  }
+
+  // Shows what the module answered: values, selections, positions, readouts
+  // and the drawing.
+  function apply(state) {
+    for (const [name, value] of Object.entries(state.scroll)) {
+      const bar = elements.get(name).bar;
+      bar.show(value);
+    }
+    for (const [name, text] of Object.entries(state.texts)) elements.get(name).value = text;
+    for (const [name, on] of Object.entries(state.selected)) elements.get(name).input.checked = on;
+    for (const [name, rect] of Object.entries(state.layout)) {
+      const e = elements.get(name);
+      place(e, rect, '');
+      e.hidden = false;
+    }
+    drawing = state.drawing;
+    paint();
+    form.dataset.passes = state.passes;
+  }
+
+  document.getElementById('about-button').addEventListener('click', (event) => {
+    const about = document.getElementById('about');
+    about.hidden = !about.hidden;
+    event.currentTarget.setAttribute('aria-expanded', String(!about.hidden));
+    fit();
+  });
+  window.addEventListener('resize', fit);
+  fit();
+  const started = performance.now();
+  apply(call('dipview_load', height));
+  form.dataset.loadMs = (performance.now() - started).toFixed(2);
+  document.body.dataset.ready = 'true';
+
+  // For measurements: the time of `count` passes, in milliseconds each.
+  window.dipviewTimePasses = (count) => {
+    const t0 = performance.now();
+    for (let i = 0; i < count; ++i) apply(call('dipview_scroll', 3, i % 101));
+    return (performance.now() - t0) / count;
+  };
+})();
