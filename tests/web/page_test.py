@@ -187,8 +187,9 @@ def main():
             "--z12-angle", "88"), "a tap on Three Phase did not select it")
 
         # One pass in the page, measured in the browser: reported, not judged.
-        ms = driver.execute_script("return window.dipviewTimePasses(300)")
-        print("one pass in the page: %.3f ms (pass, drawing list and repaint)" % ms)
+        t = driver.execute_script("return window.dipviewTimePasses(300)")
+        print("one pass in the page: %.3f ms (module %.3f, texts and positions %.3f, "
+              "painting %.3f)" % (t["each"], t["module"], t["show"], t["paint"]))
 
         # Fitted: the page scales to its frame.
         driver.get(url)
