@@ -63,6 +63,24 @@ class LineReader {
   bool atEnd_ = false;
 };
 
+// Writes the rows of the states read so far before a read that would wait:
+// whoever writes the input may wait for them before writing more.
+class RowsBeforeWaiting : public ByteSource {
+ public:
+  RowsBeforeWaiting(ByteSource& in, RowWriter& writer) : in_(in), writer_(writer) {}
+  std::size_t Read(char* buffer, std::size_t capacity) override {
+    if (!in_.Ready()) {
+      writer_.Flush();
+    }
+    return in_.Read(buffer, capacity);
+  }
+  bool Ready() override { return in_.Ready(); }
+
+ private:
+  ByteSource& in_;
+  RowWriter& writer_;
+};
+
 std::string_view Trim(std::string_view text) {
   const std::size_t first = text.find_first_not_of(" \t\r");
   if (first == std::string_view::npos) {
@@ -124,7 +142,8 @@ std::string HeaderText(const std::vector<const SettingColumn*>& columns) {
 
 std::size_t RunBatch(ByteSource& in, const FaultInputs& base, RowWriter& writer,
                      OutputBuffer& out) {
-  LineReader reader(in, out);
+  RowsBeforeWaiting source(in, writer);
+  LineReader reader(source, out);
   std::string_view line;
   std::size_t lineNumber = 0;
   std::vector<const SettingColumn*> columns;
@@ -169,7 +188,7 @@ std::size_t RunBatch(ByteSource& in, const FaultInputs& base, RowWriter& writer,
       }
       start = comma + 1;
     }
-    writer.Row(state, ComputeVoltages(state));
+    writer.Add(state);
     ++states;
   }
   return states;

@@ -1,6 +1,9 @@
 #include "calc/options.h"
 
+#include <sched.h>
+
 #include <algorithm>
+#include <thread>
 
 #include "calc/settings.h"
 
@@ -40,12 +43,28 @@ constexpr OptionEntry kOptions[] = {
      "default DY,DY,DY",
      [](CalcOptions& o, std::string_view v) { ParseConnections(v, o.settings); }},
     {"format", "FMT", kAllowedFormat,
-     "output: table, csv or json; default table\n"
-     "(csv with --batch or --sweep)",
+     "output: table, csv, json, markdown or latex; default\n"
+     "table (csv with --batch or --sweep); a table of one\n"
+     "state without --columns is a block per bus",
      [](CalcOptions& o, std::string_view v) {
        o.format = ParseOutputFormat(v);
        o.formatGiven = true;
      }},
+    {"values", "HOW", kAllowedValues,
+     "how voltages, V and F are written: shown (as the\n"
+     "window shows them, cut to 0.001 pu and 0.1 degree),\n"
+     "rounded (to the nearest 0.001 pu and 0.1 degree) or\n"
+     "full (the shortest text that reads back to the same\n"
+     "double); default shown",
+     [](CalcOptions& o, std::string_view v) {
+       o.values = ParseValueMode(v);
+       o.valuesGiven = true;
+     }},
+    {"columns", "NAME,...", "names of output columns separated by commas",
+     "write these columns in this order, in any format;\n"
+     "any of the columns below, --classify's and\n"
+     "--line-to-line's too",
+     [](CalcOptions& o, std::string_view v) { o.columns = ParseColumns(v); }},
     {"batch", "", "",
      "read states as CSV from standard input, one output\n"
      "row or JSON line each",
@@ -79,6 +98,10 @@ constexpr OptionEntry kOptions[] = {
        }
        o.sweeps.push_back(std::move(axis));
      }},
+    {"jobs", "N", "a whole number from 1 to 256",
+     "threads computing a --batch or --sweep, 1 to 256;\n"
+     "default one per core; rows keep their order",
+     [](CalcOptions& o, std::string_view v) { o.jobs = ParseJobs(v); }},
     {"plot", "FILE", "a file name ending in .png or .svg",
      "with one --sweep, draw each bus's phase magnitudes\n"
      "against the swept setting into FILE instead of\n"
@@ -171,9 +194,6 @@ CalcOptions ParseCommandLine(std::span<const std::string_view> args) {
   if (options.batch && !options.pngPath.empty()) {
     throw UsageError("--png draws one state and cannot be used with --batch");
   }
-  if (options.batch && options.formatGiven && options.format == OutputFormat::Table) {
-    throw UsageError("--format table cannot be used with --batch; allowed: csv or json");
-  }
   const bool sweep = !options.sweeps.empty();
   if (sweep) {
     if (options.batch) {
@@ -181,9 +201,6 @@ CalcOptions ParseCommandLine(std::span<const std::string_view> args) {
     }
     if (!options.pngPath.empty()) {
       throw UsageError("--png draws one state and cannot be used with --sweep");
-    }
-    if (options.formatGiven && options.format == OutputFormat::Table) {
-      throw UsageError("--format table cannot be used with --sweep; allowed: csv or json");
     }
     const std::size_t points = options.sweeps.size() == 1 ? options.sweeps[0].points.size()
                                                           : options.sweeps[0].points.size() *
@@ -212,6 +229,14 @@ CalcOptions ParseCommandLine(std::span<const std::string_view> args) {
       throw UsageError(std::string("--line-to-line adds output columns; ") + picture +
                        " writes a picture instead of rows");
     }
+    if (!options.columns.empty()) {
+      throw UsageError(std::string("--columns chooses output columns; ") + picture +
+                       " writes a picture instead of rows");
+    }
+    if (options.valuesGiven) {
+      throw UsageError(std::string("--values sets how output values are written; ") + picture +
+                       " writes a picture instead of rows");
+    }
   }
   return options;
 }
@@ -224,6 +249,36 @@ int ParseScale(std::string_view text) {
     throw ValueError("'" + Str(text) + "' is not allowed; allowed: " + Str(allowed));
   }
   return static_cast<int>(value);
+}
+
+int ParseJobs(std::string_view text) {
+  const std::string allowed = "a whole number from 1 to " + std::to_string(kMaxJobs);
+  const double value = ParseFiniteNumber(text, allowed);
+  if (value < 1 || value > kMaxJobs || value != static_cast<int>(value)) {
+    throw ValueError("'" + Str(text) + "' is not allowed; allowed: " + allowed);
+  }
+  return static_cast<int>(value);
+}
+
+int CoreCount() {
+  cpu_set_t cores;
+  if (::sched_getaffinity(0, sizeof cores, &cores) == 0) {
+    return std::max(1, CPU_COUNT(&cores));
+  }
+  return std::max(1U, std::thread::hardware_concurrency());
+}
+
+RowLayout LayoutOf(const CalcOptions& options) {
+  const OutputFormat format = EffectiveFormat(options);
+  const bool manyRows = options.batch || !options.sweeps.empty();
+  return {
+      .format = format,
+      .values = options.values,
+      .columns = options.columns.empty() ? DefaultColumns(options.extras) : options.columns,
+      .blocks = format == OutputFormat::Table && !manyRows && options.columns.empty(),
+      .extras = options.extras,
+      .jobs = options.jobs > 0 ? options.jobs : std::min(CoreCount(), kMaxJobs),
+  };
 }
 
 OutputFormat EffectiveFormat(const CalcOptions& options) {

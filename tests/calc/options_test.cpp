@@ -141,9 +141,19 @@ INSTANTIATE_TEST_SUITE_P(
                        "--transformers: 'DY,YY,DY,' names 4 connections; allowed: three (HV-MV, "
                        "MV-C1, C1-C2), each DY or YY"},
         BadCommandLine{{"--format", "xml"},
-                       "--format: 'xml' is not an output format; allowed: table, csv or json"},
-        BadCommandLine{{"--batch", "--format=table"},
-                       "--format table cannot be used with --batch; allowed: csv or json"},
+                       "--format: 'xml' is not an output format; allowed: table, csv, json, "
+                       "markdown or latex"},
+        BadCommandLine{{"--values", "exact"},
+                       "--values: 'exact' is not a way to write values; allowed: shown, rounded "
+                       "or full"},
+        BadCommandLine{{"--jobs", "0"},
+                       "--jobs: '0' is not allowed; allowed: a whole number from 1 to 256"},
+        BadCommandLine{{"--png", "a.png", "--values=full"},
+                       "--values sets how output values are written; --png writes a picture "
+                       "instead of rows"},
+        BadCommandLine{{"--sweep", "proximity=0:1:1", "--plot", "a.svg", "--columns", "fault"},
+                       "--columns chooses output columns; --plot writes a picture instead of "
+                       "rows"},
         BadCommandLine{{"--batch=yes"}, "--batch takes no value (got '--batch=yes')"},
         BadCommandLine{{"--z12-angle="},
                        "--z12-angle: empty value; allowed: a number of degrees from 0 to 90"},

@@ -89,7 +89,7 @@ TEST(SweepTest, BadSweepsExitWithStatus2BeforeWritingAnything) {
     EXPECT_EQ(run.err, "dipview-calc: --sweep: " + row.message + "\n");
   }
   for (std::vector<std::string_view> args :
-       {std::vector<std::string_view>{"--batch"}, {"--format", "table"}}) {
+       {std::vector<std::string_view>{"--batch"}, {"--png", "a.png"}}) {
     args.push_back("--sweep=proximity=0:1:1");
     EXPECT_EQ(RunInProcess(args).status, 2) << args[0];
   }
