@@ -45,7 +45,7 @@ constexpr OptionEntry kOptions[] = {
     {"format", "FMT", kAllowedFormat,
      "output: table, csv, json, markdown or latex; default\n"
      "table (csv with --batch or --sweep); a table of one\n"
-     "state without --columns is a block per bus",
+     "state without --columns is one readable block",
      [](CalcOptions& o, std::string_view v) {
        o.format = ParseOutputFormat(v);
        o.formatGiven = true;
@@ -67,7 +67,7 @@ constexpr OptionEntry kOptions[] = {
      [](CalcOptions& o, std::string_view v) { o.columns = ParseColumns(v); }},
     {"batch", "", "",
      "read states as CSV from standard input, one output\n"
-     "row or JSON line each",
+     "row each",
      [](CalcOptions& o, std::string_view) { o.batch = true; }},
     {"classify", "", "",
      "add the sag type of each bus (none, A, B, C or D\n"
@@ -292,7 +292,8 @@ std::string UsageText() {
       "Computes the voltages a transmission fault gives at the four buses of a\n"
       "distribution system (Substation HV, Substation MV and Along Feeder, Customer\n"
       "Level 1, Customer Level 2) and the sequence voltages V0, V1, V2 at Substation\n"
-      "HV, cut to 0.001 per unit and 0.1 degree as the window's readouts show them.\n"
+      "HV, cut to 0.001 per unit and 0.1 degree as the window's readouts show them\n"
+      "(see --values).\n"
       "Options take their value as '--name value' or '--name=value'.\n\n";
   // An option longer than this has its help start on the next line, so that
   // one long option does not push every help text past 80 columns.
@@ -328,14 +329,16 @@ std::string UsageText() {
        "v0_mag,v0_ang,v1_mag,v1_ang,v2_mag,v2_ang. --classify adds {bus}_type,{bus}_v,\n"
        "{bus}_f for each bus, then --line-to-line adds {bus}_ab_mag,{bus}_ab_ang,\n"
        "{bus}_bc_mag,{bus}_bc_ang,{bus}_ca_mag,{bus}_ca_ang for each bus.\n\n"
-       "--sweep writes the same columns, one row per point, as CSV or JSON lines. Its\n"
+       "--sweep writes the same columns, one row per point, in any format. Its\n"
        "points are FROM + i*STEP rounded to the decimals FROM, TO and STEP are written\n"
        "with (at most 12); TO is the last point when a whole number of steps reaches\n"
        "it. Every point must be a value the setting's option allows.\n\n"
        "Examples:\n"
        "  printf 'fault,proximity\\nsingle,0\\nthree,50\\n' | dipview-calc --batch\n"
        "  dipview-calc --classify --sweep proximity=0:100:10\n"
-       "  dipview-calc --sweep proximity=0:100:1 --plot sweep.png\n\n"
+       "  dipview-calc --sweep proximity=0:100:1 --plot sweep.png\n"
+       "  dipview-calc --sweep proximity=0:100:10 --format markdown --values rounded \\\n"
+       "      --columns proximity,hv_a_mag,hv_b_mag,hv_c_mag\n\n"
        "Exit status: 0 on success, 2 for a bad option, a bad sweep or bad batch input\n"
        "(the message on standard error names it), 1 when input or output fails.\n";
   return s;

@@ -179,9 +179,10 @@ TEST(CommandLineTest, HelpAndVersionGoToStandardOutput) {
   EXPECT_EQ(help.out, UsageText());
   EXPECT_EQ(help.err, "");
   // Every option the parser knows is in the help.
-  for (const char* option : {"--fault", "--z12-angle", "--z0-angle", "--zf-angle", "--z0-ratio",
-                             "--zf-ratio", "--proximity", "--transformers", "--format", "--batch",
-                             "--classify", "--line-to-line", "--sweep", "--plot", "--version"}) {
+  for (const char* option :
+       {"--fault", "--z12-angle", "--z0-angle", "--zf-angle", "--z0-ratio", "--zf-ratio",
+        "--proximity", "--transformers", "--format", "--batch", "--classify", "--line-to-line",
+        "--sweep", "--plot", "--version", "--values", "--columns", "--jobs"}) {
     EXPECT_NE(help.out.find(std::string("  ") + option + " "), std::string::npos) << option;
   }
   const RunResult version = RunInProcess({"--version"});
