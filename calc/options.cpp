@@ -98,7 +98,7 @@ constexpr OptionEntry kOptions[] = {
        }
        o.sweeps.push_back(std::move(axis));
      }},
-    {"jobs", "N", "a whole number from 1 to 256",
+    {"jobs", "N", kAllowedJobs,
      "threads computing a --batch or --sweep, 1 to 256;\n"
      "default one per core; rows keep their order",
      [](CalcOptions& o, std::string_view v) { o.jobs = ParseJobs(v); }},
@@ -252,10 +252,9 @@ int ParseScale(std::string_view text) {
 }
 
 int ParseJobs(std::string_view text) {
-  const std::string allowed = "a whole number from 1 to " + std::to_string(kMaxJobs);
-  const double value = ParseFiniteNumber(text, allowed);
+  const double value = ParseFiniteNumber(text, kAllowedJobs);
   if (value < 1 || value > kMaxJobs || value != static_cast<int>(value)) {
-    throw ValueError("'" + Str(text) + "' is not allowed; allowed: " + allowed);
+    throw ValueError("'" + Str(text) + "' is not allowed; allowed: " + Str(kAllowedJobs));
   }
   return static_cast<int>(value);
 }

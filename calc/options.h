@@ -73,6 +73,7 @@ int ParseScale(std::string_view text);
 /// A whole number for --jobs, 1 to kMaxJobs. Throws ValueError.
 int ParseJobs(std::string_view text);
 inline constexpr int kMaxJobs = 256;
+inline constexpr std::string_view kAllowedJobs = "a whole number from 1 to 256";
 
 /// The number of cores the program may run on, at least 1.
 int CoreCount();

@@ -167,8 +167,9 @@ struct RowLayout {
 /// a header, or a readable block per state.
 ///
 /// Aligned rows stream: each column's width is fixed beforehand from its
-/// name and the longest text its values take in the settings' ranges; a
-/// longer value (none is known) widens its own cell only.
+/// name and the longest text a voltage, V, F or name takes in the settings'
+/// ranges; a longer value, such as a setting with many decimals, widens its
+/// own cell only.
 class RowWriter {
  public:
   RowWriter(std::shared_ptr<const RowLayout> layout, OutputBuffer& out);
