@@ -222,6 +222,11 @@ TEST(FormatsTest, AlignedRowsWithAHeaderInEachFormat) {
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, row.out) << row.args[1];
   }
+  // One state with --columns: rows, not the readable block.
+  EXPECT_EQ(RunInProcess({"--columns", "v1_mag,fault,v0_ang"}).out,
+            "v1_mag  fault        v0_ang\n"
+            "------  -----------  ------\n"
+            " 0.888  single         -180\n");
   // A batch the same way, with the rows of the lines before a bad one: half
   // way to a bolted fault, V1 is a half (cut to 0.499) for a three-phase
   // fault and three quarters for a phase-to-phase fault.
