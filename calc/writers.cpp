@@ -103,15 +103,29 @@ int LongestValueText(const OutputColumn& column, ValueMode mode) {
 
 }  // namespace
 
+// Where each group's values start among the numbers of a row.
+constexpr int kClassifyFirst = kReadoutCount;
+constexpr int kLineToLineFirst = kClassifyFirst + 4 * kClassifyPerBus;
+
+// The values of one row: every number, --classify's names at the places of
+// their columns.
 struct RowWriter::Cells {
-  // A sag type's name, or a number when the name is empty.
-  struct Extra {
-    std::string_view name;
-    double number = 0.0;
-  };
-  std::array<double, kReadoutCount> readouts;
-  std::array<Extra, 4 * kClassifyPerBus> classify;
-  std::array<double, 24> lines;
+  double numbers[kLineToLineFirst + 24];
+  std::string_view names[4 * kClassifyPerBus];
+};
+
+// Where a column's value is: a setting, a name or a number of the row.
+struct RowWriter::Slot {
+  const SettingColumn* setting = nullptr;
+  int name = -1;
+  int number = -1;
+};
+
+// Columns next to each other whose values follow each other among the
+// numbers of a row, written in one go: the standard readouts are one run.
+struct RowWriter::NumberRun {
+  std::size_t firstSlot = 0;
+  std::size_t slots = 0;
 };
 
 char* ReadoutTextCache::Write(double value, char* out) {
@@ -119,7 +133,9 @@ char* ReadoutTextCache::Write(double value, char* out) {
   std::memcpy(&bits, &value, sizeof bits);
   Entry& entry = entries_[(bits * 0x9E3779B97F4A7C15u) >> (64 - kEntryBits)];
   if (entry.size != 0 && entry.bits == bits) {
-    std::memcpy(out, entry.text, entry.size);
+    // The whole text field, whatever the text's size: a copy of fixed size
+    // takes a few moves where one of varying size calls memcpy.
+    std::memcpy(out, entry.text, sizeof entry.text);
     return out + entry.size;
   }
   char* end = WriteNumberText(value, out);
@@ -208,19 +224,40 @@ std::array<double, kReadoutCount> CutReadouts(const PassVoltages& pass) {
   return ReadoutValues(pass, ValueMode::Shown);
 }
 
+namespace {
+
+// Writes the readout values of `pass` as `mode` writes them to `v`.
+void PutReadouts(const PassVoltages& pass, ValueMode mode, double* v) {
+  const Phasor* phasors[kReadoutCount / 2];
+  const Phasor** p = phasors;
+  for (const PhaseTriple& bus : pass.busVoltages) {
+    *p++ = &bus.a;
+    *p++ = &bus.b;
+    *p++ = &bus.c;
+  }
+  *p++ = &pass.sequenceAtHV.zero;
+  *p++ = &pass.sequenceAtHV.positive;
+  *p++ = &pass.sequenceAtHV.negative;
+  // The values shown are cut without a test of the mode each: most rows are
+  // written so.
+  if (mode == ValueMode::Shown) {
+    for (const Phasor* phasor : phasors) {
+      *v++ = CutMagnitude(phasor->magnitude);
+      *v++ = CutAngleDegrees(phasor->angle);
+    }
+    return;
+  }
+  for (const Phasor* phasor : phasors) {
+    *v++ = MagnitudeValue(phasor->magnitude, mode);
+    *v++ = AngleValue(phasor->angle, mode);
+  }
+}
+
+}  // namespace
+
 std::array<double, kReadoutCount> ReadoutValues(const PassVoltages& pass, ValueMode mode) {
   std::array<double, kReadoutCount> values;
-  double* v = values.data();
-  const auto put = [&v, mode](const Phasor& first, const Phasor& second, const Phasor& third) {
-    for (const Phasor* p : {&first, &second, &third}) {
-      *v++ = MagnitudeValue(p->magnitude, mode);
-      *v++ = AngleValue(p->angle, mode);
-    }
-  };
-  for (const PhaseTriple& bus : pass.busVoltages) {
-    put(bus.a, bus.b, bus.c);
-  }
-  put(pass.sequenceAtHV.zero, pass.sequenceAtHV.positive, pass.sequenceAtHV.negative);
+  PutReadouts(pass, mode, values.data());
   return values;
 }
 
@@ -477,8 +514,32 @@ std::size_t RowRoom(const std::vector<OutputColumn>& columns, const std::vector<
 }  // namespace
 
 RowWriter::RowWriter(std::shared_ptr<const RowLayout> layout, OutputBuffer& out)
-    : layout_(std::move(layout)), out_(out) {
+    : layout_(std::move(layout)), out_(out), full_(layout_->values == ValueMode::Full) {
   for (const OutputColumn& column : layout_->columns) {
+    Slot slot;
+    switch (column.group) {
+      case ColumnGroup::Settings:
+        slot.setting = &kSettingColumns[static_cast<std::size_t>(column.index)];
+        break;
+      case ColumnGroup::Readouts:
+        slot.number = column.index;
+        break;
+      case ColumnGroup::Classify:
+        (column.isText ? slot.name : slot.number) =
+            (column.isText ? 0 : kClassifyFirst) + column.index;
+        break;
+      case ColumnGroup::LineToLine:
+        slot.number = kLineToLineFirst + column.index;
+        break;
+    }
+    const bool continues =
+        !slots_.empty() && slots_.back().number >= 0 && slots_.back().number + 1 == slot.number;
+    if (continues) {
+      ++runs_.back().slots;
+    } else {
+      runs_.push_back({slots_.size(), 1});
+    }
+    slots_.push_back(slot);
     needClassify_ |= column.group == ColumnGroup::Classify;
     needLineToLine_ |= column.group == ColumnGroup::LineToLine;
     const std::size_t name =
@@ -527,18 +588,20 @@ void RowWriter::Begin() {
 
 void RowWriter::FillCells(const PassVoltages& pass, Cells& cells) const {
   const ValueMode mode = layout_->values;
-  cells.readouts = ReadoutValues(pass, mode);
+  PutReadouts(pass, mode, cells.numbers);
   if (needClassify_) {
-    Cells::Extra* c = cells.classify.data();
+    int i = 0;
     for (const PhaseTriple& bus : pass.busVoltages) {
       const SagClass sag = ClassifySag(bus);
-      *c++ = {SagName(sag)};
-      *c++ = {{}, ClassNumberValue(sag.characteristicVoltage, mode)};
-      *c++ = {{}, ClassNumberValue(sag.pnFactor, mode)};
+      cells.names[i] = SagName(sag);
+      cells.numbers[kClassifyFirst + i + 1] = ClassNumberValue(sag.characteristicVoltage, mode);
+      cells.numbers[kClassifyFirst + i + 2] = ClassNumberValue(sag.pnFactor, mode);
+      i += kClassifyPerBus;
     }
   }
   if (needLineToLine_) {
-    cells.lines = LineToLineValues(pass, mode);
+    const std::array<double, 24> lines = LineToLineValues(pass, mode);
+    std::copy(lines.begin(), lines.end(), cells.numbers + kLineToLineFirst);
   }
 }
 
@@ -606,33 +669,39 @@ void RowWriter::End() {
   }
 }
 
-char* RowWriter::WriteCell(const OutputColumn& column, const FaultInputs& in, const Cells& cells,
-                           char* o) {
-  const auto number = [this, &o](double value) {
-    return layout_->values == ValueMode::Full ? WriteFullNumberText(value, o)
-                                              : texts_.Write(value, o);
-  };
-  switch (column.group) {
-    case ColumnGroup::Settings:
-      return kSettingColumns[static_cast<std::size_t>(column.index)].write(in, o);
-    case ColumnGroup::Readouts:
-      return number(cells.readouts[static_cast<std::size_t>(column.index)]);
-    case ColumnGroup::Classify: {
-      const Cells::Extra& cell = cells.classify[static_cast<std::size_t>(column.index)];
-      return cell.name.empty() ? number(cell.number) : Copy(cell.name, o);
-    }
-    case ColumnGroup::LineToLine:
-      return number(cells.lines[static_cast<std::size_t>(column.index)]);
+char* RowWriter::WriteCell(const Slot& slot, const FaultInputs& in, const Cells& cells, char* o) {
+  if (slot.setting != nullptr) {
+    return slot.setting->write(in, o);
   }
-  return o;
+  if (slot.name >= 0) {
+    return Copy(cells.names[slot.name], o);
+  }
+  const double value = cells.numbers[slot.number];
+  return full_ ? WriteFullNumberText(value, o) : texts_.Write(value, o);
 }
 
 void RowWriter::CsvRow(const FaultInputs& in, const Cells& cells) {
   char* const start = out_.Reserve(rowRoom_);
   char* o = start;
-  for (const OutputColumn& column : layout_->columns) {
-    o = WriteCell(column, in, cells, o);
-    *o++ = ',';
+  for (const NumberRun& run : runs_) {
+    const Slot& first = slots_[run.firstSlot];
+    if (first.number < 0) {
+      o = first.setting != nullptr ? first.setting->write(in, o) : WriteCell(first, in, cells, o);
+      *o++ = ',';
+      continue;
+    }
+    const double* const values = cells.numbers + first.number;
+    if (full_) {
+      for (std::size_t i = 0; i < run.slots; ++i) {
+        o = WriteFullNumberText(values[i], o);
+        *o++ = ',';
+      }
+    } else {
+      for (std::size_t i = 0; i < run.slots; ++i) {
+        o = texts_.Write(values[i], o);
+        *o++ = ',';
+      }
+    }
   }
   o[-1] = '\n';
   out_.Commit(o);
@@ -641,7 +710,8 @@ void RowWriter::CsvRow(const FaultInputs& in, const Cells& cells) {
 void RowWriter::JsonRow(const FaultInputs& in, const Cells& cells) {
   char* o = out_.Reserve(rowRoom_);
   *o++ = '{';
-  for (const OutputColumn& column : layout_->columns) {
+  for (std::size_t i = 0; i < slots_.size(); ++i) {
+    const OutputColumn& column = layout_->columns[i];
     *o++ = '"';
     o = Copy(column.name, o);
     *o++ = '"';
@@ -650,7 +720,7 @@ void RowWriter::JsonRow(const FaultInputs& in, const Cells& cells) {
       *o++ = '"';
     }
     char* const value = o;
-    o = WriteCell(column, in, cells, o);
+    o = WriteCell(slots_[i], in, cells, o);
     // The number texts are plain decimals and so valid JSON numbers, but for
     // NaN, Inf and -Inf: JSON has no text for what is not finite.
     if (!column.isText && (*value == 'N' || *value == 'I' || (*value == '-' && value[1] == 'I'))) {
@@ -766,7 +836,7 @@ void RowWriter::AlignedRow(const FaultInputs& in, const Cells& cells) {
       o = Copy(CellSeparator(format), o);
     }
     char text[kNumberTextMax + kSettingTextMax];
-    const std::string_view cell(text, WriteCell(columns[i], in, cells, text) - text);
+    const std::string_view cell(text, WriteCell(slots_[i], in, cells, text) - text);
     o = PadCell(cell, widths_[i], columns[i].isText, i + 1 == columns.size(), format, o);
   }
   o = Copy(format == OutputFormat::Markdown ? " |\n"
@@ -808,17 +878,18 @@ void RowWriter::TableBlock(const FaultInputs& in, const Cells& cells) {
     return text;
   };
   for (std::size_t i = 0; i < readouts.size(); ++i) {
-    readouts[i] = keep(NumberCell(cells.readouts[i]));
+    readouts[i] = keep(NumberCell(cells.numbers[i]));
   }
   if (layout_->extras.classify) {
     for (std::size_t i = 0; i < classify.size(); ++i) {
-      const Cells::Extra& cell = cells.classify[i];
-      classify[i] = keep(cell.name.empty() ? NumberCell(cell.number) : std::string(cell.name));
+      classify[i] = keep(kClassifyColumns[i % kClassifyPerBus].isText
+                             ? std::string(cells.names[i])
+                             : NumberCell(cells.numbers[kClassifyFirst + i]));
     }
   }
   if (layout_->extras.lineToLine) {
     for (std::size_t i = 0; i < lines.size(); ++i) {
-      lines[i] = keep(NumberCell(cells.lines[i]));
+      lines[i] = keep(NumberCell(cells.numbers[kLineToLineFirst + i]));
     }
   }
 

@@ -104,7 +104,8 @@ class ReadoutTextCache {
  public:
   ReadoutTextCache() : entries_(kEntries) {}
 
-  /// Writes the text of `value` as WriteNumberText(value, out) would.
+  /// Writes the text of `value` as WriteNumberText(value, out) would, into
+  /// room for kNumberTextMax chars; may change the chars after the text.
   char* Write(double value, char* out);
 
  private:
@@ -113,7 +114,7 @@ class ReadoutTextCache {
   struct Entry {
     std::uint64_t bits = 0;
     std::uint8_t size = 0;  ///< 0 while empty: no text is empty
-    char text[23];
+    char text[23];          ///< fits kNumberTextMax
   };
   std::vector<Entry> entries_;
 };
@@ -197,8 +198,10 @@ class RowWriter {
   struct Chunk;
   class Workers;
   struct Cells;
+  struct Slot;
+  struct NumberRun;
   void FillCells(const PassVoltages& pass, Cells& cells) const;
-  char* WriteCell(const OutputColumn& column, const FaultInputs& in, const Cells& cells, char* out);
+  char* WriteCell(const Slot& slot, const FaultInputs& in, const Cells& cells, char* out);
   void CsvRow(const FaultInputs& in, const Cells& cells);
   void JsonRow(const FaultInputs& in, const Cells& cells);
   void AlignedRow(const FaultInputs& in, const Cells& cells);
@@ -208,6 +211,10 @@ class RowWriter {
 
   std::shared_ptr<const RowLayout> layout_;
   OutputBuffer& out_;
+  bool full_;
+  std::vector<Slot> slots_;
+  /// The columns in runs: a number run of one or more slots, or one other.
+  std::vector<NumberRun> runs_;
   std::vector<int> widths_;
   std::size_t rowRoom_ = 0;
   bool needClassify_ = false;
