@@ -546,6 +546,9 @@ RowWriter::RowWriter(std::shared_ptr<const RowLayout> layout, OutputBuffer& out)
         layout_->format == OutputFormat::Latex ? LatexText(column.name).size() : column.name.size();
     widths_.push_back(std::max(static_cast<int>(name), LongestValueText(column, layout_->values)));
   }
+  for (const OutputColumn& column : layout_->columns) {
+    jsonKeys_.push_back((jsonKeys_.empty() ? "{\"" : ",\"") + column.name + "\":");
+  }
   rowRoom_ = RowRoom(layout_->columns, widths_);
   if (layout_->blocks) {
     needClassify_ = layout_->extras.classify;
@@ -709,29 +712,25 @@ void RowWriter::CsvRow(const FaultInputs& in, const Cells& cells) {
 
 void RowWriter::JsonRow(const FaultInputs& in, const Cells& cells) {
   char* o = out_.Reserve(rowRoom_);
-  *o++ = '{';
   for (std::size_t i = 0; i < slots_.size(); ++i) {
-    const OutputColumn& column = layout_->columns[i];
-    *o++ = '"';
-    o = Copy(column.name, o);
-    *o++ = '"';
-    *o++ = ':';
-    if (column.isText) {
+    o = Copy(jsonKeys_[i], o);
+    const Slot& slot = slots_[i];
+    if (slot.number >= 0) {
+      const double value = cells.numbers[slot.number];
+      // The number texts are plain decimals and so valid JSON numbers; JSON
+      // has no text for what is not finite.
+      o = !std::isfinite(value) ? Copy("null", o)
+          : full_               ? WriteFullNumberText(value, o)
+                                : texts_.Write(value, o);
+    } else if (layout_->columns[i].isText) {
       *o++ = '"';
-    }
-    char* const value = o;
-    o = WriteCell(slots_[i], in, cells, o);
-    // The number texts are plain decimals and so valid JSON numbers, but for
-    // NaN, Inf and -Inf: JSON has no text for what is not finite.
-    if (!column.isText && (*value == 'N' || *value == 'I' || (*value == '-' && value[1] == 'I'))) {
-      o = Copy("null", value);
-    }
-    if (column.isText) {
+      o = WriteCell(slot, in, cells, o);
       *o++ = '"';
+    } else {
+      o = WriteCell(slot, in, cells, o);
     }
-    *o++ = ',';
   }
-  o[-1] = '}';
+  *o++ = '}';
   *o++ = '\n';
   out_.Commit(o);
 }

@@ -215,6 +215,8 @@ class RowWriter {
   std::vector<Slot> slots_;
   /// The columns in runs: a number run of one or more slots, or one other.
   std::vector<NumberRun> runs_;
+  /// Each column's key in JSON with what goes before it: {"fault": ,"z12_angle":
+  std::vector<std::string> jsonKeys_;
   std::vector<int> widths_;
   std::size_t rowRoom_ = 0;
   bool needClassify_ = false;
