@@ -3,7 +3,9 @@
 #include <cstdint>
 #include <string>
 
+#include "calc/app.h"
 #include "calc/batch.h"
+#include "calc/options.h"
 #include "calc/writers.h"
 #include "compute/readout.h"
 #include "compute/transformer.h"
@@ -150,6 +152,45 @@ void BM_Batch(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(sink.bytes));
 }
 BENCHMARK(BM_Batch)->ArgName("json")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The whole calculator in-process on 1,000,000 states, a --sweep over a grid
+// of 1000 x 1000 points or a --batch of varied states, with --jobs 1 or one
+// job per core (jobs:0); items per second is states per second. Both job
+// counts run in one go so that they see the same machine: on two cores the
+// rate of every core should be at least 1.7 times that of one job.
+void BM_MillionStates(benchmark::State& state) {
+  constexpr int kStates = 1'000'000;
+  static const std::string input = BatchInput(kStates);
+  const bool batch = state.range(0) == 1;
+  const std::string jobs = std::to_string(state.range(1) == 0 ? calc::CoreCount() : 1);
+  std::vector<std::string_view> args = {"--jobs", jobs};
+  if (batch) {
+    args.push_back("--batch");
+  } else {
+    args.insert(args.end(),
+                {"--sweep", "z12-angle=0:89.91:0.09", "--sweep", "zf-ratio=0:2.997:0.003"});
+  }
+  for (auto _ : state) {
+    calc::StringSource in(batch ? std::string_view(input) : std::string_view());
+    DiscardSink out;
+    calc::StringSink err;
+    if (calc::RunCalculator(args, in, out, err) != 0) {
+      state.SkipWithError(err.text.c_str());
+      break;
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * kStates);
+  state.counters["jobs"] = std::stod(jobs);
+}
+BENCHMARK(BM_MillionStates)
+    ->ArgNames({"batch", "jobs"})
+    ->Args({0, 1})
+    ->Args({0, 0})
+    ->Args({1, 1})
+    ->Args({1, 0})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->UseRealTime();
 
 }  // namespace
 }  // namespace dipview

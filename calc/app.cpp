@@ -61,15 +61,22 @@ int Run(std::span<const std::string_view> args, ByteSource& in, ByteSink& out, B
             WriteOutputFile(options.plotPath, bytes, out);
             break;
           }
-          RowWriter writer(EffectiveFormat(options), buffer, options.extras);
-          if (!options.sweeps.empty()) {
-            RunSweep(options.sweeps, options.settings, writer);
-          } else if (options.batch) {
-            RunBatch(in, options.settings, writer, buffer);
-          } else {
-            writer.Begin();
-            writer.Row(options.settings, ComputeVoltages(options.settings));
+          RowWriter writer(std::make_shared<const RowLayout>(LayoutOf(options)), buffer);
+          try {
+            if (!options.sweeps.empty()) {
+              RunSweep(options.sweeps, options.settings, writer);
+            } else if (options.batch) {
+              RunBatch(in, options.settings, writer, buffer);
+            } else {
+              writer.Begin();
+              writer.Row(options.settings, ComputeVoltages(options.settings));
+            }
+          } catch (const UsageError&) {
+            // The rows of the states before a bad batch line are still due.
+            writer.End();
+            throw;
           }
+          writer.End();
           break;
         }
       }

@@ -124,6 +124,24 @@ class RecordReader {
   std::size_t line_ = 0;
 };
 
+// Writes the rows of the states read so far before a read that would wait:
+// whoever writes the input may wait for them before writing more.
+class RowsBeforeWaiting : public ByteSource {
+ public:
+  RowsBeforeWaiting(ByteSource& in, RowWriter& writer) : in_(in), writer_(writer) {}
+  std::size_t Read(char* buffer, std::size_t capacity) override {
+    if (!in_.Ready()) {
+      writer_.Flush();
+    }
+    return in_.Read(buffer, capacity);
+  }
+  bool Ready() override { return in_.Ready(); }
+
+ private:
+  ByteSource& in_;
+  RowWriter& writer_;
+};
+
 bool IsBlank(char c) {
   return c == ' ' || c == '\t' || c == '\r';
 }
@@ -288,7 +306,8 @@ std::string HeaderText(const std::vector<std::string_view>& names) {
 
 std::size_t RunBatch(ByteSource& in, const FaultInputs& base, RowWriter& writer,
                      OutputBuffer& out) {
-  RecordReader reader(in, out);
+  RowsBeforeWaiting source(in, writer);
+  RecordReader reader(source, out);
   std::string_view record;
   std::vector<std::string_view> fields;
   std::string scratch;
@@ -366,7 +385,7 @@ std::size_t RunBatch(ByteSource& in, const FaultInputs& base, RowWriter& writer,
       encodingHint(record);
       throw;
     }
-    writer.Row(state, ComputeVoltages(state));
+    writer.Add(state);
     ++states;
   }
   return states;

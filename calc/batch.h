@@ -21,13 +21,13 @@ inline constexpr std::size_t kMaxBatchLineBytes = std::size_t{1} << 20;
 /// fields, CRLF line ends and UTF-8 byte order marks before the header are
 /// accepted.
 ///
-/// Calls writer.Begin() once the header is read, then writes each state's row
-/// as soon as it is computed, and passes the output on before every wait for
-/// more input, so rows appear while the input is still being written. At the
-/// first bad line, or a line longer than kMaxBatchLineBytes, it throws
-/// UsageError naming the line (and the column or field), after the rows before
-/// that line; nothing is written for the bad line. Returns the number of
-/// states.
+/// Calls writer.Begin() once the header is read, then hands each state to
+/// writer.Add, and has every row so far written and passed on before each
+/// wait for more input, so rows appear while the input is still being
+/// written. At the first bad line, or a line longer than kMaxBatchLineBytes,
+/// it throws UsageError naming the line (and the column or field);
+/// writer.End() then writes the rows of the lines before it, and nothing is
+/// written for the bad line. Returns the number of states.
 std::size_t RunBatch(ByteSource& in, const FaultInputs& base, RowWriter& writer, OutputBuffer& out);
 
 }  // namespace dipview::calc

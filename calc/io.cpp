@@ -1,5 +1,6 @@
 #include "calc/io.h"
 
+#include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -18,6 +19,12 @@ std::size_t FdSource::Read(char* buffer, std::size_t capacity) {
       throw IoError(std::string("cannot read standard input: ") + std::strerror(errno));
     }
   }
+}
+
+bool FdSource::Ready() {
+  pollfd fd{.fd = fd_, .events = POLLIN, .revents = 0};
+  // Readable, at its end or failed: a read returns at once in each case.
+  return ::poll(&fd, 1, 0) == 1;
 }
 
 void FdSink::Write(const char* data, std::size_t size) {
@@ -51,6 +58,18 @@ void OutputBuffer::Flush() {
     used_ = 0;
     sink_.Write(buffer_.data(), size);
   }
+}
+
+void OutputBuffer::AppendInPieces(std::string_view text) {
+  while (buffer_.size() - used_ < text.size()) {
+    const std::size_t room = buffer_.size() - used_;
+    text.copy(buffer_.data() + used_, room);
+    used_ = buffer_.size();
+    text.remove_prefix(room);
+    Flush();
+  }
+  text.copy(buffer_.data() + used_, text.size());
+  used_ += text.size();
 }
 
 void OutputBuffer::MakeRoom(std::size_t size) {

@@ -21,6 +21,8 @@ class ByteSource {
   /// Reads up to `capacity` bytes into `buffer` and returns how many; 0 at the
   /// end. May return fewer than are available, but blocks only when nothing is.
   virtual std::size_t Read(char* buffer, std::size_t capacity) = 0;
+  /// True when Read would return at once, without waiting for more input.
+  virtual bool Ready() { return false; }
 };
 
 /// Where output bytes go.
@@ -35,6 +37,7 @@ class FdSource : public ByteSource {
  public:
   explicit FdSource(int fd) : fd_(fd) {}
   std::size_t Read(char* buffer, std::size_t capacity) override;
+  bool Ready() override;
 
  private:
   int fd_;
@@ -56,6 +59,7 @@ class StringSource : public ByteSource {
   explicit StringSource(std::string_view text, std::size_t chunk = 1 << 16)
       : text_(text), chunk_(chunk) {}
   std::size_t Read(char* buffer, std::size_t capacity) override;
+  bool Ready() override { return true; }
 
  private:
   std::string_view text_;
@@ -87,10 +91,14 @@ class OutputBuffer {
   }
   void Commit(char* end) { used_ = static_cast<std::size_t>(end - buffer_.data()); }
 
+  /// Appends `text`, passing a long one on in pieces of the buffer's size.
   void Append(std::string_view text) {
-    char* out = Reserve(text.size());
-    text.copy(out, text.size());
-    Commit(out + text.size());
+    if (buffer_.size() - used_ < text.size()) {
+      AppendInPieces(text);
+      return;
+    }
+    text.copy(buffer_.data() + used_, text.size());
+    used_ += text.size();
   }
   void Append(char c) {
     char* out = Reserve(1);
@@ -103,6 +111,7 @@ class OutputBuffer {
 
  private:
   void MakeRoom(std::size_t size);
+  void AppendInPieces(std::string_view text);
 
   ByteSink& sink_;
   std::vector<char> buffer_;

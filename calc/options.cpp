@@ -1,10 +1,12 @@
 #include "calc/options.h"
 
-#include "dipview/version.h"
+#include <sched.h>
 
 #include <algorithm>
+#include <thread>
 
 #include "calc/settings.h"
+#include "dipview/version.h"
 
 namespace dipview::calc {
 
@@ -55,15 +57,31 @@ constexpr OptionEntry kOptions[] = {
      "DD (removes V0 and turns nothing); default DY,DY,DY",
      [](CalcOptions& o, std::string_view v) { ParseConnections(v, o.settings); }},
     {"format", "FMT", kAllowedFormat,
-     "output: table, csv or json; default table\n"
-     "(csv with --batch or --sweep)",
+     "output: table, csv, json, markdown or latex; default\n"
+     "table (csv with --batch or --sweep); a table of one\n"
+     "state without --columns is one readable block",
      [](CalcOptions& o, std::string_view v) {
        o.format = ParseOutputFormat(v);
        o.formatGiven = true;
      }},
+    {"values", "HOW", kAllowedValues,
+     "how voltages, V and F are written: shown (as the\n"
+     "window shows them, cut to 0.001 pu and 0.1 degree),\n"
+     "rounded (to the nearest 0.001 pu and 0.1 degree) or\n"
+     "full (the shortest text that reads back to the same\n"
+     "double); default shown",
+     [](CalcOptions& o, std::string_view v) {
+       o.values = ParseValueMode(v);
+       o.valuesGiven = true;
+     }},
+    {"columns", "NAME,...", "names of output columns separated by commas",
+     "write these columns in this order, in any format;\n"
+     "any of the columns below, --classify's and\n"
+     "--line-to-line's too",
+     [](CalcOptions& o, std::string_view v) { o.columns = ParseColumns(v); }},
     {"batch", "", "",
      "read states as CSV from standard input, one output\n"
-     "row or JSON line each",
+     "row each",
      [](CalcOptions& o, std::string_view) { o.batch = true; }},
     {"classify", "", "",
      "add the sag type of each bus (none, A, B, C or D\n"
@@ -96,6 +114,10 @@ constexpr OptionEntry kOptions[] = {
        }
        o.sweeps.push_back(std::move(axis));
      }},
+    {"jobs", "N", kAllowedJobs,
+     "threads computing a --batch or --sweep, 1 to 256;\n"
+     "default one per core; rows keep their order",
+     [](CalcOptions& o, std::string_view v) { o.jobs = ParseJobs(v); }},
     {"plot", "FILE", "a file name ending in .png or .svg",
      "with one --sweep, draw each bus's phase magnitudes\n"
      "against the swept setting into FILE instead of\n"
@@ -208,9 +230,6 @@ CalcOptions ParseCommandLine(std::span<const std::string_view> args) {
   if (options.batch && !options.pngPath.empty()) {
     throw UsageError("--png draws one state and cannot be used with --batch");
   }
-  if (options.batch && options.formatGiven && options.format == OutputFormat::Table) {
-    throw UsageError("--format table cannot be used with --batch; allowed: csv or json");
-  }
   const bool sweep = !options.sweeps.empty();
   if (sweep) {
     if (options.batch) {
@@ -218,9 +237,6 @@ CalcOptions ParseCommandLine(std::span<const std::string_view> args) {
     }
     if (!options.pngPath.empty()) {
       throw UsageError("--png draws one state and cannot be used with --sweep");
-    }
-    if (options.formatGiven && options.format == OutputFormat::Table) {
-      throw UsageError("--format table cannot be used with --sweep; allowed: csv or json");
     }
     const std::size_t points = options.sweeps.size() == 1 ? options.sweeps[0].points.size()
                                                           : options.sweeps[0].points.size() *
@@ -253,6 +269,14 @@ CalcOptions ParseCommandLine(std::span<const std::string_view> args) {
       throw UsageError(std::string("--format chooses how rows are written; ") + picture +
                        " writes a picture instead of rows");
     }
+    if (!options.columns.empty()) {
+      throw UsageError(std::string("--columns chooses output columns; ") + picture +
+                       " writes a picture instead of rows");
+    }
+    if (options.valuesGiven) {
+      throw UsageError(std::string("--values sets how output values are written; ") + picture +
+                       " writes a picture instead of rows");
+    }
   }
   return options;
 }
@@ -267,6 +291,35 @@ int ParseScale(std::string_view text) {
   return static_cast<int>(value);
 }
 
+int ParseJobs(std::string_view text) {
+  const double value = ParseFiniteNumber(text, kAllowedJobs);
+  if (value < 1 || value > kMaxJobs || value != static_cast<int>(value)) {
+    throw ValueError("'" + Str(text) + "' is not allowed; allowed: " + Str(kAllowedJobs));
+  }
+  return static_cast<int>(value);
+}
+
+int CoreCount() {
+  cpu_set_t cores;
+  if (::sched_getaffinity(0, sizeof cores, &cores) == 0) {
+    return std::max(1, CPU_COUNT(&cores));
+  }
+  return std::max(1U, std::thread::hardware_concurrency());
+}
+
+RowLayout LayoutOf(const CalcOptions& options) {
+  const OutputFormat format = EffectiveFormat(options);
+  const bool manyRows = options.batch || !options.sweeps.empty();
+  return {
+      .format = format,
+      .values = options.values,
+      .columns = options.columns.empty() ? DefaultColumns(options.extras) : options.columns,
+      .blocks = format == OutputFormat::Table && !manyRows && options.columns.empty(),
+      .extras = options.extras,
+      .jobs = options.jobs > 0 ? options.jobs : std::min(CoreCount(), kMaxJobs),
+  };
+}
+
 OutputFormat EffectiveFormat(const CalcOptions& options) {
   const bool manyRows = options.batch || !options.sweeps.empty();
   return manyRows && !options.formatGiven ? OutputFormat::Csv : options.format;
@@ -278,7 +331,8 @@ std::string UsageText() {
       "Computes the voltages a transmission fault gives at the four buses of a\n"
       "distribution system (Substation HV, Substation MV and Along Feeder, Customer\n"
       "Level 1, Customer Level 2) and the sequence voltages V0, V1, V2 at Substation\n"
-      "HV, cut to 0.001 per unit and 0.1 degree as the window's readouts show them.\n"
+      "HV, cut to 0.001 per unit and 0.1 degree as the window's readouts show them\n"
+      "(see --values).\n"
       "Options take their value as '--name value' or '--name=value'.\n\n";
   // An option longer than this has its help start on the next line, so that
   // one long option does not push every help text past 80 columns.
@@ -321,7 +375,7 @@ std::string UsageText() {
        "phases follows fault. --classify adds {bus}_type,{bus}_v,{bus}_f,\n"
        "{bus}_textbook for each bus, then --line-to-line adds {bus}_ab_mag,{bus}_ab_ang,\n"
        "{bus}_bc_mag,{bus}_bc_ang,{bus}_ca_mag,{bus}_ca_ang for each bus.\n\n"
-       "--sweep writes the same columns, one row per point, as CSV or JSON lines. Its\n"
+       "--sweep writes the same columns, one row per point, in any format. Its\n"
        "points are FROM + i*STEP rounded to the decimals FROM, TO and STEP are written\n"
        "with (at most 12); TO is the last point when a whole number of steps reaches\n"
        "it. Every point must be a value the setting's option allows.\n\n"
@@ -329,7 +383,9 @@ std::string UsageText() {
        "  printf 'fault,proximity\\nsingle,0\\nthree,50\\n' | dipview-calc --batch\n"
        "  dipview-calc --classify --sweep proximity=0:100:10\n"
        "  dipview-calc --fault two-phase-ground --z0-ratio 1 --classify\n"
-       "  dipview-calc --sweep proximity=0:100:1 --plot sweep.png\n\n"
+       "  dipview-calc --sweep proximity=0:100:1 --plot sweep.png\n"
+       "  dipview-calc --sweep proximity=0:100:10 --format markdown --values rounded \\\n"
+       "      --columns proximity,hv_a_mag,hv_b_mag,hv_c_mag\n\n"
        "Exit status: 0 on success; 2 for a bad option, a bad sweep or bad batch input\n"
        "(the message on standard error names it); 1 when reading input or writing\n"
        "output fails, a picture or plot that cannot be written among them, or memory\n"

@@ -41,6 +41,15 @@ struct CalcOptions {
   ExtraColumns extras;
   /// The text of --phases, read once the fault is known.
   std::string phases;
+  /// The columns to write, in order (--columns); empty for the standard
+  /// ones and those `extras` adds.
+  std::vector<OutputColumn> columns;
+  /// How voltages, V and F are written (--values).
+  ValueMode values = ValueMode::Shown;
+  bool valuesGiven = false;
+  /// Threads computing the states of a batch or a sweep (--jobs); 0 for one
+  /// per core.
+  int jobs = 0;
   /// The settings to sweep (--sweep), at most two; the first is the outer loop.
   std::vector<SweepAxis> sweeps;
   /// Draw the sweep to this file instead of writing its rows (--plot).
@@ -61,9 +70,20 @@ CalcOptions ParseCommandLine(std::span<const std::string_view> args);
 /// A whole number for --scale, 1 to 4. Throws ValueError.
 int ParseScale(std::string_view text);
 
+/// A whole number for --jobs, 1 to kMaxJobs. Throws ValueError.
+int ParseJobs(std::string_view text);
+inline constexpr int kMaxJobs = 256;
+inline constexpr std::string_view kAllowedJobs = "a whole number from 1 to 256";
+
+/// The number of cores the program may run on, at least 1.
+int CoreCount();
+
 /// The format to write: the one asked for, or CSV for a batch or a sweep
 /// without --format.
 OutputFormat EffectiveFormat(const CalcOptions& options);
+
+/// How the rows of `options` are written.
+RowLayout LayoutOf(const CalcOptions& options);
 
 /// The text --help prints.
 std::string UsageText();

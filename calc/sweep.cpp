@@ -227,13 +227,13 @@ std::size_t RunSweep(std::span<const SweepAxis> axes, const FaultInputs& base, R
   for (double value : axes[0].points) {
     axes[0].set(state, value);
     if (axes.size() == 1) {
-      writer.Row(state, ComputeVoltages(state));
+      writer.Add(state);
       ++rows;
       continue;
     }
     for (double innerValue : axes[1].points) {
       axes[1].set(state, innerValue);
-      writer.Row(state, ComputeVoltages(state));
+      writer.Add(state);
       ++rows;
     }
   }

@@ -46,9 +46,10 @@ inline constexpr std::string_view kAllowedSweep =
     "NAME=FROM:TO:STEP with NAME one of z12-angle, z0-angle, zf-angle, z0-ratio, zf-ratio, "
     "proximity";
 
-/// Computes and writes one row for each point of `axes` (one or two; the
-/// first is the outer loop), the other settings taken from `base`. Calls
-/// writer.Begin() first. Returns the number of rows.
+/// Hands one state for each point of `axes` (one or two; the first is the
+/// outer loop) to writer.Add, the other settings taken from `base`. Calls
+/// writer.Begin() first; writer.End() writes the last rows. Returns the
+/// number of rows.
 std::size_t RunSweep(std::span<const SweepAxis> axes, const FaultInputs& base, RowWriter& writer);
 
 /// The file formats of a plot.

@@ -1,7 +1,14 @@
 #include "calc/writers.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <thread>
 
 #include "calc/settings.h"
 #include "compute/readout.h"
@@ -11,15 +18,24 @@ namespace dipview::calc {
 
 namespace {
 
-// Four classification columns and six line-to-line columns for each bus.
-constexpr int kExtraMax = 4 * 4 + 24;
-
-// Room for one CSV or JSON row: every setting (with phases), readout and extra
-// column at its longest, with its key, quotes and separator.
-constexpr std::size_t kRowMax =
-    (11 + kReadoutCount + kExtraMax) * (kNumberTextMax + kSettingTextMax + 8) + 16;
-
 constexpr const char* kBusKeys[4] = {"hv", "mv", "c1", "c2"};
+
+// The columns --classify adds for each bus, in their order; a column added
+// here needs its value in FillCells.
+constexpr struct {
+  const char* suffix;
+  bool isText;
+} kClassifyColumns[] = {{"_type", true}, {"_v", false}, {"_f", false}, {"_textbook", true}};
+constexpr int kClassifyPerBus = static_cast<int>(std::size(kClassifyColumns));
+
+// The index that stands for the column phases among the settings' columns.
+constexpr int kPhasesIndex = -1;
+
+// States a worker thread computes at a time, and chunks handed out at most
+// per job before the oldest must be written: enough to keep every thread
+// busy, few enough that rows still stream.
+constexpr std::size_t kChunkStates = 2048;
+constexpr std::size_t kChunksPerJob = 2;
 
 char* Copy(std::string_view text, char* out) {
   std::memcpy(out, text.data(), text.size());
@@ -31,32 +47,93 @@ std::string SettingText(const FaultInputs& in, std::string_view column) {
   return std::string(text, FindSettingColumn(column)->write(in, text));
 }
 
-std::string NumberCell(double value) {
-  char text[kNumberTextMax];
-  return std::string(text, WriteNumberText(value, text));
-}
-
-void AppendTableLine(std::string& s, std::string_view label, const std::string* cells,
-                     int count = 6) {
+void AppendTableLine(std::string& s, std::string_view label, const std::string* cells, int count,
+                     std::size_t cellWidth) {
   constexpr std::size_t kLabelWidth = 31;
-  constexpr std::size_t kCellWidth = 8;
   s += label;
   s.append(kLabelWidth > label.size() ? kLabelWidth - label.size() : 1, ' ');
   for (int i = 0; i < count; ++i) {
     const std::size_t size = cells[i].size();
-    s.append(kCellWidth > size ? kCellWidth - size : 1, ' ');
+    s.append(cellWidth > size ? cellWidth - size : 1, ' ');
     s += cells[i];
   }
   s += '\n';
 }
 
+// A name as a LaTeX cell shows it: underscores escaped.
+std::string LatexText(std::string_view text) {
+  std::string s;
+  for (char c : text) {
+    if (c == '_') {
+      s += '\\';
+    }
+    s += c;
+  }
+  return s;
+}
+
+// The longest text a column's values take within the settings' ranges: sag
+// types up to "invalid", magnitudes below 10 per unit, angles from -180 to
+// 180 degrees; in full, 17 significant digits with a sign and a two-digit
+// exponent.
+int LongestValueText(const OutputColumn& column, ValueMode mode) {
+  const bool full = mode == ValueMode::Full;
+  switch (column.group) {
+    case ColumnGroup::Settings: {
+      if (!column.isText) {
+        return 4;  // "22.5", "0.5", "100"
+      }
+      if (column.name == "phases") {
+        return 3;  // "abc"
+      }
+      if (column.name != "fault") {
+        return 2;  // DY, YY, DD
+      }
+      std::size_t longest = 0;
+      for (const bool toGround : {false, true}) {
+        for (FaultType type :
+             {FaultType::SinglePhase, FaultType::PhaseToPhase, FaultType::ThreePhase}) {
+          longest = std::max(longest, FaultName({.faultType = type, .toGround = toGround}).size());
+        }
+      }
+      return static_cast<int>(longest);
+    }
+    case ColumnGroup::Readouts:
+    case ColumnGroup::LineToLine: {
+      const bool angle = column.index % 2 == 1;
+      return full ? (angle ? 23 : 22) : (angle ? 6 : 5);
+    }
+    case ColumnGroup::Classify:
+      return column.isText ? 7 : (full ? 22 : 5);
+  }
+  return 0;
+}
+
 }  // namespace
 
-// One value of an extra column: a sag type's name, or a number when the name
-// is empty.
-struct RowWriter::ExtraCell {
-  std::string_view name;
-  double number = 0.0;
+// Where each group's values start among the numbers of a row.
+constexpr int kClassifyFirst = kReadoutCount;
+constexpr int kLineToLineFirst = kClassifyFirst + 4 * kClassifyPerBus;
+
+// The values of one row: every number, --classify's names at the places of
+// their columns.
+struct RowWriter::Cells {
+  double numbers[kLineToLineFirst + 24];
+  std::string_view names[4 * kClassifyPerBus];
+};
+
+// Where a column's value is: a setting, a name or a number of the row.
+struct RowWriter::Slot {
+  const SettingColumn* setting = nullptr;
+  int name = -1;
+  int number = -1;
+};
+
+// Columns next to each other whose values follow each other among the
+// numbers of a row, written in one go: the standard readouts are one run.
+struct RowWriter::NumberRun {
+  std::size_t firstSlot = 0;
+  std::size_t slots = 0;
 };
 
 char* ReadoutTextCache::Write(double value, char* out) {
@@ -64,7 +141,9 @@ char* ReadoutTextCache::Write(double value, char* out) {
   std::memcpy(&bits, &value, sizeof bits);
   Entry& entry = entries_[(bits * 0x9E3779B97F4A7C15u) >> (64 - kEntryBits)];
   if (entry.size != 0 && entry.bits == bits) {
-    std::memcpy(out, entry.text, entry.size);
+    // The whole text field, whatever the text's size: a copy of fixed size
+    // takes a few moves where one of varying size calls memcpy.
+    std::memcpy(out, entry.text, sizeof entry.text);
     return out + entry.size;
   }
   char* end = WriteNumberText(value, out);
@@ -94,53 +173,223 @@ std::string FaultCaption(const FaultInputs& in) {
 }
 
 OutputFormat ParseOutputFormat(std::string_view text) {
-  if (text == "table") {
-    return OutputFormat::Table;
-  }
-  if (text == "csv") {
-    return OutputFormat::Csv;
-  }
-  if (text == "json") {
-    return OutputFormat::Json;
+  constexpr std::pair<std::string_view, OutputFormat> kFormats[] = {
+      {"table", OutputFormat::Table},
+      {"csv", OutputFormat::Csv},
+      {"json", OutputFormat::Json},
+      {"markdown", OutputFormat::Markdown},
+      {"latex", OutputFormat::Latex}};
+  for (const auto& [name, format] : kFormats) {
+    if (text == name) {
+      return format;
+    }
   }
   throw ValueError("'" + std::string(text) +
                    "' is not an output format; allowed: " + std::string(kAllowedFormat));
 }
 
-std::array<double, kReadoutCount> CutReadouts(const PassVoltages& pass) {
-  std::array<double, kReadoutCount> values;
-  double* v = values.data();
-  const auto cut = [&v](const Phasor& first, const Phasor& second, const Phasor& third) {
-    for (const Phasor* p : {&first, &second, &third}) {
-      *v++ = CutMagnitude(p->magnitude);
-      *v++ = CutAngleDegrees(p->angle);
+ValueMode ParseValueMode(std::string_view text) {
+  constexpr std::pair<std::string_view, ValueMode> kModes[] = {
+      {"shown", ValueMode::Shown}, {"rounded", ValueMode::Rounded}, {"full", ValueMode::Full}};
+  for (const auto& [name, mode] : kModes) {
+    if (text == name) {
+      return mode;
     }
-  };
-  for (const PhaseTriple& bus : pass.busVoltages) {
-    cut(bus.a, bus.b, bus.c);
   }
-  cut(pass.sequenceAtHV.zero, pass.sequenceAtHV.positive, pass.sequenceAtHV.negative);
+  throw ValueError("'" + std::string(text) +
+                   "' is not a way to write values; allowed: " + std::string(kAllowedValues));
+}
+
+double MagnitudeValue(double magnitude, ValueMode mode) {
+  switch (mode) {
+    case ValueMode::Shown:
+      return CutMagnitude(magnitude);
+    case ValueMode::Rounded:
+      // + 0.0 so that a tiny negative value is written "0", not "-0".
+      return std::round(magnitude * 1000.0) / 1000.0 + 0.0;
+    case ValueMode::Full:
+      return magnitude;
+  }
+  return magnitude;
+}
+
+double AngleValue(double angleRadians, ValueMode mode) {
+  switch (mode) {
+    case ValueMode::Shown:
+      return CutAngleDegrees(angleRadians);
+    case ValueMode::Rounded:
+      return std::round(((angleRadians * 180.0) / kPi) * 10.0) / 10.0 + 0.0;
+    case ValueMode::Full:
+      return (angleRadians * 180.0) / kPi;
+  }
+  return angleRadians;
+}
+
+char* WriteFullNumberText(double value, char* out) {
+  if (!std::isfinite(value) || value == 0.0) {
+    return WriteNumberText(value, out);
+  }
+  return std::to_chars(out, out + kFullTextMax, value).ptr;
+}
+
+std::array<double, kReadoutCount> CutReadouts(const PassVoltages& pass) {
+  return ReadoutValues(pass, ValueMode::Shown);
+}
+
+namespace {
+
+// Writes the readout values of `pass` as `mode` writes them to `v`.
+void PutReadouts(const PassVoltages& pass, ValueMode mode, double* v) {
+  const Phasor* phasors[kReadoutCount / 2];
+  const Phasor** p = phasors;
+  for (const PhaseTriple& bus : pass.busVoltages) {
+    *p++ = &bus.a;
+    *p++ = &bus.b;
+    *p++ = &bus.c;
+  }
+  *p++ = &pass.sequenceAtHV.zero;
+  *p++ = &pass.sequenceAtHV.positive;
+  *p++ = &pass.sequenceAtHV.negative;
+  // The values shown are cut without a test of the mode each: most rows are
+  // written so.
+  if (mode == ValueMode::Shown) {
+    for (const Phasor* phasor : phasors) {
+      *v++ = CutMagnitude(phasor->magnitude);
+      *v++ = CutAngleDegrees(phasor->angle);
+    }
+    return;
+  }
+  for (const Phasor* phasor : phasors) {
+    *v++ = MagnitudeValue(phasor->magnitude, mode);
+    *v++ = AngleValue(phasor->angle, mode);
+  }
+}
+
+}  // namespace
+
+std::array<double, kReadoutCount> ReadoutValues(const PassVoltages& pass, ValueMode mode) {
+  std::array<double, kReadoutCount> values;
+  PutReadouts(pass, mode, values.data());
   return values;
+}
+
+const std::vector<OutputColumn>& AllOutputColumns() {
+  static const std::vector<OutputColumn> columns = [] {
+    std::vector<OutputColumn> c;
+    for (std::size_t i = 0; i < kSettingColumns.size(); ++i) {
+      c.push_back({std::string(kSettingColumns[i].name), ColumnGroup::Settings, static_cast<int>(i),
+                   !kSettingColumns[i].isNumber});
+      if (i == 0) {
+        c.push_back({std::string(kPhasesColumn.name), ColumnGroup::Settings, kPhasesIndex, true});
+      }
+    }
+    int index = 0;
+    for (const char* bus : {"hv", "mv", "c1", "c2", "v0", "v1", "v2"}) {
+      for (const char* phase : {"_a", "_b", "_c"}) {
+        const bool sequence = bus[0] == 'v';
+        for (const char* part : {"_mag", "_ang"}) {
+          c.push_back(
+              {std::string(bus) + (sequence ? "" : phase) + part, ColumnGroup::Readouts, index++});
+        }
+        if (sequence) {
+          break;
+        }
+      }
+    }
+    index = 0;
+    for (const char* bus : kBusKeys) {
+      for (const auto& column : kClassifyColumns) {
+        c.push_back(
+            {std::string(bus) + column.suffix, ColumnGroup::Classify, index++, column.isText});
+      }
+    }
+    index = 0;
+    for (const char* bus : kBusKeys) {
+      for (const char* pair : {"_ab", "_bc", "_ca"}) {
+        for (const char* part : {"_mag", "_ang"}) {
+          c.push_back({std::string(bus) + pair + part, ColumnGroup::LineToLine, index++});
+        }
+      }
+    }
+    return c;
+  }();
+  return columns;
+}
+
+const std::array<std::string, 10 + kReadoutCount>& OutputColumnNames() {
+  static const std::array<std::string, 10 + kReadoutCount> names = [] {
+    std::array<std::string, 10 + kReadoutCount> n;
+    std::size_t i = 0;
+    for (const OutputColumn& column : DefaultColumns({})) {
+      n[i++] = column.name;
+    }
+    return n;
+  }();
+  return names;
+}
+
+std::vector<OutputColumn> DefaultColumns(const ExtraColumns& extras) {
+  std::vector<OutputColumn> columns;
+  for (const OutputColumn& column : AllOutputColumns()) {
+    if (column.group == ColumnGroup::Settings && column.index == kPhasesIndex) {
+      if (extras.phases) {
+        columns.push_back(column);
+      }
+    } else if (column.group == ColumnGroup::Settings || column.group == ColumnGroup::Readouts ||
+               (column.group == ColumnGroup::Classify && extras.classify) ||
+               (column.group == ColumnGroup::LineToLine && extras.lineToLine)) {
+      columns.push_back(column);
+    }
+  }
+  return columns;
 }
 
 std::vector<std::string> ExtraColumnNames(const ExtraColumns& extras) {
   std::vector<std::string> names;
-  if (extras.classify) {
-    for (const char* bus : kBusKeys) {
-      for (const char* value : {"_type", "_v", "_f", "_textbook"}) {
-        names.push_back(bus + std::string(value));
-      }
-    }
-  }
-  if (extras.lineToLine) {
-    for (const char* bus : kBusKeys) {
-      for (const char* pair : {"_ab", "_bc", "_ca"}) {
-        names.push_back(bus + std::string(pair) + "_mag");
-        names.push_back(bus + std::string(pair) + "_ang");
-      }
+  for (const OutputColumn& column : DefaultColumns(extras)) {
+    if (column.group == ColumnGroup::Classify || column.group == ColumnGroup::LineToLine) {
+      names.push_back(column.name);
     }
   }
   return names;
+}
+
+std::vector<OutputColumn> ParseColumns(std::string_view text) {
+  const auto allowed = [] {
+    std::string names;
+    for (const OutputColumn& column : AllOutputColumns()) {
+      names += names.empty() ? "" : ",";
+      names += column.name;
+    }
+    return "; allowed: names of columns separated by commas, each once: " + names;
+  };
+  std::vector<OutputColumn> columns;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t comma = text.find(',', start);
+    std::string_view name = text.substr(start, comma - start);
+    const std::size_t first = name.find_first_not_of(" \t");
+    name = first == std::string_view::npos
+               ? std::string_view()
+               : name.substr(first, name.find_last_not_of(" \t") - first + 1);
+    const auto& all = AllOutputColumns();
+    const auto found = std::find_if(all.begin(), all.end(),
+                                    [name](const OutputColumn& c) { return c.name == name; });
+    if (name.empty()) {
+      throw ValueError("'" + std::string(text) + "' has an empty column name" + allowed());
+    }
+    if (found == all.end()) {
+      throw ValueError("'" + std::string(name) + "' is not a column" + allowed());
+    }
+    if (std::find(columns.begin(), columns.end(), *found) != columns.end()) {
+      throw ValueError("'" + std::string(name) + "' is named twice" + allowed());
+    }
+    columns.push_back(*found);
+    if (comma == std::string_view::npos) {
+      return columns;
+    }
+    start = comma + 1;
+  }
 }
 
 double RoundClassNumber(double value) {
@@ -148,177 +397,384 @@ double RoundClassNumber(double value) {
   return std::round(value * 1000.0) / 1000.0 + 0.0;
 }
 
-std::array<double, 24> CutLineToLine(const PassVoltages& pass) {
+double ClassNumberValue(double value, ValueMode mode) {
+  return mode == ValueMode::Full ? value : RoundClassNumber(value);
+}
+
+std::array<double, 24> LineToLineValues(const PassVoltages& pass, ValueMode mode) {
   std::array<double, 24> values;
   double* v = values.data();
   for (const PhaseTriple& bus : pass.busVoltages) {
     const LineToLine lines = LineToLineVoltages(bus);
     for (const Phasor* p : {&lines.ab, &lines.bc, &lines.ca}) {
-      *v++ = CutMagnitude(p->magnitude);
-      *v++ = CutAngleDegrees(p->angle);
+      *v++ = MagnitudeValue(p->magnitude, mode);
+      *v++ = AngleValue(p->angle, mode);
     }
   }
   return values;
 }
 
-const std::array<std::string, 10 + kReadoutCount>& OutputColumnNames() {
-  static const std::array<std::string, 10 + kReadoutCount> names = [] {
-    std::array<std::string, 10 + kReadoutCount> n;
-    std::size_t i = 0;
-    for (const SettingColumn& column : kSettingColumns) {
-      n[i++] = std::string(column.name);
+// A chunk of states a worker thread computes, and the text of their rows.
+struct RowWriter::Chunk {
+  std::vector<FaultInputs> states;
+  std::string text;
+  std::exception_ptr failure;
+  bool done = false;  ///< guarded by Workers::mutex_
+};
+
+// The worker threads of a writer with more than one job. Only the writer's
+// own thread submits chunks and writes them, in the order submitted.
+class RowWriter::Workers {
+ public:
+  explicit Workers(std::shared_ptr<const RowLayout> layout) : layout_(std::move(layout)) {
+    for (int i = 0; i < layout_->jobs; ++i) {
+      threads_.emplace_back([this] { Work(); });
     }
-    for (const char* bus : {"hv", "mv", "c1", "c2"}) {
-      for (const char* phase : {"a", "b", "c"}) {
-        n[i++] = std::string(bus) + "_" + phase + "_mag";
-        n[i++] = std::string(bus) + "_" + phase + "_ang";
+  }
+
+  ~Workers() {
+    {
+      const std::lock_guard lock(mutex_);
+      stop_ = true;
+    }
+    ready_.notify_all();
+    threads_.clear();  // joins
+  }
+
+  void Submit(std::vector<FaultInputs> states, OutputBuffer& out) {
+    auto chunk = std::make_unique<Chunk>();
+    chunk->states = std::move(states);
+    {
+      const std::lock_guard lock(mutex_);
+      queue_.push_back(chunk.get());
+    }
+    ready_.notify_one();
+    order_.push_back(std::move(chunk));
+    WriteFinished(out, kChunksPerJob * threads_.size());
+  }
+
+  /// Writes the finished chunks at the front, waiting for the oldest while
+  /// more than `keep` are unwritten.
+  void WriteFinished(OutputBuffer& out, std::size_t keep) {
+    while (!order_.empty()) {
+      Chunk& front = *order_.front();
+      {
+        std::unique_lock lock(mutex_);
+        if (!front.done) {
+          if (order_.size() <= keep) {
+            return;
+          }
+          done_.wait(lock, [&front] { return front.done; });
+        }
       }
+      if (front.failure) {
+        std::rethrow_exception(front.failure);
+      }
+      out.Append(front.text);
+      order_.pop_front();
     }
-    for (const char* sequence : {"v0", "v1", "v2"}) {
-      n[i++] = std::string(sequence) + "_mag";
-      n[i++] = std::string(sequence) + "_ang";
+  }
+
+ private:
+  void Work() {
+    StringSink sink;
+    OutputBuffer buffer(sink);
+    RowWriter writer(layout_, buffer);
+    for (;;) {
+      Chunk* chunk = nullptr;
+      {
+        std::unique_lock lock(mutex_);
+        ready_.wait(lock, [this] { return stop_ || !queue_.empty(); });
+        if (stop_) {
+          return;
+        }
+        chunk = queue_.front();
+        queue_.pop_front();
+      }
+      try {
+        for (const FaultInputs& in : chunk->states) {
+          writer.Row(in, ComputeVoltages(in));
+        }
+        buffer.Flush();
+        chunk->text = std::move(sink.text);
+        sink.text.clear();
+      } catch (...) {
+        chunk->failure = std::current_exception();
+      }
+      {
+        const std::lock_guard lock(mutex_);
+        chunk->done = true;
+      }
+      done_.notify_one();
     }
-    return n;
-  }();
-  return names;
+  }
+
+  std::shared_ptr<const RowLayout> layout_;
+  std::mutex mutex_;
+  std::condition_variable ready_;
+  std::condition_variable done_;
+  std::deque<Chunk*> queue_;
+  bool stop_ = false;
+  std::deque<std::unique_ptr<Chunk>> order_;
+  std::vector<std::jthread> threads_;
+};
+
+namespace {
+
+// Room for the text of any one cell, a JSON key and separators.
+std::size_t RowRoom(const std::vector<OutputColumn>& columns, const std::vector<int>& widths) {
+  std::size_t room = 16;
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    room += 2 * columns[i].name.size() + 2 * (kNumberTextMax + kSettingTextMax) +
+            static_cast<std::size_t>(widths[i]) + 8;
+  }
+  return room;
 }
 
-void RowWriter::Begin() {
-  if (format_ != OutputFormat::Csv) {
+}  // namespace
+
+RowWriter::RowWriter(std::shared_ptr<const RowLayout> layout, OutputBuffer& out)
+    : layout_(std::move(layout)), out_(out), full_(layout_->values == ValueMode::Full) {
+  Configure();
+}
+
+void RowWriter::AddPhasesColumn() {
+  if (layout_->extras.phases) {
     return;
   }
-  const auto& names = OutputColumnNames();
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    if (i > 0) {
-      out_.Append(',');
+  RowLayout layout = *layout_;
+  if (layout.columns == DefaultColumns(layout.extras)) {
+    layout.extras.phases = true;
+    layout.columns = DefaultColumns(layout.extras);
+  }
+  layout.extras.phases = true;
+  layout_ = std::make_shared<const RowLayout>(std::move(layout));
+  Configure();
+}
+
+void RowWriter::Configure() {
+  slots_.clear();
+  runs_.clear();
+  jsonKeys_.clear();
+  widths_.clear();
+  needClassify_ = needLineToLine_ = false;
+  for (const OutputColumn& column : layout_->columns) {
+    Slot slot;
+    switch (column.group) {
+      case ColumnGroup::Settings:
+        slot.setting = column.index == kPhasesIndex
+                           ? &kPhasesColumn
+                           : &kSettingColumns[static_cast<std::size_t>(column.index)];
+        break;
+      case ColumnGroup::Readouts:
+        slot.number = column.index;
+        break;
+      case ColumnGroup::Classify:
+        (column.isText ? slot.name : slot.number) =
+            (column.isText ? 0 : kClassifyFirst) + column.index;
+        break;
+      case ColumnGroup::LineToLine:
+        slot.number = kLineToLineFirst + column.index;
+        break;
     }
-    out_.Append(names[i]);
-    if (i == 0 && extras_.phases) {
-      out_.Append(',');
-      out_.Append(kPhasesColumn.name);
+    const bool continues =
+        !slots_.empty() && slots_.back().number >= 0 && slots_.back().number + 1 == slot.number;
+    if (continues) {
+      ++runs_.back().slots;
+    } else {
+      runs_.push_back({slots_.size(), 1});
+    }
+    slots_.push_back(slot);
+    needClassify_ |= column.group == ColumnGroup::Classify;
+    needLineToLine_ |= column.group == ColumnGroup::LineToLine;
+    const std::size_t name =
+        layout_->format == OutputFormat::Latex ? LatexText(column.name).size() : column.name.size();
+    widths_.push_back(std::max(static_cast<int>(name), LongestValueText(column, layout_->values)));
+  }
+  for (const OutputColumn& column : layout_->columns) {
+    jsonKeys_.push_back((jsonKeys_.empty() ? "{\"" : ",\"") + column.name + "\":");
+  }
+  rowRoom_ = RowRoom(layout_->columns, widths_);
+  if (layout_->blocks) {
+    needClassify_ = layout_->extras.classify;
+    needLineToLine_ = layout_->extras.lineToLine;
+  }
+}
+
+RowWriter::RowWriter(OutputFormat format, OutputBuffer& out, ExtraColumns extras)
+    : RowWriter(std::make_shared<const RowLayout>(RowLayout{
+                    .format = format,
+                    .columns = DefaultColumns(extras),
+                    .blocks = format == OutputFormat::Table,
+                    .extras = extras,
+                }),
+                out) {}
+
+RowWriter::~RowWriter() = default;
+
+void RowWriter::Begin() {
+  const std::vector<OutputColumn>& columns = layout_->columns;
+  switch (layout_->format) {
+    case OutputFormat::Csv:
+      for (std::size_t i = 0; i < columns.size(); ++i) {
+        out_.Append(i == 0 ? "" : ",");
+        out_.Append(columns[i].name);
+      }
+      out_.Append('\n');
+      break;
+    case OutputFormat::Table:
+    case OutputFormat::Markdown:
+    case OutputFormat::Latex:
+      if (!layout_->blocks) {
+        AlignedHeader();
+      }
+      break;
+    case OutputFormat::Json:
+      break;
+  }
+}
+
+void RowWriter::FillCells(const PassVoltages& pass, Cells& cells) const {
+  const ValueMode mode = layout_->values;
+  PutReadouts(pass, mode, cells.numbers);
+  if (needClassify_) {
+    int i = 0;
+    for (const PhaseTriple& bus : pass.busVoltages) {
+      const SagClasses classes = ClassifyBoth(bus);
+      const SagClass& sag = classes.sag;
+      cells.names[i] = SagName(sag);
+      cells.numbers[kClassifyFirst + i + 1] = ClassNumberValue(sag.characteristicVoltage, mode);
+      cells.numbers[kClassifyFirst + i + 2] = ClassNumberValue(sag.pnFactor, mode);
+      cells.names[i + 3] = TextbookName(classes.textbook);
+      i += kClassifyPerBus;
     }
   }
-  for (const std::string& name : extraNames_) {
-    out_.Append(',');
-    out_.Append(name);
+  if (needLineToLine_) {
+    const std::array<double, 24> lines = LineToLineValues(pass, mode);
+    std::copy(lines.begin(), lines.end(), cells.numbers + kLineToLineFirst);
   }
-  out_.Append('\n');
 }
 
 void RowWriter::Row(const FaultInputs& in, const PassVoltages& pass) {
-  switch (format_) {
+  Cells cells;
+  FillCells(pass, cells);
+  switch (layout_->format) {
     case OutputFormat::Csv:
-      CsvRow(in, pass);
+      CsvRow(in, cells);
       break;
     case OutputFormat::Json:
-      JsonRow(in, pass);
+      JsonRow(in, cells);
       break;
     case OutputFormat::Table:
-      TableBlock(in, pass);
+    case OutputFormat::Markdown:
+    case OutputFormat::Latex:
+      if (layout_->blocks) {
+        TableBlock(in, cells);
+      } else {
+        AlignedRow(in, cells);
+      }
       break;
   }
 }
 
-void RowWriter::CsvRow(const FaultInputs& in, const PassVoltages& pass) {
-  const std::array<double, kReadoutCount> values = CutReadouts(pass);
-  char* const start = out_.Reserve(kRowMax);
+void RowWriter::Add(const FaultInputs& in) {
+  if (layout_->jobs <= 1) {
+    Row(in, ComputeVoltages(in));
+    return;
+  }
+  pending_.push_back(in);
+  if (pending_.size() == kChunkStates) {
+    if (!workers_) {
+      workers_ = std::make_unique<Workers>(layout_);
+    }
+    std::vector<FaultInputs> states;
+    states.reserve(kChunkStates);
+    std::swap(states, pending_);
+    workers_->Submit(std::move(states), out_);
+  }
+}
+
+void RowWriter::Flush() {
+  if (workers_) {
+    workers_->WriteFinished(out_, 0);
+  }
+  // A part chunk is quicker here than handed to a worker and waited for.
+  for (const FaultInputs& in : pending_) {
+    Row(in, ComputeVoltages(in));
+  }
+  pending_.clear();
+  out_.Flush();
+}
+
+void RowWriter::End() {
+  if (workers_) {
+    workers_->WriteFinished(out_, 0);
+  }
+  for (const FaultInputs& in : pending_) {
+    Row(in, ComputeVoltages(in));
+  }
+  pending_.clear();
+  if (layout_->format == OutputFormat::Latex && !layout_->blocks) {
+    out_.Append("\\hline\n\\end{longtable}\n");
+  }
+}
+
+char* RowWriter::WriteCell(const Slot& slot, const FaultInputs& in, const Cells& cells, char* o) {
+  if (slot.setting != nullptr) {
+    return slot.setting->write(in, o);
+  }
+  if (slot.name >= 0) {
+    return Copy(cells.names[slot.name], o);
+  }
+  const double value = cells.numbers[slot.number];
+  return full_ ? WriteFullNumberText(value, o) : texts_.Write(value, o);
+}
+
+void RowWriter::CsvRow(const FaultInputs& in, const Cells& cells) {
+  char* const start = out_.Reserve(rowRoom_);
   char* o = start;
-  o = kSettingColumns[0].write(in, o);
-  *o++ = ',';
-  if (extras_.phases) {
-    o = kPhasesColumn.write(in, o);
-    *o++ = ',';
-  }
-  for (std::size_t i = 1; i < kSettingColumns.size(); ++i) {
-    o = kSettingColumns[i].write(in, o);
-    *o++ = ',';
-  }
-  for (double value : values) {
-    o = texts_.Write(value, o);
-    *o++ = ',';
-  }
-  if (!extraNames_.empty()) {
-    ExtraCell cells[kExtraMax];
-    const int count = ExtraCells(pass, cells);
-    for (int i = 0; i < count; ++i) {
-      o = cells[i].name.empty() ? texts_.Write(cells[i].number, o) : Copy(cells[i].name, o);
+  for (const NumberRun& run : runs_) {
+    const Slot& first = slots_[run.firstSlot];
+    if (first.number < 0) {
+      o = first.setting != nullptr ? first.setting->write(in, o) : WriteCell(first, in, cells, o);
       *o++ = ',';
+      continue;
+    }
+    const double* const values = cells.numbers + first.number;
+    if (full_) {
+      for (std::size_t i = 0; i < run.slots; ++i) {
+        o = WriteFullNumberText(values[i], o);
+        *o++ = ',';
+      }
+    } else {
+      for (std::size_t i = 0; i < run.slots; ++i) {
+        o = texts_.Write(values[i], o);
+        *o++ = ',';
+      }
     }
   }
   o[-1] = '\n';
   out_.Commit(o);
 }
 
-int RowWriter::ExtraCells(const PassVoltages& pass, ExtraCell* cells) const {
-  ExtraCell* c = cells;
-  if (extras_.classify) {
-    for (const PhaseTriple& bus : pass.busVoltages) {
-      const SagClasses classes = ClassifyBoth(bus);
-      const SagClass& sag = classes.sag;
-      *c++ = {SagName(sag)};
-      *c++ = {{}, RoundClassNumber(sag.characteristicVoltage)};
-      *c++ = {{}, RoundClassNumber(sag.pnFactor)};
-      *c++ = {TextbookName(classes.textbook)};
-    }
-  }
-  if (extras_.lineToLine) {
-    for (double value : CutLineToLine(pass)) {
-      *c++ = {{}, value};
-    }
-  }
-  return static_cast<int>(c - cells);
-}
-
-void RowWriter::JsonRow(const FaultInputs& in, const PassVoltages& pass) {
-  const auto& names = OutputColumnNames();
-  const std::array<double, kReadoutCount> values = CutReadouts(pass);
-  char* o = out_.Reserve(kRowMax);
-  *o++ = '{';
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    if (i > 0) {
-      *o++ = ',';
-    }
-    *o++ = '"';
-    o = Copy(names[i], o);
-    *o++ = '"';
-    *o++ = ':';
-    if (i < kSettingColumns.size()) {
-      const bool quoted = !kSettingColumns[i].isNumber;
-      if (quoted) {
-        *o++ = '"';
-      }
-      o = kSettingColumns[i].write(in, o);
-      if (quoted) {
-        *o++ = '"';
-      }
-      if (i == 0 && extras_.phases) {
-        o = Copy(",\"phases\":\"", o);
-        o = kPhasesColumn.write(in, o);
-        *o++ = '"';
-      }
-    } else {
-      const double value = values[i - kSettingColumns.size()];
-      // The readout texts are plain decimals and so valid JSON numbers; JSON
+void RowWriter::JsonRow(const FaultInputs& in, const Cells& cells) {
+  char* o = out_.Reserve(rowRoom_);
+  for (std::size_t i = 0; i < slots_.size(); ++i) {
+    o = Copy(jsonKeys_[i], o);
+    const Slot& slot = slots_[i];
+    if (slot.number >= 0) {
+      const double value = cells.numbers[slot.number];
+      // The number texts are plain decimals and so valid JSON numbers; JSON
       // has no text for what is not finite.
-      o = std::isfinite(value) ? texts_.Write(value, o) : Copy("null", o);
-    }
-  }
-  if (!extraNames_.empty()) {
-    ExtraCell cells[kExtraMax];
-    const int count = ExtraCells(pass, cells);
-    for (int i = 0; i < count; ++i) {
-      *o++ = ',';
+      o = !std::isfinite(value) ? Copy("null", o)
+          : full_               ? WriteFullNumberText(value, o)
+                                : texts_.Write(value, o);
+    } else if (layout_->columns[i].isText) {
       *o++ = '"';
-      o = Copy(extraNames_[i], o);
+      o = WriteCell(slot, in, cells, o);
       *o++ = '"';
-      *o++ = ':';
-      if (!cells[i].name.empty()) {
-        *o++ = '"';
-        o = Copy(cells[i].name, o);
-        *o++ = '"';
-      } else {
-        o = std::isfinite(cells[i].number) ? texts_.Write(cells[i].number, o) : Copy("null", o);
-      }
+    } else {
+      o = WriteCell(slot, in, cells, o);
     }
   }
   *o++ = '}';
@@ -326,7 +782,123 @@ void RowWriter::JsonRow(const FaultInputs& in, const PassVoltages& pass) {
   out_.Commit(o);
 }
 
-void RowWriter::TableBlock(const FaultInputs& in, const PassVoltages& pass) {
+namespace {
+
+// Writes `text` padded to `width`: names to the left, numbers to the right.
+// The last cell of a plain table row gets no padding after it.
+char* PadCell(std::string_view text, int width, bool left, bool last, OutputFormat format,
+              char* o) {
+  const std::size_t size =
+      format == OutputFormat::Latex && left ? LatexText(text).size() : text.size();
+  const std::size_t pad =
+      static_cast<std::size_t>(width) > size ? static_cast<std::size_t>(width) - size : 0;
+  if (!left) {
+    o = static_cast<char*>(std::memset(o, ' ', pad)) + pad;
+  }
+  if (format == OutputFormat::Latex && left) {
+    o = Copy(LatexText(text), o);
+  } else {
+    o = Copy(text, o);
+  }
+  if (left && !(last && format == OutputFormat::Table)) {
+    o = static_cast<char*>(std::memset(o, ' ', pad)) + pad;
+  }
+  return o;
+}
+
+std::string_view CellSeparator(OutputFormat format) {
+  return format == OutputFormat::Table ? "  " : format == OutputFormat::Markdown ? " | " : " & ";
+}
+
+}  // namespace
+
+void RowWriter::AlignedHeader() {
+  const std::vector<OutputColumn>& columns = layout_->columns;
+  const OutputFormat format = layout_->format;
+  std::string s;
+  if (format == OutputFormat::Latex) {
+    s += "\\begin{longtable}{";
+    for (const OutputColumn& column : columns) {
+      s += column.isText ? 'l' : 'r';
+    }
+    s += "}\n\\hline\n";
+  }
+  std::string names(rowRoom_, '\0');
+  char* o = names.data();
+  if (format == OutputFormat::Markdown) {
+    o = Copy("| ", o);
+  }
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    if (i > 0) {
+      o = Copy(CellSeparator(format), o);
+    }
+    // LaTeX escapes every name, as it escapes text cells; its headings are
+    // left aligned in the source, and the column's alignment places them.
+    o = PadCell(columns[i].name, widths_[i], columns[i].isText || format == OutputFormat::Latex,
+                i + 1 == columns.size(), format, o);
+  }
+  names.resize(static_cast<std::size_t>(o - names.data()));
+  s += names;
+  switch (format) {
+    case OutputFormat::Table:
+      s += '\n';
+      for (std::size_t i = 0; i < columns.size(); ++i) {
+        s += i > 0 ? "  " : "";
+        s.append(static_cast<std::size_t>(widths_[i]), '-');
+      }
+      s += '\n';
+      break;
+    case OutputFormat::Markdown:
+      s += " |\n|";
+      for (std::size_t i = 0; i < columns.size(); ++i) {
+        const std::size_t dashes = static_cast<std::size_t>(widths_[i]) + 1;
+        if (columns[i].isText) {
+          s += ':';
+          s.append(dashes, '-');
+        } else {
+          s.append(dashes, '-');
+          s += ':';
+        }
+        s += '|';
+      }
+      s += '\n';
+      break;
+    default:
+      s += " \\\\\n\\hline\n\\endhead\n";
+      break;
+  }
+  out_.Append(s);
+}
+
+void RowWriter::AlignedRow(const FaultInputs& in, const Cells& cells) {
+  const std::vector<OutputColumn>& columns = layout_->columns;
+  const OutputFormat format = layout_->format;
+  char* o = out_.Reserve(rowRoom_);
+  if (format == OutputFormat::Markdown) {
+    o = Copy("| ", o);
+  }
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    if (i > 0) {
+      o = Copy(CellSeparator(format), o);
+    }
+    char text[kNumberTextMax + kSettingTextMax];
+    const std::string_view cell(text, WriteCell(slots_[i], in, cells, text) - text);
+    o = PadCell(cell, widths_[i], columns[i].isText, i + 1 == columns.size(), format, o);
+  }
+  o = Copy(format == OutputFormat::Markdown ? " |\n"
+           : format == OutputFormat::Latex  ? " \\\\\n"
+                                            : "\n",
+           o);
+  out_.Commit(o);
+}
+
+std::string RowWriter::NumberCell(double value) {
+  char text[kNumberTextMax];
+  return std::string(text, layout_->values == ValueMode::Full ? WriteFullNumberText(value, text)
+                                                              : WriteNumberText(value, text));
+}
+
+void RowWriter::TableBlock(const FaultInputs& in, const Cells& cells) {
   std::string s;
   if (!firstTable_) {
     s += '\n';
@@ -342,46 +914,55 @@ void RowWriter::TableBlock(const FaultInputs& in, const PassVoltages& pass) {
   s += "\nTransformers:  HV-MV " + SettingText(in, "hv_mv") + ", MV-C1 " +
        SettingText(in, "mv_c1") + ", C1-C2 " + SettingText(in, "c1_c2") + "\n\n";
 
-  const std::array<double, kReadoutCount> values = CutReadouts(pass);
-  std::array<std::string, kReadoutCount> cells;
-  for (int i = 0; i < kReadoutCount; ++i) {
-    cells[i] = NumberCell(values[i]);
+  std::array<std::string, kReadoutCount> readouts;
+  std::array<std::string, 4 * kClassifyPerBus> classify;
+  std::array<std::string, 24> lines;
+  // Eight characters a cell, or one more than the longest value in full.
+  std::size_t width = 8;
+  const auto keep = [&width](std::string text) {
+    width = std::max(width, text.size() + 1);
+    return text;
+  };
+  for (std::size_t i = 0; i < readouts.size(); ++i) {
+    readouts[i] = keep(NumberCell(cells.numbers[i]));
   }
+  if (layout_->extras.classify) {
+    for (std::size_t i = 0; i < classify.size(); ++i) {
+      classify[i] = keep(kClassifyColumns[i % kClassifyPerBus].isText
+                             ? std::string(cells.names[i])
+                             : NumberCell(cells.numbers[kClassifyFirst + i]));
+    }
+  }
+  if (layout_->extras.lineToLine) {
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      lines[i] = keep(NumberCell(cells.numbers[kLineToLineFirst + i]));
+    }
+  }
+
   const std::string phaseHeads[6] = {"|Va|", "Va deg", "|Vb|", "Vb deg", "|Vc|", "Vc deg"};
-  AppendTableLine(s, "Bus", phaseHeads);
+  AppendTableLine(s, "Bus", phaseHeads, 6, width);
   for (int bus = 0; bus < 4; ++bus) {
-    AppendTableLine(s, kBusNames[bus], &cells[6 * bus]);
+    AppendTableLine(s, kBusNames[bus], &readouts[6 * bus], 6, width);
   }
   const std::string sequenceHeads[6] = {"|V0|", "V0 deg", "|V1|", "V1 deg", "|V2|", "V2 deg"};
   s += '\n';
-  AppendTableLine(s, "Sequence voltages", sequenceHeads);
-  AppendTableLine(s, "Substation HV", &cells[24]);
+  AppendTableLine(s, "Sequence voltages", sequenceHeads, 6, width);
+  AppendTableLine(s, "Substation HV", &readouts[24], 6, width);
 
-  ExtraCell extra[kExtraMax];
-  const ExtraCell* e = extra;
-  ExtraCells(pass, extra);
-  const auto text = [](const ExtraCell& cell) {
-    return cell.name.empty() ? NumberCell(cell.number) : std::string(cell.name);
-  };
-  if (extras_.classify) {
-    const std::string heads[4] = {"Type", "V", "F", "Textbook"};
+  if (layout_->extras.classify) {
+    const std::string heads[kClassifyPerBus] = {"Type", "V", "F", "Textbook"};
     s += '\n';
-    AppendTableLine(s, "Sag type", heads, 4);
-    for (int bus = 0; bus < 4; ++bus, e += 4) {
-      const std::string row[4] = {text(e[0]), text(e[1]), text(e[2]), text(e[3])};
-      AppendTableLine(s, kBusNames[bus], row, 4);
+    AppendTableLine(s, "Sag type", heads, kClassifyPerBus, width);
+    for (int bus = 0; bus < 4; ++bus) {
+      AppendTableLine(s, kBusNames[bus], &classify[kClassifyPerBus * bus], kClassifyPerBus, width);
     }
   }
-  if (extras_.lineToLine) {
+  if (layout_->extras.lineToLine) {
     const std::string heads[6] = {"|Vab|", "Vab deg", "|Vbc|", "Vbc deg", "|Vca|", "Vca deg"};
     s += '\n';
-    AppendTableLine(s, "Line-to-line voltages", heads);
-    for (int bus = 0; bus < 4; ++bus, e += 6) {
-      std::string row[6];
-      for (int i = 0; i < 6; ++i) {
-        row[i] = text(e[i]);
-      }
-      AppendTableLine(s, kBusNames[bus], row);
+    AppendTableLine(s, "Line-to-line voltages", heads, 6, width);
+    for (int bus = 0; bus < 4; ++bus) {
+      AppendTableLine(s, kBusNames[bus], &lines[6 * bus], 6, width);
     }
   }
   out_.Append(s);

@@ -35,6 +35,48 @@ QPen PhasePen(int phase) {
   }
   return pen;
 }
+// B and C carry markers too, B filled squares and C open triangles, so that
+// the phases tell apart in greyscale as well: A widest, B solid, C dashed.
+// B's markers start at the first point and C's half a spacing later, so both
+// show where the two lines lie on top of each other.
+constexpr double kMarkerSpacing = 48.0;  // pixels along x between a phase's markers
+constexpr double kMarkerHalf = 4.5;      // half a marker's width, pixels
+
+void DrawMarker(QPainter& p, int phase, QPointF at) {
+  if (phase == 0) {
+    return;
+  }
+  p.save();
+  p.setPen(QPen(kPhaseColors[phase], 1.5, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+  const double h = kMarkerHalf;
+  if (phase == 1) {
+    p.setBrush(kPhaseColors[phase]);
+    p.drawRect(QRectF(at.x() - h, at.y() - h, 2 * h, 2 * h));
+  } else {
+    p.setBrush(Qt::white);
+    p.drawPolygon(
+        QPolygonF({QPointF(at.x(), at.y() - 1.3 * h), QPointF(at.x() + 1.2 * h, at.y() + 0.9 * h),
+                   QPointF(at.x() - 1.2 * h, at.y() + 0.9 * h)}));
+  }
+  p.restore();
+}
+
+// Markers on the points of `line` about every kMarkerSpacing pixels of
+// travel along x, whatever the order of the points.
+void DrawMarkers(QPainter& p, int phase, const QPolygonF& line) {
+  double travelled = 0.0;
+  double next = phase == 1 ? 0.0 : kMarkerSpacing / 2;
+  for (qsizetype i = 0; i < line.size(); ++i) {
+    if (i > 0) {
+      travelled += std::abs(line[i].x() - line[i - 1].x());
+    }
+    if (travelled >= next) {
+      DrawMarker(p, phase, line[i]);
+      next = travelled + kMarkerSpacing;
+    }
+  }
+}
+
 const QColor kGuideColor(0x50, 0x50, 0x50);
 const QColor kGridColor(0xe4, 0xe4, 0xe4);
 const QColor kFrameColor(0x70, 0x70, 0x70);
@@ -110,6 +152,10 @@ void DrawLegend(QPainter& p, double right, double y) {
   for (const Item& item : items) {
     p.setPen(item.pen);
     p.drawLine(QPointF(x, y), QPointF(x + kSample, y));
+    const int phase = static_cast<int>(&item - items);
+    if (phase < 3) {
+      DrawMarker(p, phase, QPointF(x + kSample / 2, y));
+    }
     x += kSample + kGap;
     p.setPen(Qt::black);
     const double textWidth = metrics.horizontalAdvance(item.text);
@@ -162,14 +208,23 @@ void DrawPanel(QPainter& p, const PlotFrame& frame, int panel, const calc::Sweep
       line << frame.Map(panel, plot.x[i], values[i]);
     }
     p.setPen(PhasePen(phase));
-    line = Thinned(line);
-    if (line.size() == 1) {
+    const QPolygonF thinned = Thinned(line);
+    if (thinned.size() == 1) {
       p.setBrush(kPhaseColors[phase]);
-      p.drawEllipse(line[0], 3.0, 3.0);
+      p.drawEllipse(thinned[0], 3.0, 3.0);
       p.setBrush(Qt::NoBrush);
     } else {
-      p.drawPolyline(line);
+      p.drawPolyline(thinned);
     }
+  }
+  // Over all the lines, so that no line hides another's markers.
+  for (int phase = 1; phase < 3; ++phase) {
+    const std::vector<double>& values = plot.magnitudes[panel][phase];
+    QPolygonF line;
+    for (std::size_t i = 0; i < values.size() && i < plot.x.size(); ++i) {
+      line << frame.Map(panel, plot.x[i], values[i]);
+    }
+    DrawMarkers(p, phase, line);
   }
   p.restore();
 

@@ -39,8 +39,9 @@ PlotFrame FrameOf(const calc::SweepPlot& plot);
 
 /// Draws the whole plot over (0, 0) to (kPlotWidth, kPlotHeight): on a white
 /// ground the caption and legend in the top band, then a panel per bus with
-/// its title, grid, dashed guides, the phases A (black), B (red) and C (blue)
-/// and labelled axes. Magnitudes above the y axis are clipped to the panel.
+/// its title, grid, dashed guides, the phases A (black, widest), B (red, with
+/// filled squares) and C (blue, dashed, with open triangles) and labelled
+/// axes. Magnitudes above the y axis are clipped to the panel.
 void DrawPlot(QPainter& painter, const calc::SweepPlot& plot);
 
 /// The plot as an image of kPlotWidth x kPlotHeight pixels. Needs a

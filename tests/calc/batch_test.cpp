@@ -307,12 +307,17 @@ TEST(BatchTest, RowsGoOutBeforeWaitingForMoreInput) {
     std::size_t next_ = 0;
     const StringSink& out_;
   };
-  StringSink sink;
-  LineByLine in({"proximity\n", "10\n", "20\n"}, sink);
-  OutputBuffer out(sink);
-  RowWriter writer(OutputFormat::Csv, out);
-  EXPECT_EQ(RunBatch(in, FaultInputs{}, writer, out), 2u);
-  EXPECT_EQ(in.outputSeen, (std::vector<std::size_t>{0, 1, 2, 3}));
+  // Also when worker threads compute the rows.
+  for (int jobs : {1, 2}) {
+    StringSink sink;
+    LineByLine in({"proximity\n", "10\n", "20\n"}, sink);
+    OutputBuffer out(sink);
+    RowLayout layout;
+    layout.jobs = jobs;
+    RowWriter writer(std::make_shared<const RowLayout>(layout), out);
+    EXPECT_EQ(RunBatch(in, FaultInputs{}, writer, out), 2u);
+    EXPECT_EQ(in.outputSeen, (std::vector<std::size_t>{0, 1, 2, 3})) << jobs << " jobs";
+  }
 }
 
 }  // namespace

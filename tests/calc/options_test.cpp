@@ -174,9 +174,19 @@ INSTANTIATE_TEST_SUITE_P(
                        "--transformers: 'DY,YY,DY,' names 4 connections; allowed: three (HV-MV, "
                        "MV-C1, C1-C2), each DY, YY or DD"},
         BadCommandLine{{"--format", "xml"},
-                       "--format: 'xml' is not an output format; allowed: table, csv or json"},
-        BadCommandLine{{"--batch", "--format=table"},
-                       "--format table cannot be used with --batch; allowed: csv or json"},
+                       "--format: 'xml' is not an output format; allowed: table, csv, json, "
+                       "markdown or latex"},
+        BadCommandLine{{"--values", "exact"},
+                       "--values: 'exact' is not a way to write values; allowed: shown, rounded "
+                       "or full"},
+        BadCommandLine{{"--jobs", "0"},
+                       "--jobs: '0' is not allowed; allowed: a whole number from 1 to 256"},
+        BadCommandLine{{"--png", "a.png", "--values=full"},
+                       "--values sets how output values are written; --png writes a picture "
+                       "instead of rows"},
+        BadCommandLine{{"--sweep", "proximity=0:1:1", "--plot", "a.svg", "--columns", "fault"},
+                       "--columns chooses output columns; --plot writes a picture instead of "
+                       "rows"},
         BadCommandLine{{"--batch=yes"}, "--batch takes no value (got '--batch=yes')"},
         BadCommandLine{{"--z12-angle="},
                        "--z12-angle: empty value; allowed: a number of degrees from 0 to 90"},
@@ -217,9 +227,10 @@ TEST(CommandLineTest, HelpAndVersionGoToStandardOutput) {
   EXPECT_EQ(help.out, UsageText());
   EXPECT_EQ(help.err, "");
   // Every option the parser knows is in the help.
-  for (const char* option : {"--fault", "--z12-angle", "--z0-angle", "--zf-angle", "--z0-ratio",
-                             "--zf-ratio", "--proximity", "--transformers", "--format", "--batch",
-                             "--classify", "--line-to-line", "--sweep", "--plot", "--version"}) {
+  for (const char* option :
+       {"--fault", "--z12-angle", "--z0-angle", "--zf-angle", "--z0-ratio", "--zf-ratio",
+        "--proximity", "--transformers", "--format", "--batch", "--classify", "--line-to-line",
+        "--sweep", "--plot", "--version", "--values", "--columns", "--jobs"}) {
     EXPECT_NE(help.out.find(std::string("  ") + option + " "), std::string::npos) << option;
   }
   const RunResult version = RunInProcess({"--version"});

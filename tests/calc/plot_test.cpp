@@ -44,6 +44,15 @@ void ExpectFlatPlot(const QImage& image) {
     EXPECT_TRUE(Near(at(panel, 50, LevelA(panel)), Qt::black));
     EXPECT_TRUE(Near(at(panel, 50, LevelA((panel + 1) % 4)), Qt::white));
     EXPECT_TRUE(Near(at(panel, 50, kLevelB), QColor(255, 0, 0)));
+    // Markers on the point at 50, for greyscale: B's filled square reaches
+    // 4 pixels above its line; C's open triangle is white inside, over the
+    // dashes, and has its base 4 pixels below.
+    const QPoint b = frame.Map(panel, 50, kLevelB).toPoint();
+    EXPECT_TRUE(Near(image.pixel(b.x() + 3, b.y() - 3), QColor(255, 0, 0)));
+    const QPoint c = frame.Map(panel, 50, kLevelC).toPoint();
+    EXPECT_TRUE(Near(image.pixel(c.x(), c.y()), Qt::white));
+    EXPECT_TRUE(Near(image.pixel(c.x(), c.y() + 3), QColor(0, 0, 255)) ||
+                Near(image.pixel(c.x(), c.y() + 4), QColor(0, 0, 255)));
     // Along a dashed line: some pixels in its colour, some not.
     for (const auto& [level, color] : {std::pair<double, QColor>{kLevelC, QColor(0, 0, 255)},
                                        {kGuideLevels[0], QColor(0x50, 0x50, 0x50)},

@@ -107,7 +107,7 @@ TEST(SweepTest, BadSweepsExitWithStatus2BeforeWritingAnything) {
     EXPECT_EQ(run.err, "dipview-calc: --sweep: " + row.message + "\n");
   }
   for (std::vector<std::string_view> args :
-       {std::vector<std::string_view>{"--batch"}, {"--format", "table"}}) {
+       {std::vector<std::string_view>{"--batch"}, {"--png", "a.png"}}) {
     args.push_back("--sweep=proximity=0:1:1");
     EXPECT_EQ(RunInProcess(args).status, 2) << args[0];
   }
@@ -182,6 +182,35 @@ TEST(SweepTest, TwoPhaseToGroundOnOtherPhasesThroughADD) {
   EXPECT_EQ(CollectPlot(options.sweeps[0], options.settings).caption,
             "Two-Phase-to-Ground (Phases A and B) fault; Z12 angle 90\u00b0, Z0 angle 90\u00b0, "
             "ZF angle 90\u00b0, Z0/Z12 2.5, ZF/Z12 0; transformers HV-MV DD, MV-C1 DY, C1-C2 YY");
+}
+
+// Many chunks of states computed by worker threads, and a batch stopped by a
+// bad line in the middle of a chunk: the same output as one job writes.
+TEST(JobsTest, RowsKeepTheirOrderOnEveryJobCount) {
+  std::string batch = "proximity,z12_angle\n";
+  for (int i = 0; i < 7000; ++i) {
+    batch += std::to_string(i % 101) + "," + std::to_string(i % 91) + "\n";
+  }
+  batch += "50,91\n0,0\n";
+  for (std::string_view format : {"csv", "json", "table"}) {
+    std::vector<RunResult> runs;
+    for (std::string_view jobs : {"1", "2", "3"}) {
+      runs.push_back(
+          RunInProcess({"--jobs", jobs, "--format", format, "--sweep", "z12-angle=0:90:0.01"}));
+      runs.push_back(RunInProcess({"--jobs", jobs, "--format", format, "--batch"}, batch));
+    }
+    ASSERT_EQ(runs[0].status, 0) << runs[0].err;
+    EXPECT_EQ(Lines(runs[0].out).size(), 9001u + (format == "table" ? 2 : format == "csv"));
+    EXPECT_EQ(runs[1].status, 2);
+    EXPECT_EQ(runs[1].err,
+              "dipview-calc: line 7002, column z12_angle: '91' is out of range; allowed: a "
+              "number of degrees from 0 to 90\n");
+    for (std::size_t i = 2; i < runs.size(); ++i) {
+      EXPECT_EQ(runs[i].status, runs[i % 2].status);
+      EXPECT_TRUE(runs[i].out == runs[i % 2].out) << format << " run " << i;
+      EXPECT_EQ(runs[i].err, runs[i % 2].err);
+    }
+  }
 }
 
 // Rows go out as the buffer fills, not all at the end.
