@@ -133,6 +133,32 @@ const std::vector<Control>& DesignTable() {
   return table;
 }
 
+const std::vector<std::string>& TabOrder() {
+  static const std::vector<std::string> order = [] {
+    std::vector<std::string> names = {"Z12_Angle", "Z0_Angle", "ZF_Angle"};
+    for (int k = 0; k < 6; ++k) {
+      names.push_back(ElementName("Z0_Z12_opt", k));
+    }
+    for (int k = 0; k < 7; ++k) {
+      names.push_back(ElementName("ZF_Z12_opt", k));
+    }
+    names.insert(names.end(), {"Proximity", "Single_Phase(0)", "Phase_Phase(1)", "Three_Phase(2)"});
+    for (const char* trans : {"HV_MV_Trans", "MV_C1_Trans", "C1_C2_Trans"}) {
+      names.push_back(ElementName(trans, 0));
+      names.push_back(ElementName(trans, 1));
+    }
+    names.insert(names.end(),
+                 {"Z12_Angle_Text", "Z0_Angle_Text", "ZF_Angle_Text", "Proximity_Text"});
+    for (std::string_view array : kReadoutArrays) {
+      for (int k = 0; k < 6; ++k) {
+        names.push_back(ElementName(array, k));
+      }
+    }
+    return names;
+  }();
+  return order;
+}
+
 const Control* FindControl(std::string_view name) {
   for (const Control& c : DesignTable()) {
     if (c.name == name) {

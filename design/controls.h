@@ -86,6 +86,11 @@ struct Control {
 /// Every control of the window in creation order.
 const std::vector<Control>& DesignTable();
 
+/// The names of the controls that take the keyboard's focus, in tab order:
+/// the input area (scroll bars and options), the transformer options, the
+/// value boxes, then the readouts bus by bus.
+const std::vector<std::string>& TabOrder();
+
 /// The control named `name`; nullptr when there is none.
 const Control* FindControl(std::string_view name);
 

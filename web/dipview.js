@@ -243,6 +243,13 @@
     elements.set(c.name, e);
   }
 
+  // The keyboard visits the controls in the window's tab order; labels,
+  // frames and the caption bar come after.
+  design.tabOrder.forEach((name, i) => {
+    const e = elements.get(name);
+    (e.input || e).tabIndex = i + 1;
+  });
+
   // The drawing surface: the whole design at the device's pixel density, in
   // twips through one transform.
   // ?zoom=1.5 fixes the size; without it the design fits its frame.

@@ -299,6 +299,10 @@ EMSCRIPTEN_KEEPALIVE const char* dipview_design() {
     j.Key("large").Number(c.scroll.largeChange).Close('}');
     j.Close('}');
   }
+  j.Close(']').Key("tabOrder").Open('[');
+  for (const std::string& name : TabOrder()) {
+    j.Separate().Text(name);
+  }
   j.Close(']').Key("scrollBars").Open('[');
   for (const ScrollBinding& b : kScrollBars) {
     j.Separate().Text(b.bar);

@@ -147,30 +147,13 @@ void Form1::CreateControls() {
 
 void Form1::SetTabOrder() {
   // Tab order follows the input area, then the diagram area, then the grid.
-  QList<QWidget*> order = {z12Angle_, z0Angle_, zfAngle_};
-  for (QRadioButton* b : z0Z12Opt_) {
-    order.append(b);
-  }
-  for (QRadioButton* b : zfZ12Opt_) {
-    order.append(b);
-  }
-  order.append(proximity_);
-  for (QRadioButton* b : faultOpt_) {
-    order.append(b);
-  }
-  for (const auto& buttons : transOpt_) {
-    for (QRadioButton* b : buttons) {
-      order.append(b);
+  QWidget* previous = nullptr;
+  for (const std::string& name : design::TabOrder()) {
+    QWidget* w = findChild<QWidget*>(QString::fromStdString(name));
+    if (previous != nullptr && w != nullptr) {
+      setTabOrder(previous, w);
     }
-  }
-  order.append({z12AngleText_, z0AngleText_, zfAngleText_, proximityText_});
-  for (const auto& bus : readouts_) {
-    for (QLineEdit* box : bus) {
-      order.append(box);
-    }
-  }
-  for (int i = 1; i < order.size(); ++i) {
-    setTabOrder(order[i - 1], order[i]);
+    previous = w != nullptr ? w : previous;
   }
 }
 

@@ -131,6 +131,17 @@ def main():
             check(all(abs(g - w) <= 1.5 for g, w in zip(got, want)),
                   "%s at %s, not %s" % (name, got, want))
 
+        # The keyboard visits the controls in the window's tab order.
+        driver.execute_script("document.activeElement.blur()")
+        visited = []
+        for _ in range(4):
+            ActionChains(driver).send_keys(Keys.TAB).perform()
+            visited.append(driver.execute_script(
+                "const e = document.activeElement;"
+                "return (e.closest('[data-name]') || e).dataset.name"))
+        check(visited == ["Z12_Angle", "Z0_Angle", "ZF_Angle", "Z0_Z12_opt(1)"],
+              "tab order: %s" % visited)
+
         # Screen-reader labels as on the desktop.
         check(element(driver, "Z12_Angle").get_attribute("aria-label") == "Z12 angle, degrees",
               "Z12_Angle has no screen-reader label")
