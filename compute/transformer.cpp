@@ -39,8 +39,12 @@ PhaseTriple ApplyTransformer(Bus bus, const FaultInputs& in, const PhaseTriple& 
 }
 
 PassVoltages ComputeVoltages(const FaultInputs& in) {
+  return VoltagesFrom(RunFaultModel(in), in);
+}
+
+PassVoltages VoltagesFrom(const PhaseTriple& substationHV, const FaultInputs& in) {
   PassVoltages result;
-  PhaseTriple v = RunFaultModel(in);
+  PhaseTriple v = substationHV;
   result.sequenceAtHV = SequenceVoltages(v);
   for (int n = 1; n <= 4; ++n) {
     const Bus bus = static_cast<Bus>(n);

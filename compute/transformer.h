@@ -27,7 +27,11 @@ struct PassVoltages {
   friend bool operator==(const PassVoltages&, const PassVoltages&) = default;
 };
 
-/// Fault model at Substation HV, then HV_MV, MV_C1 and C1_C2 in turn.
+/// The voltages of every bus from those at Substation HV: their sequence
+/// voltages, then HV_MV, MV_C1 and C1_C2 in turn.
+PassVoltages VoltagesFrom(const PhaseTriple& substationHV, const FaultInputs& in);
+
+/// Fault model at Substation HV, then VoltagesFrom.
 PassVoltages ComputeVoltages(const FaultInputs& in);
 
 }  // namespace dipview

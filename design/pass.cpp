@@ -5,24 +5,6 @@
 
 namespace dipview::design {
 
-namespace {
-
-/// The voltages of a pass with no fault button selected: no fault model
-/// runs, and nothing at Substation HV is carried down through the
-/// transformers.
-PassVoltages WithoutFault(const FaultInputs& in) {
-  PassVoltages v{};
-  v.sequenceAtHV = SequenceVoltages(PhaseTriple{});
-  PhaseTriple bus{};
-  for (int n = 1; n <= 4; ++n) {
-    bus = ApplyTransformer(static_cast<Bus>(n), in, bus);
-    v.busVoltages[n - 1] = bus;
-  }
-  return v;
-}
-
-}  // namespace
-
 std::optional<FaultType> SelectedFault(const Selections& s) {
   std::optional<FaultType> type;
   for (std::size_t i = 0; i < kFaultButtons.size(); ++i) {
@@ -121,8 +103,10 @@ void RunPass(const PassInputs& in, DrawState& state, PassResult& out) {
   DiagramGeometry& g = out.geometry;
 
   const FaultInputs settings = SettingsOf(in.controls);
-  out.voltages =
-      SelectedFault(in.controls.selected) ? ComputeVoltages(settings) : WithoutFault(settings);
+  out.voltages = SelectedFault(in.controls.selected)
+                     ? ComputeVoltages(settings)
+                     // No fault button: no fault model runs and Substation HV has nothing.
+                     : VoltagesFrom(PhaseTriple{}, settings);
 
   float cx = kLine1.x1 + g.columnWidth / 2.0f;
   g.firstCx = cx;
