@@ -80,10 +80,10 @@ void Form1::SetZoom(double zoom) {
   zoom_ = zoom;
   setProperty(kZoomProperty, zoom);
   setFont(DefaultFont(zoom));
+  // Every control gets its font itself: inside a styled frame a control does
+  // not take a new font from the window.
   for (QWidget* control : findChildren<QWidget*>()) {
-    if (control->font().bold()) {
-      control->setFont(BoldFont(zoom));
-    }
+    control->setFont(control->font().bold() ? BoldFont(zoom) : DefaultFont(zoom));
     if (auto* frame = qobject_cast<QGroupBox*>(control)) {
       frame->setStyleSheet(FrameStyleSheet(zoom));
     }

@@ -6,6 +6,7 @@
 
 #include <QKeySequence>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QShortcut>
 
 #include "window/startup.h"
@@ -97,10 +98,21 @@ void Viewer::ZoomOut() {
 void Viewer::ToggleFullScreen() {
   if (isFullScreen()) {
     setWindowState(beforeFullScreen_);
+    setGeometry(beforeFullScreenGeometry_);
     return;
   }
   beforeFullScreen_ = windowState();
-  setWindowState(windowState() | Qt::WindowFullScreen);
+  beforeFullScreenGeometry_ = geometry();
+  ShowFullScreen(*this);
+}
+
+void ShowFullScreen(QWidget& window) {
+  window.setWindowState(window.windowState() | Qt::WindowFullScreen);
+  // Without a window manager the state alone changes nothing on X11.
+  if (const QScreen* screen = window.screen()) {
+    window.setGeometry(screen->geometry());
+  }
+  window.show();
 }
 
 void Viewer::resizeEvent(QResizeEvent* event) {
@@ -120,7 +132,7 @@ void ShowAtStartUp(Viewer& viewer, const ViewerOptions& options) {
     viewer.SetFixedZoom(*options.zoom);
   }
   if (options.fullScreen) {
-    viewer.showFullScreen();
+    ShowFullScreen(viewer);
     return;
   }
   ShowAtStoredPlace(viewer, Form1::FullSize(options.zoom.value_or(1.0)));

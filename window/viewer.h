@@ -61,7 +61,12 @@ class Viewer : public QScrollArea {
   Form1* form_;
   std::optional<double> fixedZoom_;
   Qt::WindowStates beforeFullScreen_;
+  QRect beforeFullScreenGeometry_;
 };
+
+/// Shows `window` full screen, covering its screen also where no window
+/// manager acts on the full-screen state.
+void ShowFullScreen(QWidget& window);
 
 /// Shows the viewer as the program starts: at the stored position and at the
 /// size of the whole design at its zoom, maximised when that does not fit the
