@@ -107,11 +107,11 @@ void Viewer::ToggleFullScreen() {
 }
 
 void ShowFullScreen(QWidget& window) {
-  window.setWindowState(window.windowState() | Qt::WindowFullScreen);
   // Without a window manager the state alone changes nothing on X11.
   if (const QScreen* screen = window.screen()) {
     window.setGeometry(screen->geometry());
   }
+  window.setWindowState(window.windowState() | Qt::WindowFullScreen);
   window.show();
 }
 
