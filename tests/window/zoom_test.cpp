@@ -8,6 +8,16 @@
 namespace dipview::window {
 namespace {
 
+TEST(ZoomPercentTest, DecimalPercentagesFrom50To400) {
+  const std::pair<const char*, std::optional<double>> rows[] = {
+      {"150", 1.5}, {"50", 0.5},  {"400", 4.0}, {"62.5", 0.625}, {"49.99", {}}, {"400.01", {}},
+      {"", {}},     {"-100", {}}, {"+150", {}}, {"150%", {}},    {" 150", {}},  {"nan", {}},
+      {"inf", {}},  {"1.5x", {}}, {"0x96", {}}, {"150 ", {}}};
+  for (const auto& [text, zoom] : rows) {
+    EXPECT_EQ(ParseZoomPercent(text), zoom) << '"' << text << '"';
+  }
+}
+
 /// The program's window, started and active, at the size of the whole design.
 class ViewerTest : public testing::Test {
  protected:
