@@ -97,22 +97,20 @@ void Viewer::ZoomOut() {
 
 void Viewer::ToggleFullScreen() {
   if (isFullScreen()) {
+    fixedZoom_ = beforeFullScreenZoom_;
     setWindowState(beforeFullScreen_);
     setGeometry(beforeFullScreenGeometry_);
     return;
   }
   beforeFullScreen_ = windowState();
   beforeFullScreenGeometry_ = geometry();
-  ShowFullScreen(*this);
-}
-
-void ShowFullScreen(QWidget& window) {
+  beforeFullScreenZoom_ = fixedZoom_;
   // Without a window manager the state alone changes nothing on X11.
-  if (const QScreen* screen = window.screen()) {
-    window.setGeometry(screen->geometry());
+  if (const QScreen* where = screen()) {
+    setGeometry(where->geometry());
   }
-  window.setWindowState(window.windowState() | Qt::WindowFullScreen);
-  window.show();
+  setWindowState(windowState() | Qt::WindowFullScreen);
+  show();
 }
 
 void Viewer::resizeEvent(QResizeEvent* event) {
@@ -131,11 +129,17 @@ void ShowAtStartUp(Viewer& viewer, const ViewerOptions& options) {
   if (options.zoom) {
     viewer.SetFixedZoom(*options.zoom);
   }
-  if (options.fullScreen) {
-    ShowFullScreen(viewer);
+  const QSize size = Form1::FullSize(options.zoom.value_or(1.0));
+  if (!options.fullScreen) {
+    ShowAtStoredPlace(viewer, size);
     return;
   }
-  ShowAtStoredPlace(viewer, Form1::FullSize(options.zoom.value_or(1.0)));
+  // Placed first, so that leaving full screen gives the window it would have
+  // opened as.
+  if (const QRect placed = StoredPlace(viewer, size); !placed.isEmpty()) {
+    viewer.setGeometry(placed);
+  }
+  viewer.ToggleFullScreen();
 }
 
 }  // namespace dipview::window

@@ -34,7 +34,8 @@ std::optional<double> ParseZoomPercent(std::string_view text);
 /// proportions, never below 100%) or fixed. Ctrl+Plus and Ctrl+Minus step
 /// through kZoomSteps and Ctrl+0 goes back to 100%, all fixed; enlarging the
 /// window beyond what the fixed zoom needs (maximising, full screen) fits
-/// again. F11 toggles full screen and Esc leaves it.
+/// again. F11 toggles full screen, fitted, and Esc leaves it; leaving gives
+/// back the window's place, size and zoom.
 class Viewer : public QScrollArea {
   Q_OBJECT
 
@@ -62,15 +63,13 @@ class Viewer : public QScrollArea {
   std::optional<double> fixedZoom_;
   Qt::WindowStates beforeFullScreen_;
   QRect beforeFullScreenGeometry_;
+  std::optional<double> beforeFullScreenZoom_;
 };
-
-/// Shows `window` full screen, covering its screen also where no window
-/// manager acts on the full-screen state.
-void ShowFullScreen(QWidget& window);
 
 /// Shows the viewer as the program starts: at the stored position and at the
 /// size of the whole design at its zoom, maximised when that does not fit the
-/// screen, or full screen.
+/// screen. Full screen fits the design to the screen; leaving it gives the
+/// window at the stored position and zoom.
 void ShowAtStartUp(Viewer& viewer, const ViewerOptions& options);
 
 }  // namespace dipview::window

@@ -135,6 +135,19 @@ TEST_F(ViewerTest, F11TogglesFullScreenFittedAndEscLeavesIt) {
   EXPECT_FALSE(viewer->isFullScreen());
 }
 
+TEST(ViewerStartUpTest, FullScreenFitsAndLeavingItGivesTheStartingZoom) {
+  Viewer viewer;
+  viewer.form().FormLoad();
+  ShowAtStartUp(viewer, {.zoom = 0.8, .fullScreen = true});
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&viewer));
+  EXPECT_TRUE(viewer.isFullScreen());
+  EXPECT_TRUE(viewer.Fitted());
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return viewer.size() == Form1::FullSize(0.8); }));
+  EXPECT_FALSE(viewer.Fitted());
+  EXPECT_DOUBLE_EQ(viewer.form().Zoom(), 0.8);
+}
+
 TEST_F(ViewerTest, FocusedScrollBarShowsAFrameAtAnyZoom) {
   const QColor highlight = viewer->palette().color(QPalette::Highlight);
   auto framed = [&](const char* name, int inset) {
