@@ -7,6 +7,7 @@
 
 #include "window/form1.h"
 #include "window/startup.h"
+#include "window/viewer.h"
 #include "window/widgets.h"
 
 namespace dipview::window {
@@ -50,6 +51,48 @@ void BM_RecalculateAndRepaint(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_RecalculateAndRepaint)->Unit(benchmark::kMicrosecond);
+
+// The same in the program's window when the design is larger: at 200%
+// (argument 0) and fitted to a full HD screen (argument 1, 1080/584 = 185%).
+void BM_RecalculateAndRepaintZoomed(benchmark::State& state) {
+  Viewer viewer;
+  viewer.form().FormLoad();
+  if (state.range(0) == 0) {
+    viewer.SetFixedZoom(2.0);
+    viewer.resize(Form1::FullSize(2.0));
+  } else {
+    viewer.resize(1920, 1080);
+  }
+  viewer.show();
+  QApplication::processEvents();
+  Form1& form = viewer.form();
+  for (auto _ : state) {
+    form.Recalculate();
+    form.repaint();
+  }
+  state.counters["zoom_percent"] = form.Zoom() * 100.0;
+}
+BENCHMARK(BM_RecalculateAndRepaintZoomed)
+    ->ArgName("fitted")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMicrosecond);
+
+// What a zoom key costs: the whole design rescaled and the drawing painted
+// again at the new size, between 100% and 200%.
+void BM_ZoomStep(benchmark::State& state) {
+  Viewer viewer;
+  viewer.form().FormLoad();
+  viewer.show();
+  QApplication::processEvents();
+  bool large = false;
+  for (auto _ : state) {
+    large = !large;
+    viewer.SetFixedZoom(large ? 2.0 : 1.0);
+    viewer.form().repaint();
+  }
+}
+BENCHMARK(BM_ZoomStep)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace dipview::window

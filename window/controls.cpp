@@ -1,4 +1,6 @@
 // The window's widgets, built from the design table, and their tab order.
+#include <cmath>
+
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -42,12 +44,7 @@ QWidget* MakeTextBox(const design::Control& c, QWidget* parent) {
 QWidget* MakeFrame(const design::Control& c, QWidget* parent) {
   auto* frame = new QGroupBox(ToQString(c.caption), parent);
   frame->setAutoFillBackground(true);
-  // The caption sits in the top edge of the frame, clear of the options
-  // placed 240 twips below the frame's top.
-  frame->setStyleSheet(
-      QStringLiteral("QGroupBox { border: 1px solid palette(mid); margin-top: 6px; }"
-                     "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
-                     " left: 6px; padding: 0px 2px; }"));
+  frame->setStyleSheet(FrameStyleSheet(1.0));
   return frame;
 }
 
@@ -69,6 +66,19 @@ QWidget* MakeScrollBar(const design::Control& c, QWidget* parent) {
 }
 
 }  // namespace
+
+QString FrameStyleSheet(double zoom) {
+  auto px = [zoom](int pixels) { return std::max(1L, std::lround(pixels * zoom)); };
+  // The caption sits in the top edge of the frame, clear of the options
+  // placed 240 twips below the frame's top.
+  return QStringLiteral(
+             "QGroupBox { border: %1px solid palette(mid); margin-top: %2px; }"
+             "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+             " left: %2px; padding: 0px %3px; }")
+      .arg(px(1))
+      .arg(px(6))
+      .arg(px(2));
+}
 
 void Form1::CreateControls() {
   std::unordered_map<std::string_view, QWidget*> made;
@@ -141,8 +151,15 @@ void Form1::CreateControls() {
     }
   }
   SetTabOrder();
+  SeparateAllOptionRows();
   z12Angle_->setFocus(Qt::OtherFocusReason);
   DescribeForAccessibility();
+}
+
+void Form1::SeparateAllOptionRows() {
+  for (QGroupBox* frame : findChildren<QGroupBox*>()) {
+    SeparateOptionRows(frame);
+  }
 }
 
 void Form1::SetTabOrder() {

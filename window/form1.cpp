@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QPaintEvent>
 #include <QPainter>
@@ -52,7 +53,7 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
   drawState_.backColor = ToRgb(pal.color(QPalette::Button));
   resize(ToPixelRect({0, 0, design::kClientWidth, design::kClientHeight}).size());
   CreateControls();
-  EnsureCanvas(ToPixelRect({0, 0, design::kFullWidth, design::kFullHeight}).size());
+  EnsureCanvas(FullSize(zoom_));
   ConnectHandlers();
 }
 
@@ -65,7 +66,37 @@ design::TwipsRect Form1::geometryOf(const QWidget* control) const {
 
 void Form1::setGeometryOf(QWidget* control, const design::TwipsRect& r) {
   geometry_[control] = r;
-  control->setGeometry(ToPixelRect(r));
+  control->setGeometry(ToPixelRect(r, zoom_));
+}
+
+QSize Form1::FullSize(double zoom) {
+  return ToPixelRect({0, 0, design::kFullWidth, design::kFullHeight}, zoom).size();
+}
+
+void Form1::SetZoom(double zoom) {
+  if (zoom == zoom_) {
+    return;
+  }
+  zoom_ = zoom;
+  setProperty(kZoomProperty, zoom);
+  setFont(DefaultFont(zoom));
+  // Every control gets its font itself: inside a styled frame a control does
+  // not take a new font from the window.
+  for (QWidget* control : findChildren<QWidget*>()) {
+    control->setFont(control->font().bold() ? BoldFont(zoom) : DefaultFont(zoom));
+    if (auto* frame = qobject_cast<QGroupBox*>(control)) {
+      frame->setStyleSheet(FrameStyleSheet(zoom));
+    }
+  }
+  for (const auto& [control, rect] : geometry_) {
+    const_cast<QWidget*>(control)->setGeometry(ToPixelRect(rect, zoom));
+  }
+  SeparateAllOptionRows();
+  // A new surface at the new size, painted from the last pass's list.
+  canvas_ = QImage();
+  EnsureCanvas(size());
+  PaintCanvas();
+  update();
 }
 
 void Form1::ConnectHandlers() {
@@ -158,6 +189,7 @@ FaultInputs Form1::ReadInputs() const {
 
 void Form1::EnsureCanvas(QSize logicalSize) {
   const qreal dpr = devicePixelRatioF();
+  logicalSize = logicalSize.expandedTo(FullSize(zoom_));
   if (!canvas_.isNull() && canvas_.devicePixelRatio() == dpr &&
       canvas_.deviceIndependentSize().toSize().expandedTo(logicalSize) ==
           canvas_.deviceIndependentSize().toSize()) {
@@ -181,7 +213,7 @@ void Form1::Recalculate() {
   EnsureCanvas(size());
   design::PassInputs in;
   in.controls = ReadControls();
-  in.surfaceHeightPx = canvas_.deviceIndependentSize().height();
+  in.surfaceHeightPx = canvas_.deviceIndependentSize().height() / zoom_;
   for (std::size_t i = 0; i < design::kDiagramControls.size(); ++i) {
     in.layout.*design::kDiagramControls[i].rect = geometryOf(diagramControls_[i]);
   }
@@ -192,15 +224,21 @@ void Form1::Recalculate() {
     setGeometryOf(diagramControls_[i], pass_.layout.*design::kDiagramControls[i].rect);
     diagramControls_[i]->show();
   }
-  QPainter painter(&canvas_);
-  PaintDrawing(painter, pass_.drawing);
-  painter.end();
+  PaintCanvas();
   for (int bus = 0; bus < 4; ++bus) {
     for (int k = 0; k < 6; ++k) {
       readouts_[bus][k]->setText(QString::fromStdString(pass_.readouts[bus][k]));
     }
   }
   update();
+}
+
+void Form1::PaintCanvas() {
+  QPainter painter(&canvas_);
+  if (zoom_ != 1.0) {
+    painter.scale(zoom_, zoom_);
+  }
+  PaintDrawing(painter, pass_.drawing);
 }
 
 void Form1::ApplySettings(const FaultInputs& in) {
@@ -255,11 +293,11 @@ void Form1::paintEvent(QPaintEvent* event) {
   p.fillRect(event->rect(), palette().color(QPalette::Button));
   p.drawImage(QPointF(0, 0), canvas_);
   // Line controls are drawn over the window's drawing, in the default line colour.
-  p.setPen(QPen(palette().color(QPalette::WindowText), 1));
+  p.setPen(QPen(palette().color(QPalette::WindowText), std::max(1L, std::lround(zoom_))));
+  auto px = [this](float twips) { return twips * zoom_ / design::kTwipsPerPixel; };
   for (const design::Control& c : design::DesignTable()) {
     if (c.kind == design::ControlKind::Line) {
-      p.drawLine(QPointF(c.ends.x1 / design::kTwipsPerPixel, c.ends.y1 / design::kTwipsPerPixel),
-                 QPointF(c.ends.x2 / design::kTwipsPerPixel, c.ends.y2 / design::kTwipsPerPixel));
+      p.drawLine(QPointF(px(c.ends.x1), px(c.ends.y1)), QPointF(px(c.ends.x2), px(c.ends.y2)));
     }
   }
 }

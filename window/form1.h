@@ -51,6 +51,16 @@ class Form1 : public QWidget {
   /// The settings of the controls as a pass reads them.
   FaultInputs ReadInputs() const;
 
+  /// Scales the whole design by `zoom` (1 = design size): controls, fonts,
+  /// option circles, scroll-bar arrows and the drawing, which is painted
+  /// again from the last pass's drawing list at the new size. Runs no pass and
+  /// does not resize the window itself.
+  void SetZoom(double zoom);
+  double Zoom() const { return zoom_; }
+
+  /// The window's size showing everything at `zoom`, in logical pixels.
+  static QSize FullSize(double zoom);
+
  protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
@@ -60,6 +70,7 @@ class Form1 : public QWidget {
 
   void CreateControls();
   void SetTabOrder();
+  void SeparateAllOptionRows();
   void DescribeForAccessibility();
   void ConnectHandlers();
 
@@ -68,6 +79,7 @@ class Form1 : public QWidget {
 
   design::ControlValues ReadControls() const;
   void EnsureCanvas(QSize logicalSize);
+  void PaintCanvas();
   design::TwipsRect geometryOf(const QWidget* control) const;
   void setGeometryOf(QWidget* control, const design::TwipsRect& r);
 
@@ -92,6 +104,8 @@ class Form1 : public QWidget {
   float z0RatioUnlisted_ = 0.0f;
   double zfRatioUnlisted_ = 0.0;
 
+  double zoom_ = 1.0;
+  /// The window's drawing surface, at the zoom and the screen's pixel density.
   QImage canvas_;
   design::DrawState drawState_;
   design::PassResult pass_;
@@ -100,5 +114,8 @@ class Form1 : public QWidget {
 
 /// The window caption.
 QString WindowCaption();
+
+/// The look of a frame: its border and the caption in its top edge, at `zoom`.
+QString FrameStyleSheet(double zoom);
 
 }  // namespace dipview::window

@@ -14,6 +14,7 @@
 #include "dipview/version.h"
 #include "window/form1.h"
 #include "window/startup.h"
+#include "window/viewer.h"
 #include "window/widgets.h"
 
 namespace {
@@ -23,13 +24,22 @@ constexpr std::string_view kUsage =
     "Show how a fault on the transmission system is seen as voltage sags at four\n"
     "buses of a distribution system fed through DY or YY transformers.\n"
     "\n"
-    "  -h, --help     print this help and exit\n"
-    "      --version  print the version and exit\n"
+    "      --zoom PERCENT  start with the design at PERCENT of its size, from 50\n"
+    "                      to 400 (150 is half as large again); without it the\n"
+    "                      design fits the window, never below 100\n"
+    "      --fullscreen    start full screen, the design fitted to the screen;\n"
+    "                      leaving it gives the window at the --zoom size\n"
+    "  -h, --help          print this help and exit\n"
+    "      --version       print the version and exit\n"
+    "\n"
+    "Keys: Ctrl+Plus and Ctrl+Minus zoom, Ctrl+0 goes back to 100%, F11 toggles\n"
+    "full screen and Esc leaves it.\n"
     "\n"
     "Qt's own options, such as -platform NAME, are taken too. The window needs a\n"
     "display; dipview-calc --png draws a picture of it without one.\n"
     "\n"
-    "Exit status: 0 when the window is closed, 1 when no display can be opened.\n"
+    "Exit status: 0 when the window is closed, 1 when no display can be opened,\n"
+    "2 on a bad option value.\n"
     "\n";
 
 // Ends the program with status 1 and one line on standard error; safe inside
@@ -38,6 +48,12 @@ constexpr std::string_view kUsage =
   const std::string message = "dipview: " + what + "\n";
   [[maybe_unused]] const auto written = ::write(2, message.data(), message.size());
   ::_exit(1);
+}
+
+// Ends the program with status 2 for a command line it cannot use.
+[[noreturn]] void BadUsage(const std::string& what) {
+  std::fprintf(stderr, "dipview: %s\nTry 'dipview --help' for more information.\n", what.c_str());
+  std::exit(2);
 }
 
 // What Qt says while it looks for a display: kept back, so that a failure is
@@ -60,13 +76,32 @@ void HoldStartUpMessage(QtMsgType type, const QMessageLogContext&, const QString
 
 int main(int argc, char** argv) {
   bool platformGiven = std::getenv("QT_QPA_PLATFORM") != nullptr;
+  dipview::window::ViewerOptions options;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     platformGiven = platformGiven || arg == "-platform";
+    if (arg == "--fullscreen") {
+      options.fullScreen = true;
+      continue;
+    }
+    if (arg == "--zoom" || arg.starts_with("--zoom=")) {
+      std::string_view value;
+      if (arg != "--zoom") {
+        value = arg.substr(arg.find('=') + 1);
+      } else if (i + 1 < argc) {
+        value = argv[++i];
+      } else {
+        BadUsage("--zoom needs a percentage");
+      }
+      options.zoom = dipview::window::ParseZoomPercent(value);
+      if (!options.zoom) {
+        BadUsage("--zoom takes a percentage from 50 to 400, not '" + std::string(value) + "'");
+      }
+      continue;
+    }
     if (arg == "--help" || arg == "-h" || arg == "--version") {
-      const std::string text = arg == "--version"
-                                   ? dipview::VersionText("dipview")
-                                   : std::string(kUsage) + dipview::BugReportLine();
+      const std::string text = arg == "--version" ? dipview::VersionText("dipview")
+                                                  : std::string(kUsage) + dipview::BugReportLine();
       if (std::fputs(text.c_str(), stdout) < 0 || std::fflush(stdout) != 0) {
         Fail(std::string("cannot write output: ") + std::strerror(errno));
       }
@@ -89,8 +124,8 @@ int main(int argc, char** argv) {
   QGuiApplication::setDesktopFileName(QString::fromUtf8(dipview::kAppId));
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/dipview.svg")));
   dipview::window::SetUpApplication();
-  dipview::window::Form1 form;
-  form.FormLoad();
-  dipview::window::ShowAtStartUp(form);
+  dipview::window::Viewer viewer;
+  viewer.form().FormLoad();
+  dipview::window::ShowAtStartUp(viewer, options);
   return QApplication::exec();
 }

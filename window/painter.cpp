@@ -28,8 +28,10 @@ QRectF Rect(const design::DrawOp& op) {
 
 }  // namespace
 
-QRect ToPixelRect(const design::TwipsRect& r) {
-  auto px = [](float twips) { return static_cast<int>(std::lround(twips / kTwipsPerPixel)); };
+QRect ToPixelRect(const design::TwipsRect& r, double zoom) {
+  auto px = [zoom](float twips) {
+    return static_cast<int>(std::lround(twips * zoom / kTwipsPerPixel));
+  };
   return {px(r.left), px(r.top), px(r.width), px(r.height)};
 }
 

@@ -11,8 +11,9 @@
 
 namespace dipview::window {
 
-/// Whole pixels for a twips rectangle: where the design's positions meet Qt.
-QRect ToPixelRect(const design::TwipsRect& r);
+/// Whole pixels for a twips rectangle at `zoom` (1 = design size): where the
+/// design's positions meet Qt.
+QRect ToPixelRect(const design::TwipsRect& r, double zoom = 1.0);
 
 inline QColor ToQColor(design::Rgb c) {
   return {c.r, c.g, c.b};

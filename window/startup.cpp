@@ -10,22 +10,33 @@
 namespace dipview::window {
 
 void ShowAtStartUp(Form1& form) {
+  ShowAtStoredPlace(form, Form1::FullSize(1.0));
+}
+
+QRect StoredPlace(const QWidget& window, QSize size) {
   using namespace design;
   const QRect stored = ToPixelRect({kStartLeft, kStartTop, kClientWidth, kClientHeight});
-  const QSize full = ToPixelRect({0, 0, kFullWidth, kFullHeight}).size();
-  const QScreen* screen = form.screen();
-  const QRect available = screen ? screen->availableGeometry() : QRect(QPoint(0, 0), full);
-  if (available.width() < full.width() || available.height() < full.height()) {
-    form.showMaximized();
-    return;
+  const QScreen* screen = window.screen();
+  const QRect available = screen ? screen->availableGeometry() : QRect(QPoint(0, 0), size);
+  if (available.width() < size.width() || available.height() < size.height()) {
+    return {};
   }
   // The stored position, moved in just far enough to keep the grown window on the screen.
-  QRect placed(available.topLeft() + stored.topLeft(), full);
+  QRect placed(available.topLeft() + stored.topLeft(), size);
   placed.moveRight(std::min(placed.right(), available.right()));
   placed.moveBottom(std::min(placed.bottom(), available.bottom()));
-  form.resize(full);
-  form.move(placed.topLeft());
-  form.show();
+  return placed;
+}
+
+void ShowAtStoredPlace(QWidget& window, QSize size) {
+  const QRect placed = StoredPlace(window, size);
+  if (placed.isEmpty()) {
+    window.showMaximized();
+    return;
+  }
+  window.resize(size);
+  window.move(placed.topLeft());
+  window.show();
 }
 
 }  // namespace dipview::window

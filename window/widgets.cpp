@@ -3,8 +3,11 @@
 #include <QApplication>
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QPainter>
 #include <QProxyStyle>
 #include <QStyleFactory>
+
+#include <cmath>
 
 #include "design/constants.h"
 
@@ -12,39 +15,61 @@ namespace dipview::window {
 
 namespace {
 
-QFont DesignFont(int pixels, bool bold) {
+QFont DesignFont(int pixels, bool bold, double zoom) {
   QFont font(QString::fromUtf8(design::kFontFamily.data(),
                                static_cast<qsizetype>(design::kFontFamily.size())));
-  font.setPixelSize(pixels);
+  font.setPixelSize(static_cast<int>(std::lround(pixels * zoom)));
   if (bold) {
     font.setBold(true);
   }
   return font;
 }
 
+/// The zoom of the nearest widget, from `widget` up, that has one; 1 for none.
+double ZoomOf(const QWidget* widget) {
+  for (const QWidget* w = widget; w != nullptr; w = w->parentWidget()) {
+    if (const QVariant zoom = w->property(kZoomProperty); zoom.isValid()) {
+      return zoom.toDouble();
+    }
+  }
+  return 1.0;
+}
+
+int Scaled(int pixels, double zoom) {
+  return zoom == 1.0 ? pixels : static_cast<int>(std::lround(pixels * zoom));
+}
+
 /// Fusion with option circles small enough for the 13-pixel-high option
-/// buttons of the design.
+/// buttons of the design, and with option circles and scroll-bar arrows that
+/// grow with the zoom of the widget they are drawn for.
 class WindowStyle : public QProxyStyle {
  public:
   WindowStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
 
   int pixelMetric(PixelMetric metric, const QStyleOption* option,
                   const QWidget* widget) const override {
-    if (metric == PM_ExclusiveIndicatorWidth || metric == PM_ExclusiveIndicatorHeight) {
-      return 12;
+    switch (metric) {
+      case PM_ExclusiveIndicatorWidth:
+      case PM_ExclusiveIndicatorHeight:
+        return Scaled(12, ZoomOf(widget));
+      case PM_RadioButtonLabelSpacing:
+      case PM_ScrollBarExtent:
+      case PM_ScrollBarSliderMin:
+        return Scaled(QProxyStyle::pixelMetric(metric, option, widget), ZoomOf(widget));
+      default:
+        return QProxyStyle::pixelMetric(metric, option, widget);
     }
-    return QProxyStyle::pixelMetric(metric, option, widget);
   }
 };
 
 }  // namespace
 
-QFont DefaultFont() {
-  return DesignFont(design::kDefaultFontPixels, false);
+QFont DefaultFont(double zoom) {
+  return DesignFont(design::kDefaultFontPixels, false, zoom);
 }
 
-QFont BoldFont() {
-  return DesignFont(design::kBoldFontPixels, true);
+QFont BoldFont(double zoom) {
+  return DesignFont(design::kBoldFontPixels, true, zoom);
 }
 
 void SetUpApplication() {
@@ -53,6 +78,47 @@ void SetUpApplication() {
   QApplication::setStyle(new WindowStyle);
   QApplication::setPalette(QApplication::style()->standardPalette());
   QApplication::setFont(DefaultFont());
+}
+
+bool OptionButton::hitButton(const QPoint& pos) const {
+  return mask().isEmpty() ? rect().contains(pos) : mask().contains(pos);
+}
+
+void SeparateOptionRows(QWidget* container) {
+  const QList<OptionButton*> options =
+      container->findChildren<OptionButton*>(QString(), Qt::FindDirectChildrenOnly);
+  for (OptionButton* option : options) {
+    const QRect own = option->geometry();
+    QRegion keep(own);
+    for (const OptionButton* other : options) {
+      const QRect shared = own & other->geometry();
+      if (other == option || shared.isEmpty()) {
+        continue;
+      }
+      // Twice the centres, so that the midpoint between them is whole or half.
+      const int ownCentre2 = 2 * own.top() + own.height();
+      const int otherCentre2 = 2 * other->geometry().top() + other->geometry().height();
+      if (ownCentre2 == otherCentre2) {
+        continue;
+      }
+      // Pixel rows whose middle lies nearer the other row are given up; a row
+      // just between the two goes to the lower option.
+      const int split = (ownCentre2 + otherCentre2) / 4;
+      QRect lost = shared;
+      if (otherCentre2 > ownCentre2) {
+        lost.setTop(std::max(lost.top(), split));
+      } else {
+        lost.setBottom(std::min(lost.bottom(), split - 1));
+      }
+      keep -= QRegion(lost);
+    }
+    keep.translate(-own.topLeft());
+    if (keep == QRegion(option->rect())) {
+      option->clearMask();
+    } else {
+      option->setMask(keep);
+    }
+  }
 }
 
 void OptionButton::focusInEvent(QFocusEvent* event) {
@@ -97,6 +163,24 @@ void ScrollBar::keyPressEvent(QKeyEvent* event) {
       return;
   }
   event->accept();
+}
+
+void ScrollBar::paintEvent(QPaintEvent* event) {
+  QScrollBar::paintEvent(event);
+  if (!hasFocus()) {
+    return;
+  }
+  // The style marks no focus on a scroll bar: a frame in the highlight colour
+  // along its edge, as wide as one design pixel at the widget's zoom.
+  const int width = std::max(1, Scaled(1, ZoomOf(this)));
+  QPainter p(this);
+  p.setPen(Qt::NoPen);
+  p.setBrush(palette().color(QPalette::Highlight));
+  const QRect r = rect();
+  p.drawRect(r.left(), r.top(), r.width(), width);
+  p.drawRect(r.left(), r.bottom() - width + 1, r.width(), width);
+  p.drawRect(r.left(), r.top(), width, r.height());
+  p.drawRect(r.right() - width + 1, r.top(), width, r.height());
 }
 
 }  // namespace dipview::window

@@ -29,6 +29,28 @@ no-display-is-no-abort)
   check 1 'dipview: cannot open a display (Could not find the Qt platform plugin "nowhere" in "")' "$out"
   [ "$(wc -l <"$out")" -eq 1 ] || { echo "FAIL: more than one line"; exit 1; }
   ;;
+bad-zoom-is-a-usage-error)
+  for bad in 30 401 150% nan "" -100; do
+    env -u DISPLAY -u WAYLAND_DISPLAY "$dipview" --zoom "$bad" 2>"$out"
+    status=$?
+    check 2 "dipview: --zoom takes a percentage from 50 to 400, not '$bad'" "$out"
+  done
+  env -u DISPLAY -u WAYLAND_DISPLAY "$dipview" --zoom=7 2>"$out"
+  status=$?
+  check 2 "dipview: --zoom takes a percentage from 50 to 400, not '7'" "$out"
+  env -u DISPLAY -u WAYLAND_DISPLAY "$dipview" --fullscreen --zoom 2>"$out"
+  status=$?
+  check 2 "dipview: --zoom needs a percentage" "$out"
+  ;;
+good-zoom-needs-a-display)
+  # A valid zoom and full screen pass the command line and reach the display check.
+  env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$dipview" --zoom 150 --fullscreen 2>"$out"
+  status=$?
+  check 1 "dipview: cannot open a display (neither DISPLAY nor WAYLAND_DISPLAY is set)" "$out"
+  env -u DISPLAY -u WAYLAND_DISPLAY "$dipview" --zoom=62.5 --help >"$out" 2>&1
+  status=$?
+  check 0 "Usage: dipview [OPTION]..." "$out"
+  ;;
 full-output-is-an-error)
   # A device that is always full, made here: mknod needs root.
   full=$(mktemp -d)

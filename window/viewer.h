@@ -1,0 +1,75 @@
+#pragma once
+
+#include <optional>
+#include <string_view>
+
+#include <QScrollArea>
+
+#include "window/form1.h"
+
+namespace dipview::window {
+
+/// How the window starts: the zoom (nullopt: fitted to the window) and
+/// whether full screen.
+struct ViewerOptions {
+  std::optional<double> zoom;
+  bool fullScreen = false;
+};
+
+/// Zoom factors the zoom keys step through, smallest to largest.
+inline constexpr double kZoomSteps[] = {0.5,  0.67, 0.75, 0.8, 0.9, 1.0, 1.1,
+                                        1.25, 1.5,  1.75, 2.0, 2.5, 3.0, 4.0};
+inline constexpr double kMinZoom = kZoomSteps[0];
+inline constexpr double kMaxZoom = kZoomSteps[std::size(kZoomSteps) - 1];
+
+/// The zoom factor for a percentage as `dipview --zoom` takes it: a decimal
+/// number from 50 to 400, with no sign, blanks or unit; nullopt for anything else.
+std::optional<double> ParseZoomPercent(std::string_view text);
+
+/// The top-level window: the form in a scroll area, which shows scroll bars
+/// when the window is smaller than the design at its zoom and centres the
+/// design when the window is larger.
+///
+/// The zoom is either fitted (the largest that fits the window, keeping the
+/// proportions, never below 100%) or fixed. Ctrl+Plus and Ctrl+Minus step
+/// through kZoomSteps and Ctrl+0 goes back to 100%, all fixed; enlarging the
+/// window beyond what the fixed zoom needs (maximising, full screen) fits
+/// again. F11 toggles full screen, fitted, and Esc leaves it; leaving gives
+/// back the window's place, size and zoom.
+class Viewer : public QScrollArea {
+  Q_OBJECT
+
+ public:
+  explicit Viewer(QWidget* parent = nullptr);
+
+  Form1& form() { return *form_; }
+  bool Fitted() const { return !fixedZoom_; }
+
+  /// Fixes the zoom at `zoom`, clamped to kMinZoom..kMaxZoom.
+  void SetFixedZoom(double zoom);
+  void ZoomIn();
+  void ZoomOut();
+  void ToggleFullScreen();
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  /// The zoom that fits the window, at least 1.
+  double FitZoom() const;
+  void ApplyZoom(double zoom);
+
+  Form1* form_;
+  std::optional<double> fixedZoom_;
+  Qt::WindowStates beforeFullScreen_;
+  QRect beforeFullScreenGeometry_;
+  std::optional<double> beforeFullScreenZoom_;
+};
+
+/// Shows the viewer as the program starts: at the stored position and at the
+/// size of the whole design at its zoom, maximised when that does not fit the
+/// screen. Full screen fits the design to the screen; leaving it gives the
+/// window at the stored position and zoom.
+void ShowAtStartUp(Viewer& viewer, const ViewerOptions& options);
+
+}  // namespace dipview::window
