@@ -143,11 +143,6 @@ std::vector<std::string> ExtraColumnNames(const ExtraColumns& extras) {
   return names;
 }
 
-double RoundClassNumber(double value) {
-  // + 0.0 so that a small negative value is written "0", not "-0".
-  return std::round(value * 1000.0) / 1000.0 + 0.0;
-}
-
 std::array<double, 24> CutLineToLine(const PassVoltages& pass) {
   std::array<double, 24> values;
   double* v = values.data();

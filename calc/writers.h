@@ -55,12 +55,6 @@ struct ExtraColumns {
 /// The names of the columns `extras` adds, in their order.
 std::vector<std::string> ExtraColumnNames(const ExtraColumns& extras);
 
-/// The characteristic voltage V or PN factor F as written: rounded to the
-/// nearest 0.001, not cut like the readouts. Both come out of sums of
-/// single-precision steps, so a true 1 may be 0.99999987, which a cut would
-/// show as 0.999.
-double RoundClassNumber(double value);
-
 /// The line-to-line voltages of each bus, cut as the readouts cut them: for
 /// each bus from Substation HV to Customer Level 2 |Vab|, angle Vab, |Vbc|,
 /// angle Vbc, |Vca|, angle Vca (angles in degrees).
