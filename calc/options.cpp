@@ -110,12 +110,25 @@ constexpr OptionEntry kOptions[] = {
      "write a PNG picture of the window for these settings\n"
      "(diagrams, sequence column and readouts) instead of\n"
      "the numbers; 784 x 584 pixels, one pixel per 15 twips;\n"
+     "a name ending in .svg writes an SVG as --svg does;\n"
      "- writes it to standard output",
      [](CalcOptions& o, std::string_view v) {
        if (v.empty()) {
          throw ValueError("an empty file name; allowed: a file name for the PNG picture");
        }
        o.pngPath = std::string(v);
+       o.svg = HasExtension(v, ".svg");
+     }},
+    {"svg", "FILE", "a file name for the SVG picture",
+     "write the same picture as an SVG vector drawing:\n"
+     "lines, discs and texts as elements, 784 x 584 units;\n"
+     "- writes it to standard output",
+     [](CalcOptions& o, std::string_view v) {
+       if (v.empty()) {
+         throw ValueError("an empty file name; allowed: a file name for the SVG picture");
+       }
+       o.pngPath = std::string(v);
+       o.svg = true;
      }},
     {"scale", "N", "a whole number from 1 to 4",
      "pixel density of the --png picture, 1 to 4; default 1",
@@ -201,6 +214,9 @@ CalcOptions ParseCommandLine(std::span<const std::string_view> args) {
           "--png draws the window, which offers single, phase-phase and three faults on phase A "
           "or phases B and C, and DY or YY transformers");
     }
+  }
+  if (options.scaleGiven && options.svg) {
+    throw UsageError("--scale sets the pixel density of a PNG picture; an SVG picture has none");
   }
   if (options.scaleGiven && options.pngPath.empty()) {
     throw UsageError("--scale sets the density of a --png picture; give --png FILE too");

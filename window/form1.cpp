@@ -54,6 +54,8 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
   CreateControls();
   EnsureCanvas(ToPixelRect({0, 0, design::kFullWidth, design::kFullHeight}).size());
   ConnectHandlers();
+  SetToolTips();
+  SetUpGettingOut();
 }
 
 Form1::~Form1() = default;
@@ -200,6 +202,7 @@ void Form1::Recalculate() {
       readouts_[bus][k]->setText(QString::fromStdString(pass_.readouts[bus][k]));
     }
   }
+  UpdateToolTips();
   update();
 }
 

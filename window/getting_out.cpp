@@ -1,0 +1,99 @@
+// Getting pictures and numbers out of the window: the context menu and the
+// shortcuts for Copy picture, Save picture and Copy readouts.
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QMenu>
+#include <QMessageBox>
+
+#include "calc/io.h"
+#include "calc/output_file.h"
+#include "design/describe.h"
+#include "window/form1.h"
+#include "window/picture.h"
+
+namespace dipview::window {
+
+namespace {
+
+/// The window has no standard output to write a picture named "-" to.
+class NoStandardOutput : public calc::ByteSink {
+ public:
+  void Write(const char*, std::size_t) override {
+    throw calc::IoError("cannot write '-': the window has no standard output");
+  }
+};
+
+}  // namespace
+
+void Form1::SetUpGettingOut() {
+  auto add = [this](const QString& text, const QKeySequence& keys, void (Form1::*slot)()) {
+    auto* action = new QAction(text, this);
+    action->setShortcut(keys);
+    action->setShortcutContext(Qt::WindowShortcut);
+    connect(action, &QAction::triggered, this, [this, slot] { (this->*slot)(); });
+    addAction(action);
+    return action;
+  };
+  gettingOut_ = {
+      add(QStringLiteral("Copy picture"), QKeySequence(Qt::CTRL | Qt::Key_C), &Form1::CopyPicture),
+      add(QStringLiteral("Save picture..."), QKeySequence(Qt::CTRL | Qt::Key_S),
+          &Form1::SavePicture),
+      add(QStringLiteral("Copy readouts"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C),
+          &Form1::CopyReadouts),
+  };
+  // A right click anywhere opens the window's menu: the controls' own menus
+  // (a text box's Copy, a scroll bar's Scroll here) give way to it.
+  for (QWidget* w : findChildren<QWidget*>()) {
+    w->setContextMenuPolicy(Qt::NoContextMenu);
+  }
+}
+
+void Form1::contextMenuEvent(QContextMenuEvent* event) {
+  QMenu menu(this);
+  for (QAction* action : gettingOut_) {
+    menu.addAction(action);
+  }
+  menu.exec(event->globalPos());
+}
+
+void Form1::CopyPicture() {
+  QApplication::clipboard()->setImage(RenderPicture(ReadInputs()));
+}
+
+void Form1::CopyReadouts() {
+  QApplication::clipboard()->setText(QString::fromStdString(design::ReadoutTable(pass_.voltages)));
+}
+
+void Form1::SavePicture() {
+  const QString path = saveHooks_.askPath
+                           ? saveHooks_.askPath(this)
+                           : QFileDialog::getSaveFileName(
+                                 this, QStringLiteral("Save picture"), QString(),
+                                 QStringLiteral("PNG picture (*.png);;SVG drawing (*.svg)"));
+  if (path.isEmpty()) {
+    return;
+  }
+  const FaultInputs in = ReadInputs();
+  const QByteArray bytes = path.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive)
+                               ? RenderSvg(in)
+                               : EncodePng(RenderPicture(in));
+  try {
+    NoStandardOutput none;
+    calc::WriteOutputFile(
+        QFile::encodeName(path).toStdString(),
+        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), none);
+  } catch (const calc::IoError& e) {
+    const QString message = QString::fromLocal8Bit(e.what());
+    if (saveHooks_.reportError) {
+      saveHooks_.reportError(this, message);
+    } else {
+      QMessageBox::warning(this, QStringLiteral("Save picture"), message);
+    }
+  }
+}
+
+}  // namespace dipview::window
