@@ -64,8 +64,9 @@ int main(int argc, char** argv) {
     const std::string_view arg = argv[i];
     platformGiven = platformGiven || arg == "-platform";
     if (arg == "--help" || arg == "-h" || arg == "--version") {
-      const std::string text = arg == "--version" ? dipview::VersionText("dipview")
-                                                  : std::string(kUsage) + dipview::BugReportLine();
+      const std::string text = arg == "--version"
+                                   ? dipview::VersionText("dipview")
+                                   : std::string(kUsage) + dipview::BugReportLine();
       if (std::fputs(text.c_str(), stdout) < 0 || std::fflush(stdout) != 0) {
         Fail(std::string("cannot write output: ") + std::strerror(errno));
       }
