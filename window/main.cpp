@@ -27,7 +27,11 @@ constexpr std::string_view kUsage =
     "      --version  print the version and exit\n"
     "\n"
     "Qt's own options, such as -platform NAME, are taken too. The window needs a\n"
-    "display; dipview-calc --png draws a picture of it without one.\n"
+    "display; dipview-calc --png or --svg draws a picture of it without one.\n"
+    "\n"
+    "In the window a right click opens a menu to copy the picture (Ctrl+C), save\n"
+    "it as PNG or SVG (Ctrl+S) or copy the readouts as a tab-separated table\n"
+    "(Ctrl+Shift+C). Tooltips name what each readout, diagram and control shows.\n"
     "\n"
     "Exit status: 0 when the window is closed, 1 when no display can be opened.\n"
     "\n";
