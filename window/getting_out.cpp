@@ -6,6 +6,8 @@
 #include <QContextMenuEvent>
 #include <QFile>
 #include <QFileDialog>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 
@@ -24,6 +26,24 @@ class NoStandardOutput : public calc::ByteSink {
  public:
   void Write(const char*, std::size_t) override {
     throw calc::IoError("cannot write '-': the window has no standard output");
+  }
+};
+
+/// A text box takes Ctrl+C for itself only when it has text selected; with
+/// none, the key goes on to Copy picture.
+class CopyOnlySelection : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::ShortcutOverride &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy) &&
+        !static_cast<QLineEdit*>(watched)->hasSelectedText()) {
+      event->ignore();
+      return true;
+    }
+    return false;
   }
 };
 
@@ -49,6 +69,10 @@ void Form1::SetUpGettingOut() {
   // (a text box's Copy, a scroll bar's Scroll here) give way to it.
   for (QWidget* w : findChildren<QWidget*>()) {
     w->setContextMenuPolicy(Qt::NoContextMenu);
+  }
+  auto* copyFilter = new CopyOnlySelection(this);
+  for (QLineEdit* box : findChildren<QLineEdit*>()) {
+    box->installEventFilter(copyFilter);
   }
 }
 

@@ -174,6 +174,17 @@ TEST_F(GettingOutTest, CtrlCCopiesThePictureTheCalculatorDraws) {
   EXPECT_EQ(copied.deviceIndependentSize().toSize(), QSize(784, 584));
   EXPECT_EQ(copied.convertToFormat(QImage::Format_RGB32),
             RenderPicture(form->ReadInputs()).convertToFormat(QImage::Format_RGB32));
+
+  // A readout with the focus copies the picture too, unless text is selected.
+  auto* readout = Get<QLineEdit>("VC1_Text(2)");
+  readout->setFocus();
+  QApplication::clipboard()->clear();
+  QTest::keyClick(readout, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(QApplication::clipboard()->image().deviceIndependentSize().toSize(), QSize(784, 584));
+  readout->selectAll();
+  QTest::keyClick(readout, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(QApplication::clipboard()->text(), readout->text());
+  EXPECT_TRUE(QApplication::clipboard()->image().isNull());
 }
 
 TEST_F(GettingOutTest, CtrlSSavesPngAndSvgWholeOrNotAtAll) {
