@@ -6,6 +6,7 @@
 #include <QContextMenuEvent>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -46,6 +47,20 @@ class CopyOnlySelection : public QObject {
     return false;
   }
 };
+
+/// The file dialog of Save picture. A name typed without an extension gets
+/// the one of the chosen file type.
+QString AskSavePath(QWidget* parent) {
+  const QString png = QStringLiteral("PNG picture (*.png)");
+  const QString svg = QStringLiteral("SVG drawing (*.svg)");
+  QString chosen = png;
+  QString path = QFileDialog::getSaveFileName(parent, QStringLiteral("Save picture"), QString(),
+                                              png + QStringLiteral(";;") + svg, &chosen);
+  if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty()) {
+    path += chosen == svg ? QStringLiteral(".svg") : QStringLiteral(".png");
+  }
+  return path;
+}
 
 }  // namespace
 
@@ -93,11 +108,7 @@ void Form1::CopyReadouts() {
 }
 
 void Form1::SavePicture() {
-  const QString path = saveHooks_.askPath
-                           ? saveHooks_.askPath(this)
-                           : QFileDialog::getSaveFileName(
-                                 this, QStringLiteral("Save picture"), QString(),
-                                 QStringLiteral("PNG picture (*.png);;SVG drawing (*.svg)"));
+  const QString path = saveHooks_.askPath ? saveHooks_.askPath(this) : AskSavePath(this);
   if (path.isEmpty()) {
     return;
   }

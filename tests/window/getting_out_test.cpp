@@ -2,6 +2,7 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QFile>
+#include <QFileDialog>
 #include <QMenu>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -124,7 +125,8 @@ TEST_F(GettingOutTest, RightClickAnywhereOffersTheThreeWithTheirShortcuts) {
   for (const char* name : {"VC1_Text(2)", "Z12_Angle", "Frame3", "HV_Label"}) {
     QWidget* target = Get(name);
     QStringList seen;
-    QTimer::singleShot(0, [&seen] {
+    const QObject guard;  // a timer left pending when no menu opens dies with it
+    QTimer::singleShot(0, &guard, [&seen] {
       auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
       ASSERT_NE(menu, nullptr);
       for (const QAction* a : menu->actions()) {
@@ -226,6 +228,33 @@ TEST_F(GettingOutTest, CtrlSSavesPngAndSvgWholeOrNotAtAll) {
   savePath.clear();
   QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
   EXPECT_EQ(errors.size(), 2);
+}
+
+TEST_F(GettingOutTest, TheFileDialogAddsTheChosenTypesExtension) {
+  form->SetSaveHooks(
+      {.askPath = {}, .reportError = [this](QWidget*, const QString& m) { errors << m; }});
+  struct Row {
+    const char* type;
+    const char* typed;
+  };
+  for (const Row& r :
+       {Row{"SVG drawing (*.svg)", "drawing"}, Row{"PNG picture (*.png)", "picture"}}) {
+    const QObject guard;  // a timer left pending when no dialog opens dies with it
+    QTimer::singleShot(0, &guard, [this, r] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(dialog, nullptr);
+      dialog->selectNameFilter(r.type);
+      dialog->selectFile(dir.filePath(r.typed));
+      static_cast<QDialog*>(dialog)->accept();  // QFileDialog::accept, protected there
+    });
+    // The closed dialog leaves no window active; the shortcut needs one.
+    QApplication::setActiveWindow(form.get());
+    QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
+  }
+  EXPECT_TRUE(errors.isEmpty());
+  EXPECT_EQ(ParseSvg(ReadFile(dir.filePath("drawing.svg"))).lines, 35);
+  EXPECT_EQ(QImage(dir.filePath("picture.png"), "PNG").size(), QSize(784, 584))
+      << QDir(dir.path()).entryList().join(' ').toStdString();
 }
 
 TEST_F(GettingOutTest, CalculatorWritesTheSameVectorPicture) {
