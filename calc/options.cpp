@@ -117,6 +117,7 @@ constexpr OptionEntry kOptions[] = {
          throw ValueError("an empty file name; allowed: a file name for the PNG picture");
        }
        o.pngPath = std::string(v);
+       o.pictureOption = "--png";
        o.svg = HasExtension(v, ".svg");
      }},
     {"svg", "FILE", "a file name for the SVG picture",
@@ -128,6 +129,7 @@ constexpr OptionEntry kOptions[] = {
          throw ValueError("an empty file name; allowed: a file name for the SVG picture");
        }
        o.pngPath = std::string(v);
+       o.pictureOption = "--svg";
        o.svg = true;
      }},
     {"scale", "N", "a whole number from 1 to 4",
@@ -211,7 +213,8 @@ CalcOptions ParseCommandLine(std::span<const std::string_view> args) {
     if (in.toGround || (in.faultType != FaultType::ThreePhase && in.faultedPhase != Phase::A) ||
         in.hvMvConnection == DD || in.mvC1Connection == DD || in.c1C2Connection == DD) {
       throw UsageError(
-          "--png draws the window, which offers single, phase-phase and three faults on phase A "
+          Str(options.pictureOption) +
+          " draws the window, which offers single, phase-phase and three faults on phase A "
           "or phases B and C, and DY or YY transformers");
     }
   }
@@ -222,7 +225,8 @@ CalcOptions ParseCommandLine(std::span<const std::string_view> args) {
     throw UsageError("--scale sets the density of a --png picture; give --png FILE too");
   }
   if (options.batch && !options.pngPath.empty()) {
-    throw UsageError("--png draws one state and cannot be used with --batch");
+    throw UsageError(Str(options.pictureOption) +
+                     " draws one state and cannot be used with --batch");
   }
   if (options.batch && options.formatGiven && options.format == OutputFormat::Table) {
     throw UsageError("--format table cannot be used with --batch; allowed: csv or json");
@@ -233,7 +237,8 @@ CalcOptions ParseCommandLine(std::span<const std::string_view> args) {
       throw UsageError("--sweep makes its own states and cannot be used with --batch");
     }
     if (!options.pngPath.empty()) {
-      throw UsageError("--png draws one state and cannot be used with --sweep");
+      throw UsageError(Str(options.pictureOption) +
+                       " draws one state and cannot be used with --sweep");
     }
     if (options.formatGiven && options.format == OutputFormat::Table) {
       throw UsageError("--format table cannot be used with --sweep; allowed: csv or json");
@@ -256,17 +261,17 @@ CalcOptions ParseCommandLine(std::span<const std::string_view> args) {
     }
   }
   if (!options.plotPath.empty() || !options.pngPath.empty()) {
-    const char* picture = options.plotPath.empty() ? "--png" : "--plot";
+    const std::string_view picture = options.plotPath.empty() ? options.pictureOption : "--plot";
     if (options.extras.classify) {
-      throw UsageError(std::string("--classify adds output columns; ") + picture +
+      throw UsageError(std::string("--classify adds output columns; ") + Str(picture) +
                        " writes a picture instead of rows");
     }
     if (options.extras.lineToLine) {
-      throw UsageError(std::string("--line-to-line adds output columns; ") + picture +
+      throw UsageError(std::string("--line-to-line adds output columns; ") + Str(picture) +
                        " writes a picture instead of rows");
     }
     if (options.formatGiven) {
-      throw UsageError(std::string("--format chooses how rows are written; ") + picture +
+      throw UsageError(std::string("--format chooses how rows are written; ") + Str(picture) +
                        " writes a picture instead of rows");
     }
   }

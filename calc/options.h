@@ -48,6 +48,8 @@ struct CalcOptions {
   PlotFormat plotFormat = PlotFormat::Png;
   /// Write a picture of the window for the settings to this file (--png, --svg).
   std::string pngPath;
+  /// The option that named it, for messages.
+  std::string_view pictureOption = "--png";
   /// The picture is an SVG vector drawing: --svg, or --png with a name ending
   /// in .svg (in any case).
   bool svg = false;

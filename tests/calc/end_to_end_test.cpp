@@ -211,7 +211,10 @@ TEST_F(PictureTest, BadPathsFailCleanly) {
       {"--svg ''", 2, "empty file name; allowed: a file name for the SVG picture"},
       {"--svg x.svg --scale 2", 2, "an SVG picture has none"},
       {"--png x.svg --scale 2", 2, "an SVG picture has none"},
-      {"--svg x.svg --sweep proximity=0:1:1", 2, "cannot be used with --sweep"},
+      {"--svg x.svg --sweep proximity=0:1:1", 2,
+       "--svg draws one state and cannot be used with --sweep"},
+      {"--svg x.svg --fault three --transformers DD,YY,DY", 2,
+       "--svg draws the window, which offers"},
   };
   for (const Row& row : rows) {
     const RunResult run = RunProgram(row.args);
