@@ -43,12 +43,16 @@ int Run(std::span<const std::string_view> args, ByteSource& in, ByteSink& out, B
           break;
         case Action::Compute: {
           if (!options.pngPath.empty()) {
-            if (services.drawPicture == nullptr) {
+            if (options.svg ? services.drawSvg == nullptr : services.drawPicture == nullptr) {
               throw IoError("this dipview-calc was built without the window, so it cannot draw");
             }
-            std::string png;
-            services.drawPicture(options.settings, options.scale, png);
-            WriteOutputFile(options.pngPath, png, out);
+            std::string bytes;
+            if (options.svg) {
+              services.drawSvg(options.settings, bytes);
+            } else {
+              services.drawPicture(options.settings, options.scale, bytes);
+            }
+            WriteOutputFile(options.pngPath, bytes, out);
             break;
           }
           if (!options.plotPath.empty()) {

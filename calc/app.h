@@ -17,6 +17,8 @@ struct CalcServices {
   /// Draws the window for `in` at `scale` times the pixel density into `png`,
   /// as PNG bytes.
   void (*drawPicture)(const FaultInputs& in, int scale, std::string& png) = nullptr;
+  /// Draws the window for `in` as a vector drawing into `svg`, as SVG text.
+  void (*drawSvg)(const FaultInputs& in, std::string& svg) = nullptr;
   /// Draws `plot` into `bytes` in `format`.
   void (*drawPlot)(const SweepPlot& plot, PlotFormat format, std::string& bytes) = nullptr;
 };

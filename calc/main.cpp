@@ -104,6 +104,10 @@ int main(int argc, char** argv) {
     StartQt(scale);
     png = ToString(dipview::window::EncodePng(dipview::window::RenderPicture(settings)));
   };
+  services.drawSvg = [](const dipview::FaultInputs& settings, std::string& svg) {
+    StartQt(1);
+    svg = ToString(dipview::window::RenderSvg(settings));
+  };
 #endif
 #ifdef DIPVIEW_CALC_PLOTS
   services.drawPlot = [](const dipview::calc::SweepPlot& plot, dipview::calc::PlotFormat format,

@@ -132,12 +132,27 @@ constexpr OptionEntry kOptions[] = {
      "write a PNG picture of the window for these settings\n"
      "(diagrams, sequence column and readouts) instead of\n"
      "the numbers; 784 x 584 pixels, one pixel per 15 twips;\n"
+     "a name ending in .svg writes an SVG as --svg does;\n"
      "- writes it to standard output",
      [](CalcOptions& o, std::string_view v) {
        if (v.empty()) {
          throw ValueError("an empty file name; allowed: a file name for the PNG picture");
        }
        o.pngPath = std::string(v);
+       o.pictureOption = "--png";
+       o.svg = HasExtension(v, ".svg");
+     }},
+    {"svg", "FILE", "a file name for the SVG picture",
+     "write the same picture as an SVG vector drawing:\n"
+     "lines, discs and texts as elements, 784 x 584 units;\n"
+     "- writes it to standard output",
+     [](CalcOptions& o, std::string_view v) {
+       if (v.empty()) {
+         throw ValueError("an empty file name; allowed: a file name for the SVG picture");
+       }
+       o.pngPath = std::string(v);
+       o.pictureOption = "--svg";
+       o.svg = true;
      }},
     {"scale", "N", "a whole number from 1 to 4",
      "pixel density of the --png picture, 1 to 4; default 1",
@@ -220,15 +235,20 @@ CalcOptions ParseCommandLine(std::span<const std::string_view> args) {
     if (in.toGround || (in.faultType != FaultType::ThreePhase && in.faultedPhase != Phase::A) ||
         in.hvMvConnection == DD || in.mvC1Connection == DD || in.c1C2Connection == DD) {
       throw UsageError(
-          "--png draws the window, which offers single, phase-phase and three faults on phase A "
+          Str(options.pictureOption) +
+          " draws the window, which offers single, phase-phase and three faults on phase A "
           "or phases B and C, and DY or YY transformers");
     }
+  }
+  if (options.scaleGiven && options.svg) {
+    throw UsageError("--scale sets the pixel density of a PNG picture; an SVG picture has none");
   }
   if (options.scaleGiven && options.pngPath.empty()) {
     throw UsageError("--scale sets the density of a --png picture; give --png FILE too");
   }
   if (options.batch && !options.pngPath.empty()) {
-    throw UsageError("--png draws one state and cannot be used with --batch");
+    throw UsageError(Str(options.pictureOption) +
+                     " draws one state and cannot be used with --batch");
   }
   const bool sweep = !options.sweeps.empty();
   if (sweep) {
@@ -236,7 +256,8 @@ CalcOptions ParseCommandLine(std::span<const std::string_view> args) {
       throw UsageError("--sweep makes its own states and cannot be used with --batch");
     }
     if (!options.pngPath.empty()) {
-      throw UsageError("--png draws one state and cannot be used with --sweep");
+      throw UsageError(Str(options.pictureOption) +
+                       " draws one state and cannot be used with --sweep");
     }
     const std::size_t points = options.sweeps.size() == 1 ? options.sweeps[0].points.size()
                                                           : options.sweeps[0].points.size() *
@@ -256,25 +277,25 @@ CalcOptions ParseCommandLine(std::span<const std::string_view> args) {
     }
   }
   if (!options.plotPath.empty() || !options.pngPath.empty()) {
-    const char* picture = options.plotPath.empty() ? "--png" : "--plot";
+    const std::string_view picture = options.plotPath.empty() ? options.pictureOption : "--plot";
     if (options.extras.classify) {
-      throw UsageError(std::string("--classify adds output columns; ") + picture +
+      throw UsageError(std::string("--classify adds output columns; ") + Str(picture) +
                        " writes a picture instead of rows");
     }
     if (options.extras.lineToLine) {
-      throw UsageError(std::string("--line-to-line adds output columns; ") + picture +
+      throw UsageError(std::string("--line-to-line adds output columns; ") + Str(picture) +
                        " writes a picture instead of rows");
     }
     if (options.formatGiven) {
-      throw UsageError(std::string("--format chooses how rows are written; ") + picture +
+      throw UsageError(std::string("--format chooses how rows are written; ") + Str(picture) +
                        " writes a picture instead of rows");
     }
     if (!options.columns.empty()) {
-      throw UsageError(std::string("--columns chooses output columns; ") + picture +
+      throw UsageError(std::string("--columns chooses output columns; ") + Str(picture) +
                        " writes a picture instead of rows");
     }
     if (options.valuesGiven) {
-      throw UsageError(std::string("--values sets how output values are written; ") + picture +
+      throw UsageError(std::string("--values sets how output values are written; ") + Str(picture) +
                        " writes a picture instead of rows");
     }
   }

@@ -55,8 +55,13 @@ struct CalcOptions {
   /// Draw the sweep to this file instead of writing its rows (--plot).
   std::string plotPath;
   PlotFormat plotFormat = PlotFormat::Png;
-  /// Write a picture of the window for the settings to this file (--png).
+  /// Write a picture of the window for the settings to this file (--png, --svg).
   std::string pngPath;
+  /// The option that named it, for messages.
+  std::string_view pictureOption = "--png";
+  /// The picture is an SVG vector drawing: --svg, or --png with a name ending
+  /// in .svg (in any case).
+  bool svg = false;
   /// Pixel density of the picture, 1 to 4 times the window's (--scale).
   int scale = 1;
   bool scaleGiven = false;

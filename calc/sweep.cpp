@@ -240,12 +240,16 @@ std::size_t RunSweep(std::span<const SweepAxis> axes, const FaultInputs& base, R
   return rows;
 }
 
+bool HasExtension(std::string_view path, std::string_view extension) {
+  return path.size() > extension.size() &&
+         std::equal(
+             extension.begin(), extension.end(), path.end() - extension.size(),
+             [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
+}
+
 PlotFormat PlotFormatOf(std::string_view path) {
   const auto endsWith = [path](std::string_view extension) {
-    return path.size() > extension.size() &&
-           std::equal(
-               extension.begin(), extension.end(), path.end() - extension.size(),
-               [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
+    return HasExtension(path, extension);
   };
   // Standard output has no name to tell by; a plot written there is a PNG.
   if (path == "-" || endsWith(".png")) {

@@ -55,6 +55,10 @@ std::size_t RunSweep(std::span<const SweepAxis> axes, const FaultInputs& base, R
 /// The file formats of a plot.
 enum class PlotFormat { Png, Svg };
 
+/// Whether `path` ends in `extension` (lower case, with its dot) in any case,
+/// after at least one other character.
+bool HasExtension(std::string_view path, std::string_view extension);
+
 /// The format a plot file's name asks for by its extension, .png or .svg in
 /// any case. Throws ValueError for any other name.
 PlotFormat PlotFormatOf(std::string_view path);

@@ -392,11 +392,6 @@ std::vector<OutputColumn> ParseColumns(std::string_view text) {
   }
 }
 
-double RoundClassNumber(double value) {
-  // + 0.0 so that a small negative value is written "0", not "-0".
-  return std::round(value * 1000.0) / 1000.0 + 0.0;
-}
-
 double ClassNumberValue(double value, ValueMode mode) {
   return mode == ValueMode::Full ? value : RoundClassNumber(value);
 }

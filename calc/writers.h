@@ -84,13 +84,8 @@ struct ExtraColumns {
 /// The names of the columns `extras` adds, in their order.
 std::vector<std::string> ExtraColumnNames(const ExtraColumns& extras);
 
-/// The characteristic voltage V or PN factor F as written: rounded to the
-/// nearest 0.001, not cut like the readouts. Both come out of sums of
-/// single-precision steps, so a true 1 may be 0.99999987, which a cut would
-/// show as 0.999.
-double RoundClassNumber(double value);
-
-/// V or F as `mode` writes it: RoundClassNumber, or the value in full.
+/// V or F as `mode` writes it: RoundClassNumber (compute/sag.h), or the
+/// value in full.
 double ClassNumberValue(double value, ValueMode mode);
 
 /// The line-to-line voltages of each bus as `mode` writes them: for each bus

@@ -294,6 +294,11 @@ SagClasses ClassifyBoth(const PhaseTriple& v) {
   return {sag, TextbookOf(c, sag)};
 }
 
+double RoundClassNumber(double value) {
+  // + 0.0 so that a small negative value is written "0", not "-0".
+  return std::round(value * 1000.0) / 1000.0 + 0.0;
+}
+
 std::string_view TextbookName(const TextbookClass& sag) {
   static constexpr std::string_view kNames[6][3] = {{"B_a", "B_b", "B_c"}, {"C_a", "C_b", "C_c"},
                                                     {"D_a", "D_b", "D_c"}, {"E_a", "E_b", "E_c"},

@@ -71,6 +71,12 @@ SagClass ClassifySag(const PhaseTriple& phases);
 /// 'a', 'b' or 'c' gives the bare letter.
 std::string_view SagName(const SagClass& sag);
 
+/// The characteristic voltage V or PN factor F as written: rounded to the
+/// nearest 0.001, not cut like the readouts. Both come out of sums of
+/// single-precision steps, so a true 1 may be 0.99999987, which a cut would
+/// show as 0.999.
+double RoundClassNumber(double value);
+
 /// The seven sag types of the textbook table (Bollen, Understanding Power
 /// Quality Problems, ch. 4). None is the healthy set, Unmatched a set that is
 /// none of the seven, Invalid one with a non-finite magnitude or angle.

@@ -55,6 +55,8 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
   CreateControls();
   EnsureCanvas(FullSize(zoom_));
   ConnectHandlers();
+  SetToolTips();
+  SetUpGettingOut();
 }
 
 Form1::~Form1() = default;
@@ -230,6 +232,7 @@ void Form1::Recalculate() {
       readouts_[bus][k]->setText(QString::fromStdString(pass_.readouts[bus][k]));
     }
   }
+  UpdateToolTips();
   update();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <unordered_map>
 
 #include <QImage>
@@ -12,6 +13,7 @@
 #include "window/painter.h"
 #include "window/widgets.h"
 
+class QAction;
 class QLineEdit;
 class QRadioButton;
 class QScrollBar;
@@ -61,9 +63,39 @@ class Form1 : public QWidget {
   /// The window's size showing everything at `zoom`, in logical pixels.
   static QSize FullSize(double zoom);
 
+  /// How Save picture asks for a file name (an empty one cancels) and reports
+  /// a failure: a file dialog and a message box unless set.
+  struct SaveHooks {
+    std::function<QString(QWidget* parent)> askPath;
+    std::function<void(QWidget* parent, const QString& message)> reportError;
+  };
+  void SetSaveHooks(SaveHooks hooks) { saveHooks_ = std::move(hooks); }
+
+  /// Copy picture (Ctrl+C): the window for the current settings as
+  /// dipview-calc --png draws it, as an image on the clipboard.
+  void CopyPicture();
+  /// Save picture (Ctrl+S): asks for a file name and writes the picture
+  /// there, as SVG when the name ends in .svg and as PNG otherwise, never
+  /// leaving half a file.
+  void SavePicture();
+  /// Copy readouts (Ctrl+Shift+C): design::ReadoutTable of the last pass as
+  /// text on the clipboard.
+  void CopyReadouts();
+
+  /// Paints the window's content as a vector drawing at 100% (one unit per
+  /// 15 twips, 11760 x 8760 twips): the last pass's drawing list, the frame
+  /// lines, and every shown control as outlines with its text.
+  void PaintVector(QPainter& painter) const;
+
+  /// The tooltip of the diagram area at `pos` (logical pixels): a sequence
+  /// disc's value or a bus column's sag type; empty elsewhere.
+  QString DiagramTipAt(QPoint pos) const;
+
  protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  bool event(QEvent* event) override;
 
  private:
   friend class FormPeer;  // the tests' view of the pass and the geometry
@@ -73,6 +105,9 @@ class Form1 : public QWidget {
   void SeparateAllOptionRows();
   void DescribeForAccessibility();
   void ConnectHandlers();
+  void SetUpGettingOut();
+  void SetToolTips();
+  void UpdateToolTips();
 
   void OnAngleChange(QScrollBar* bar, QLineEdit* text);
   void OnOptionClick(bool checked);
@@ -103,6 +138,10 @@ class Form1 : public QWidget {
 
   float z0RatioUnlisted_ = 0.0f;
   double zfRatioUnlisted_ = 0.0;
+
+  /// Copy picture, Save picture, Copy readouts: the context menu and shortcuts.
+  std::array<QAction*, 3> gettingOut_{};
+  SaveHooks saveHooks_;
 
   double zoom_ = 1.0;
   /// The window's drawing surface, at the zoom and the screen's pixel density.

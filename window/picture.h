@@ -14,6 +14,11 @@ namespace dipview::window {
 /// pixel ratio. Needs a QApplication.
 QImage RenderPicture(const FaultInputs& in);
 
+/// The same picture as a vector drawing in SVG (Form1::PaintVector): lines as
+/// two-point polylines, discs and rings as circles, texts as text elements,
+/// 784 x 584 units of 15 twips. Needs a QApplication.
+QByteArray RenderSvg(const FaultInputs& in);
+
 /// `image` encoded as PNG.
 QByteArray EncodePng(const QImage& image);
 

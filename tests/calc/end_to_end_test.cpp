@@ -205,6 +205,16 @@ TEST_F(PictureTest, BadPathsFailCleanly) {
       {"--png x.png --format json", 2, "--png writes a picture instead of rows"},
       {"--png x.png --scale 5", 2, "allowed: a whole number from 1 to 4"},
       {"--png x.png --scale 1.5", 2, "allowed: a whole number from 1 to 4"},
+      {"--svg '" + dir + "/missing/a.svg'", 1, "No such file or directory"},
+      {"--png '" + dir + "/missing/a.SVG'", 1, "No such file or directory"},
+      {"--svg '" + dir + "'", 1, "Is a directory"},
+      {"--svg ''", 2, "empty file name; allowed: a file name for the SVG picture"},
+      {"--svg x.svg --scale 2", 2, "an SVG picture has none"},
+      {"--png x.svg --scale 2", 2, "an SVG picture has none"},
+      {"--svg x.svg --sweep proximity=0:1:1", 2,
+       "--svg draws one state and cannot be used with --sweep"},
+      {"--svg x.svg --fault three --transformers DD,YY,DY", 2,
+       "--svg draws the window, which offers"},
   };
   for (const Row& row : rows) {
     const RunResult run = RunProgram(row.args);
@@ -220,6 +230,12 @@ TEST_F(PictureTest, BadPathsFailCleanly) {
   ::chmod(dir.c_str(), 0755);
   EXPECT_EQ(::rmdir(dir.c_str()), 0) << "a partial file was left behind";
   EXPECT_EQ(::access("x.png", F_OK), -1);
+  EXPECT_EQ(::access("x.svg", F_OK), -1);
+  // The vector picture to standard output, whole.
+  const RunResult svg = RunProgram("--svg -");
+  EXPECT_EQ(svg.status, 0) << svg.err;
+  EXPECT_TRUE(svg.out.starts_with("<?xml")) << svg.out.substr(0, 40);
+  EXPECT_TRUE(svg.out.ends_with("</svg>\n")) << svg.out.substr(svg.out.size() - 40);
 }
 
 TEST_F(PictureTest, PlotsASweepAsPngOrSvg) {

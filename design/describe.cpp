@@ -1,0 +1,147 @@
+#include "design/describe.h"
+
+#include <array>
+#include <string_view>
+
+#include "compute/readout.h"
+#include "compute/sag.h"
+
+namespace dipview::design {
+
+namespace {
+
+std::string Str(std::string_view s) {
+  return std::string(s);
+}
+
+constexpr std::array<std::string_view, 3> kSequenceNames = {"V0", "V1", "V2"};
+constexpr std::array<std::string_view, 3> kSequenceKinds = {"zero", "positive", "negative"};
+
+/// The choices of a ratio group: "3.0 to 0.5" for the first `count` captions.
+std::string RatioRange(std::size_t count) {
+  return Str(kRatioCaptions[0]) + " to " + Str(kRatioCaptions[count - 1]);
+}
+
+/// The array name and index of "Z0_Z12_opt(2)"; index -1 without brackets.
+std::pair<std::string_view, int> SplitName(std::string_view name) {
+  const std::size_t open = name.find('(');
+  if (open == std::string_view::npos) {
+    return {name, -1};
+  }
+  int index = 0;
+  for (char c : name.substr(open + 1, name.size() - open - 2)) {
+    index = index * 10 + (c - '0');
+  }
+  return {name.substr(0, open), index};
+}
+
+struct AngleControl {
+  std::string_view bar;
+  std::string_view text;
+  std::string_view what;
+};
+constexpr std::array<AngleControl, 3> kAngleControls = {{
+    {"Z12_Angle", "Z12_Angle_Text",
+     "the Z12 angle, the angle of the positive- and negative-sequence impedance"},
+    {"Z0_Angle", "Z0_Angle_Text", "the Z0 angle, the angle of the zero-sequence impedance"},
+    {"ZF_Angle", "ZF_Angle_Text", "the ZF angle, the angle of the fault impedance"},
+}};
+
+/// "0 to 90 degrees, 1 per arrow click and 10 per page" from a scroll bar's design.
+std::string ScrollRangeText(const ScrollRange& s, std::string_view unit) {
+  const int low = std::min(s.min, s.max);
+  const int high = std::max(s.min, s.max);
+  return std::to_string(low) + " to " + std::to_string(high) + Str(unit) + ", " +
+         std::to_string(s.smallChange) + " per arrow click and " + std::to_string(s.largeChange) +
+         " per page";
+}
+
+constexpr std::array<std::string_view, 3> kTransformerArrays = {"HV_MV_Trans", "MV_C1_Trans",
+                                                                "C1_C2_Trans"};
+
+}  // namespace
+
+std::string ReadoutTip(int bus, int element, const std::string& text) {
+  std::string s = Str(kBusNames[bus]) + ", phase " + static_cast<char>('A' + element / 2) + ": ";
+  s += element % 2 == 0 ? "magnitude " + text + " pu (cut down to 0.001)"
+                        : "angle " + text + " degrees (cut down to 0.1)";
+  return s;
+}
+
+std::string BusTip(int bus, const PhaseTriple& v) {
+  const SagClasses classes = ClassifyBoth(v);
+  std::string s = Str(kBusNames[bus]) + ": sag type " + Str(SagName(classes.sag));
+  s += ", V " + NumberText(RoundClassNumber(classes.sag.characteristicVoltage)) + " pu, F " +
+       NumberText(RoundClassNumber(classes.sag.pnFactor)) + " pu; textbook type ";
+  // Unmatched is "-" in the calculator's columns; a sentence says it.
+  s += classes.textbook.type == TextbookType::Unmatched ? "none of A to G"
+                                                        : Str(TextbookName(classes.textbook));
+  return s;
+}
+
+std::string SequenceTip(int k, const SequenceTriple& v) {
+  const std::array<std::string, 6> texts = ReadoutTexts(v);
+  return Str(kSequenceNames[k]) + ", the " + Str(kSequenceKinds[k]) + "-sequence voltage at " +
+         Str(kBusNames[0]) + ": " + texts[2 * k] + " pu at " + texts[2 * k + 1] + " degrees";
+}
+
+std::string ControlTip(const Control& c) {
+  const auto [array, index] = SplitName(c.name);
+  for (const AngleControl& a : kAngleControls) {
+    if (array == a.bar) {
+      return "Sets " + Str(a.what) + ": " + ScrollRangeText(c.scroll, " degrees");
+    }
+    if (array == a.text) {
+      return "Shows " + Str(a.what) + " in degrees, 0 to " + std::to_string(kMaxAngle) +
+             ", as its scroll bar sets it";
+    }
+  }
+  const std::string proximity =
+      "the relative distance from " + Str(kBusNames[0]) + " to the fault, in percent";
+  if (array == "Proximity") {
+    return "Sets " + proximity + ": " + ScrollRangeText(c.scroll, "") + " (0 is close, " +
+           std::to_string(c.scroll.max) + " is far)";
+  }
+  if (array == "Proximity_Text") {
+    return "Shows " + proximity + ", as its scroll bar sets it";
+  }
+  if (array == "Z0_Z12_opt") {
+    return "Sets the Z0/Z12 ratio, the size of the zero-sequence impedance relative to Z12, to " +
+           Str(c.caption) + " (choices " + RatioRange(kZ0Ratios.size()) + ")";
+  }
+  if (array == "ZF_Z12_opt") {
+    return "Sets the ZF/Z12 ratio, the size of the fault impedance relative to Z12, to " +
+           Str(c.caption) + " (choices " + RatioRange(kZfRatios.size()) + ")";
+  }
+  if (array == "Single_Phase" || array == "Phase_Phase" || array == "Three_Phase") {
+    return "Sets the fault on the transmission system to " + Str(c.caption) +
+           " (choices: single phase, phase-to-phase, three phase)";
+  }
+  for (std::size_t t = 0; t < kTransformerArrays.size(); ++t) {
+    if (array == kTransformerArrays[t]) {
+      // Named by the buses it joins; Substation MV without its feeder.
+      constexpr std::array<std::string_view, 4> kShort = {"Substation HV", "Substation MV",
+                                                          "Customer Level 1", "Customer Level 2"};
+      return "Sets the transformer from " + Str(kShort[t]) + " to " + Str(kShort[t + 1]) + " to " +
+             Str(c.caption) + " (choices DY and YY)";
+    }
+  }
+  return {};
+}
+
+std::string ReadoutTable(const PassVoltages& pass) {
+  std::string s = "bus\tphase\t|V| pu\tangle deg\n";
+  auto rows = [&s](std::string_view bus, const std::array<std::string, 6>& texts,
+                   const std::array<std::string_view, 3>& names) {
+    for (int p = 0; p < 3; ++p) {
+      s += Str(bus) + '\t' + Str(names[p]) + '\t' + texts[2 * p] + '\t' + texts[2 * p + 1] + '\n';
+    }
+  };
+  for (int bus = 0; bus < 4; ++bus) {
+    rows(kBusNames[bus], ReadoutTexts(pass.busVoltages[bus]), {"A", "B", "C"});
+  }
+  rows(kBusNames[0], ReadoutTexts(pass.sequenceAtHV), kSequenceNames);
+  return s;
+}
+
+}  // namespace dipview::design

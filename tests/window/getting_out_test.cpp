@@ -1,0 +1,279 @@
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QMenu>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolTip>
+#include <QXmlStreamReader>
+
+#include "design/describe.h"
+#include "tests/window/form_fixture.h"
+#include "window/picture.h"
+
+namespace dipview::window {
+namespace {
+
+struct SvgCounts {
+  int lines = 0;  ///< two-point polylines
+  int circles = 0;
+  QStringList texts;
+  bool operator==(const SvgCounts&) const = default;
+};
+
+/// Parses `bytes` as XML and counts its elements; fails the test on bad XML.
+SvgCounts ParseSvg(const QByteArray& bytes) {
+  SvgCounts counts;
+  QXmlStreamReader xml(bytes);
+  while (!xml.atEnd()) {
+    if (xml.readNext() != QXmlStreamReader::StartElement) {
+      continue;
+    }
+    if (xml.name() == u"polyline" &&
+        xml.attributes().value("points").trimmed().split(u' ').size() == 2) {
+      ++counts.lines;
+    } else if (xml.name() == u"circle") {
+      ++counts.circles;
+    } else if (xml.name() == u"text") {
+      counts.texts << xml.readElementText();
+    }
+  }
+  EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+  return counts;
+}
+
+QByteArray ReadFile(const QString& path) {
+  QFile f(path);
+  EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
+  return f.readAll();
+}
+
+class GettingOutTest : public FormTest {
+ protected:
+  void SetUp() override {
+    FormTest::SetUp();
+    ASSERT_TRUE(dir.isValid());
+    QApplication::setActiveWindow(form.get());
+    form->SetSaveHooks({.askPath = [this](QWidget*) { return savePath; },
+                        .reportError = [this](QWidget*, const QString& m) { errors << m; }});
+  }
+
+  /// What the window's SVG must hold: the drawing list's lines and circles,
+  /// the four frame lines, and every option's circle with a dot in each
+  /// selected one. Qt draws a line of zero length with round ends as a dot.
+  SvgCounts Expected() const {
+    SvgCounts c;
+    for (const design::DrawOp& op : FormPeer::Pass(*form).drawing) {
+      const bool dot = op.x1 == op.x2 && op.y1 == op.y2;
+      c.lines += op.kind == design::Primitive::Line && !dot ? 1 : 0;
+      c.circles += op.kind == design::Primitive::Disc || op.kind == design::Primitive::DottedRing ||
+                           (op.kind == design::Primitive::Line && dot)
+                       ? 1
+                       : 0;
+    }
+    c.lines += 4;
+    for (const QRadioButton* b : form->findChildren<QRadioButton*>()) {
+      c.circles += b->isChecked() ? 2 : 1;
+    }
+    return c;
+  }
+
+  QTemporaryDir dir;
+  QString savePath;
+  QStringList errors;
+};
+
+TEST_F(GettingOutTest, ToolTipsOfReadoutsControlsDiagramsAndDiscs) {
+  EXPECT_EQ(Get<QLineEdit>("VC1_Text(2)")->toolTip(),
+            "Customer Level 1, phase B: magnitude 0.777 pu (cut down to 0.001)");
+  EXPECT_EQ(Get<QLineEdit>("VHV_text(3)")->toolTip(),
+            "Substation HV, phase B: angle -127.6 degrees (cut down to 0.1)");
+  EXPECT_EQ(Get<QRadioButton>("Z0_Z12_opt(1)")->toolTip(),
+            QString::fromStdString(design::ControlTip(*design::FindControl("Z0_Z12_opt(1)"))));
+  EXPECT_FALSE(Get<QScrollBar>("Proximity")->toolTip().isEmpty());
+  // Centres of the diagrams (twips / 15): buses at y 300, sequence discs at x 719.
+  struct Row {
+    QPoint at;
+    const char* tip;
+  };
+  const Row rows[] = {
+      {{87, 300}, "Substation HV: sag type B_a, V 0.778 pu, F 1 pu; textbook type none of A to G"},
+      {{403, 300}, "Customer Level 1: sag type D_b, V 0.778 pu, F 1 pu; textbook type D_b"},
+      {{560, 450}, "Customer Level 2: sag type C_a, V 0.778 pu, F 1 pu; textbook type C_a"},
+      {{719, 205}, "V1, the positive-sequence voltage at Substation HV: 0.888 pu at 0 degrees"},
+      {{719, 336}, "V2, the negative-sequence voltage at Substation HV: 0.111 pu at 179.9 degrees"},
+      {{719, 400}, ""},  // between the sequence discs
+      {{300, 100}, ""},  // the input area
+  };
+  for (const Row& r : rows) {
+    EXPECT_EQ(form->DiagramTipAt(r.at), QString::fromUtf8(r.tip)) << r.at.x() << "," << r.at.y();
+  }
+  // Zoomed, the same places lie twice as far from the origin.
+  form->SetZoom(2.0);
+  EXPECT_EQ(form->DiagramTipAt(rows[3].at * 2), QString::fromUtf8(rows[3].tip));
+  form->SetZoom(1.0);
+  // A changed setting changes the texts, and a real help event shows them.
+  QTest::mouseClick(Get<QRadioButton>("Three_Phase(2)"), Qt::LeftButton);
+  QHelpEvent help(QEvent::ToolTip, QPoint(560, 300), form->mapToGlobal(QPoint(560, 300)));
+  QApplication::sendEvent(form.get(), &help);
+  EXPECT_EQ(QToolTip::text(), "Customer Level 2: sag type A, V 0.5 pu, F 0.5 pu; textbook type A");
+  EXPECT_EQ(Get<QLineEdit>("VC2_Text(0)")->toolTip(),
+            "Customer Level 2, phase A: magnitude 0.5 pu (cut down to 0.001)");
+}
+
+TEST_F(GettingOutTest, RightClickAnywhereOffersTheThreeWithTheirShortcuts) {
+  for (const char* name : {"VC1_Text(2)", "Z12_Angle", "Frame3", "HV_Label"}) {
+    QWidget* target = Get(name);
+    QStringList seen;
+    const QObject guard;  // a timer left pending when no menu opens dies with it
+    QTimer::singleShot(0, &guard, [&seen] {
+      auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+      ASSERT_NE(menu, nullptr);
+      for (const QAction* a : menu->actions()) {
+        seen << a->text() + " " + a->shortcut().toString();
+      }
+      menu->close();
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(2, 2),
+                            target->mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(target, &event);
+    EXPECT_EQ(seen, (QStringList{"Copy picture Ctrl+C", "Save picture... Ctrl+S",
+                                 "Copy readouts Ctrl+Shift+C"}))
+        << name;
+  }
+}
+
+TEST_F(GettingOutTest, CtrlShiftCCopiesTheReadoutsTheCalculatorPrints) {
+  QTest::mouseClick(Get<QRadioButton>("Three_Phase(2)"), Qt::LeftButton);
+  QTest::keyClick(Get<QScrollBar>("Proximity"), Qt::Key_Left);  // proximity 49
+  QApplication::clipboard()->clear();
+  QTest::keyClick(form.get(), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+  const QStringList lines = QApplication::clipboard()->text().split('\n');
+  ASSERT_EQ(lines.size(), 1 + 15 + 1);  // header, 4 x 3 phases and V0, V1, V2, final newline
+  EXPECT_EQ(lines[0], "bus\tphase\t|V| pu\tangle deg");
+  EXPECT_EQ(lines[7], "Customer Level 1\tA\t" + Text("VC1_Text(0)") + "\t" + Text("VC1_Text(1)"));
+  EXPECT_EQ(lines[14].section('\t', 0, 1), "Substation HV\tV1");
+
+  QProcess calc;
+  calc.start(QStringLiteral(DIPVIEW_CALC_PATH),
+             {"--fault", "three", "--proximity", "49", "--format", "csv"});
+  ASSERT_TRUE(calc.waitForFinished(10000));
+  const QStringList fields =
+      QString::fromUtf8(calc.readAllStandardOutput()).split('\n').value(1).split(',');
+  ASSERT_EQ(fields.size(), 40);
+  QStringList copied;
+  for (int i = 1; i <= 15; ++i) {
+    copied << lines[i].section('\t', 2, 2) << lines[i].section('\t', 3, 3);
+  }
+  EXPECT_EQ(copied, fields.mid(10));
+}
+
+TEST_F(GettingOutTest, CtrlCCopiesThePictureTheCalculatorDraws) {
+  QTest::mouseClick(Get<QRadioButton>("MV_C1_Trans(1)"), Qt::LeftButton);
+  QApplication::clipboard()->clear();
+  QTest::keyClick(form.get(), Qt::Key_C, Qt::ControlModifier);
+  const QImage copied = QApplication::clipboard()->image();
+  EXPECT_EQ(copied.deviceIndependentSize().toSize(), QSize(784, 584));
+  EXPECT_EQ(copied.convertToFormat(QImage::Format_RGB32),
+            RenderPicture(form->ReadInputs()).convertToFormat(QImage::Format_RGB32));
+
+  // A readout with the focus copies the picture too, unless text is selected.
+  auto* readout = Get<QLineEdit>("VC1_Text(2)");
+  readout->setFocus();
+  QApplication::clipboard()->clear();
+  QTest::keyClick(readout, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(QApplication::clipboard()->image().deviceIndependentSize().toSize(), QSize(784, 584));
+  readout->selectAll();
+  QTest::keyClick(readout, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(QApplication::clipboard()->text(), readout->text());
+  EXPECT_TRUE(QApplication::clipboard()->image().isNull());
+}
+
+TEST_F(GettingOutTest, CtrlSSavesPngAndSvgWholeOrNotAtAll) {
+  savePath = dir.filePath("window.png");
+  QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
+  const QImage png(savePath, "PNG");
+  EXPECT_EQ(png.size(), QSize(784, 584));
+
+  QTest::mouseClick(Get<QRadioButton>("Phase_Phase(1)"), Qt::LeftButton);
+  savePath = dir.filePath("window.SVG");
+  QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
+  const SvgCounts svg = ParseSvg(ReadFile(savePath));
+  const SvgCounts expected = Expected();
+  // 4 buses x (3 phasors + 4 dotted bar lines) + 3 sequence lines + 4 frame
+  // lines, but the phase-to-phase fault's V0 has zero length and is a dot.
+  EXPECT_EQ(svg.lines, 35 - 1);
+  EXPECT_EQ(svg.lines, expected.lines);
+  // 7 diagrams x (disc + 4 rings) + 22 options + 6 selected dots + V0.
+  EXPECT_EQ(svg.circles, 63 + 1);
+  EXPECT_EQ(svg.circles, expected.circles);
+  for (const char* text : {"Customer Level 1", "V012 at Sub HV", "Phase-to-Phase (Phase B to C)",
+                           "Line-to-Neutral Voltages"}) {
+    EXPECT_TRUE(svg.texts.contains(text)) << text;
+  }
+  EXPECT_TRUE(svg.texts.contains(Text("VC1_Text(2)")));
+  EXPECT_TRUE(errors.isEmpty());
+
+  // A folder is refused and a missing folder reported; nothing is left behind.
+  savePath = dir.path();
+  QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
+  savePath = dir.filePath("missing/window.png");
+  QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
+  ASSERT_EQ(errors.size(), 2);
+  EXPECT_TRUE(errors[0].startsWith("cannot write '" + dir.path() + "'")) << errors[0].toStdString();
+  EXPECT_EQ(errors[1], "cannot write '" + savePath + "': No such file or directory");
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries, QDir::Name),
+            (QStringList{"window.SVG", "window.png"}));
+  // Cancelling the dialog writes nothing.
+  savePath.clear();
+  QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
+  EXPECT_EQ(errors.size(), 2);
+}
+
+TEST_F(GettingOutTest, TheFileDialogAddsTheChosenTypesExtension) {
+  form->SetSaveHooks(
+      {.askPath = {}, .reportError = [this](QWidget*, const QString& m) { errors << m; }});
+  struct Row {
+    const char* type;
+    const char* typed;
+  };
+  for (const Row& r :
+       {Row{"SVG drawing (*.svg)", "drawing"}, Row{"PNG picture (*.png)", "picture"}}) {
+    const QObject guard;  // a timer left pending when no dialog opens dies with it
+    QTimer::singleShot(0, &guard, [this, r] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(dialog, nullptr);
+      dialog->selectNameFilter(r.type);
+      dialog->selectFile(dir.filePath(r.typed));
+      static_cast<QDialog*>(dialog)->accept();  // QFileDialog::accept, protected there
+    });
+    // The closed dialog leaves no window active; the shortcut needs one.
+    QApplication::setActiveWindow(form.get());
+    QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
+  }
+  EXPECT_TRUE(errors.isEmpty());
+  EXPECT_EQ(ParseSvg(ReadFile(dir.filePath("drawing.svg"))).lines, 35);
+  EXPECT_EQ(QImage(dir.filePath("picture.png"), "PNG").size(), QSize(784, 584))
+      << QDir(dir.path()).entryList().join(' ').toStdString();
+}
+
+TEST_F(GettingOutTest, CalculatorWritesTheSameVectorPicture) {
+  const QString svg = dir.filePath("calc.svg");
+  const QString pngNamedSvg = dir.filePath("calc-png.Svg");
+  ASSERT_EQ(QProcess::execute(QStringLiteral(DIPVIEW_CALC_PATH), {"--svg", svg}), 0);
+  ASSERT_EQ(QProcess::execute(QStringLiteral(DIPVIEW_CALC_PATH), {"--png", pngNamedSvg}), 0);
+  const SvgCounts fromCalc = ParseSvg(ReadFile(svg));
+  EXPECT_EQ(fromCalc, ParseSvg(ReadFile(pngNamedSvg)));
+  EXPECT_EQ(fromCalc, ParseSvg(RenderSvg(form->ReadInputs())));
+  EXPECT_EQ(fromCalc.lines, 35);
+  EXPECT_EQ(fromCalc.lines, Expected().lines);
+  EXPECT_EQ(fromCalc.circles, 63);
+  EXPECT_EQ(fromCalc.circles, Expected().circles);
+}
+
+}  // namespace
+}  // namespace dipview::window

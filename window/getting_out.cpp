@@ -1,0 +1,134 @@
+// Getting pictures and numbers out of the window: the context menu and the
+// shortcuts for Copy picture, Save picture and Copy readouts.
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+
+#include "calc/io.h"
+#include "calc/output_file.h"
+#include "design/describe.h"
+#include "window/form1.h"
+#include "window/picture.h"
+
+namespace dipview::window {
+
+namespace {
+
+/// The window has no standard output to write a picture named "-" to.
+class NoStandardOutput : public calc::ByteSink {
+ public:
+  void Write(const char*, std::size_t) override {
+    throw calc::IoError("cannot write '-': the window has no standard output");
+  }
+};
+
+/// A text box takes Ctrl+C for itself only when it has text selected; with
+/// none, the key goes on to Copy picture.
+class CopyOnlySelection : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::ShortcutOverride &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy) &&
+        !static_cast<QLineEdit*>(watched)->hasSelectedText()) {
+      event->ignore();
+      return true;
+    }
+    return false;
+  }
+};
+
+/// The file dialog of Save picture. A name typed without an extension gets
+/// the one of the chosen file type.
+QString AskSavePath(QWidget* parent) {
+  const QString png = QStringLiteral("PNG picture (*.png)");
+  const QString svg = QStringLiteral("SVG drawing (*.svg)");
+  QString chosen = png;
+  QString path = QFileDialog::getSaveFileName(parent, QStringLiteral("Save picture"), QString(),
+                                              png + QStringLiteral(";;") + svg, &chosen);
+  if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty()) {
+    path += chosen == svg ? QStringLiteral(".svg") : QStringLiteral(".png");
+  }
+  return path;
+}
+
+}  // namespace
+
+void Form1::SetUpGettingOut() {
+  auto add = [this](const QString& text, const QKeySequence& keys, void (Form1::*slot)()) {
+    auto* action = new QAction(text, this);
+    action->setShortcut(keys);
+    action->setShortcutContext(Qt::WindowShortcut);
+    connect(action, &QAction::triggered, this, [this, slot] { (this->*slot)(); });
+    addAction(action);
+    return action;
+  };
+  gettingOut_ = {
+      add(QStringLiteral("Copy picture"), QKeySequence(Qt::CTRL | Qt::Key_C), &Form1::CopyPicture),
+      add(QStringLiteral("Save picture..."), QKeySequence(Qt::CTRL | Qt::Key_S),
+          &Form1::SavePicture),
+      add(QStringLiteral("Copy readouts"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C),
+          &Form1::CopyReadouts),
+  };
+  // A right click anywhere opens the window's menu: the controls' own menus
+  // (a text box's Copy, a scroll bar's Scroll here) give way to it.
+  for (QWidget* w : findChildren<QWidget*>()) {
+    w->setContextMenuPolicy(Qt::NoContextMenu);
+  }
+  auto* copyFilter = new CopyOnlySelection(this);
+  for (QLineEdit* box : findChildren<QLineEdit*>()) {
+    box->installEventFilter(copyFilter);
+  }
+}
+
+void Form1::contextMenuEvent(QContextMenuEvent* event) {
+  QMenu menu(this);
+  for (QAction* action : gettingOut_) {
+    menu.addAction(action);
+  }
+  menu.exec(event->globalPos());
+}
+
+void Form1::CopyPicture() {
+  QApplication::clipboard()->setImage(RenderPicture(ReadInputs()));
+}
+
+void Form1::CopyReadouts() {
+  QApplication::clipboard()->setText(QString::fromStdString(design::ReadoutTable(pass_.voltages)));
+}
+
+void Form1::SavePicture() {
+  const QString path = saveHooks_.askPath ? saveHooks_.askPath(this) : AskSavePath(this);
+  if (path.isEmpty()) {
+    return;
+  }
+  const FaultInputs in = ReadInputs();
+  const QByteArray bytes = path.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive)
+                               ? RenderSvg(in)
+                               : EncodePng(RenderPicture(in));
+  try {
+    NoStandardOutput none;
+    calc::WriteOutputFile(
+        QFile::encodeName(path).toStdString(),
+        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), none);
+  } catch (const calc::IoError& e) {
+    const QString message = QString::fromLocal8Bit(e.what());
+    if (saveHooks_.reportError) {
+      saveHooks_.reportError(this, message);
+    } else {
+      QMessageBox::warning(this, QStringLiteral("Save picture"), message);
+    }
+  }
+}
+
+}  // namespace dipview::window
