@@ -9,6 +9,7 @@
 
 #include "calc/io.h"
 #include "compute/transformer.h"
+#include "design/constants.h"
 
 namespace dipview::calc {
 
@@ -43,9 +44,8 @@ inline constexpr int kFullTextMax = 32;
 /// returns the end.
 char* WriteFullNumberText(double value, char* out);
 
-/// The four buses, top to bottom, as the window names them.
-inline constexpr std::array<std::string_view, 4> kBusNames = {
-    "Substation HV", "Substation MV and Along Feeder", "Customer Level 1", "Customer Level 2"};
+/// The four buses, as the window names them.
+using design::kBusNames;
 
 /// The fault as the table's heading names it: "Single Phase (Phase A)",
 /// "Two-Phase-to-Ground (Phases B and C)".

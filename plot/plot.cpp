@@ -9,6 +9,7 @@
 #include <QSvgGenerator>
 
 #include "calc/writers.h"
+#include "design/constants.h"
 
 namespace dipview::plot {
 
@@ -22,14 +23,18 @@ constexpr double kPanelRight = 18.0;
 constexpr double kPanelTop = 32.0;
 constexpr double kPanelBottom = 58.0;
 
-const QColor kPhaseColors[3] = {QColor(0, 0, 0), QColor(0xff, 0, 0), QColor(0, 0, 0xff)};
+// The window's phase colours.
+QColor PhaseColor(int phase) {
+  const design::Rgb c = design::kPhaseColours[static_cast<std::size_t>(phase)];
+  return QColor(c.r, c.g, c.b);
+}
 // Phases often lie on top of each other (B and C at Substation HV in a single
 // phase fault). A is drawn first and widest, so it shows as a border around
 // the others, and C dashed, so that B shows through its gaps.
 constexpr double kPhaseWidths[3] = {5.0, 3.0, 3.0};
 
 QPen PhasePen(int phase) {
-  QPen pen(kPhaseColors[phase], kPhaseWidths[phase], Qt::SolidLine, Qt::FlatCap, Qt::RoundJoin);
+  QPen pen(PhaseColor(phase), kPhaseWidths[phase], Qt::SolidLine, Qt::FlatCap, Qt::RoundJoin);
   if (phase == 2) {
     pen.setDashPattern({3.0, 2.0});
   }
@@ -47,10 +52,10 @@ void DrawMarker(QPainter& p, int phase, QPointF at) {
     return;
   }
   p.save();
-  p.setPen(QPen(kPhaseColors[phase], 1.5, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+  p.setPen(QPen(PhaseColor(phase), 1.5, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
   const double h = kMarkerHalf;
   if (phase == 1) {
-    p.setBrush(kPhaseColors[phase]);
+    p.setBrush(PhaseColor(phase));
     p.drawRect(QRectF(at.x() - h, at.y() - h, 2 * h, 2 * h));
   } else {
     p.setBrush(Qt::white);
@@ -83,7 +88,8 @@ const QColor kFrameColor(0x70, 0x70, 0x70);
 
 QFont PlotFont(double pixelSize, bool bold = false) {
   // The window's own font.
-  QFont font(QStringLiteral("Liberation Sans"));
+  QFont font(QString::fromUtf8(design::kFontFamily.data(),
+                               static_cast<qsizetype>(design::kFontFamily.size())));
   font.setPixelSize(static_cast<int>(pixelSize));
   font.setBold(bold);
   return font;
@@ -210,7 +216,7 @@ void DrawPanel(QPainter& p, const PlotFrame& frame, int panel, const calc::Sweep
     p.setPen(PhasePen(phase));
     const QPolygonF thinned = Thinned(line);
     if (thinned.size() == 1) {
-      p.setBrush(kPhaseColors[phase]);
+      p.setBrush(PhaseColor(phase));
       p.drawEllipse(thinned[0], 3.0, 3.0);
       p.setBrush(Qt::NoBrush);
     } else {
