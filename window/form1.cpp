@@ -112,16 +112,18 @@ void Form1::ConnectHandlers() {
     proximityText_->setText(QString::number(value));
     Recalculate();
   });
-  auto connectOptions = [this](const auto& buttons) {
+  // Each option names its group, so the handler knows which ratio it sets.
+  auto connectOptions = [this](const auto& buttons, OptionGroup group) {
     for (QRadioButton* b : buttons) {
-      connect(b, &QRadioButton::toggled, this, &Form1::OnOptionClick);
+      connect(b, &QRadioButton::toggled, this,
+              [this, group](bool checked) { OnOptionClick(group, checked); });
     }
   };
-  connectOptions(z0Z12Opt_);
-  connectOptions(zfZ12Opt_);
-  connectOptions(faultOpt_);
+  connectOptions(z0Z12Opt_, OptionGroup::Z0Ratio);
+  connectOptions(zfZ12Opt_, OptionGroup::ZfRatio);
+  connectOptions(faultOpt_, OptionGroup::Other);
   for (const auto& buttons : transOpt_) {
-    connectOptions(buttons);
+    connectOptions(buttons, OptionGroup::Other);
   }
 }
 
@@ -131,15 +133,15 @@ void Form1::OnAngleChange(QScrollBar* bar, QLineEdit* text) {
   Recalculate();
 }
 
-void Form1::OnOptionClick(bool checked) {
+void Form1::OnOptionClick(OptionGroup group, bool checked) {
   // An option raises its Click when it becomes selected, by the user or by the program.
   if (!checked) {
     return;
   }
-  if (std::find(z0Z12Opt_.begin(), z0Z12Opt_.end(), sender()) != z0Z12Opt_.end()) {
+  if (group == OptionGroup::Z0Ratio) {
     z0RatioUnlisted_ = 0.0f;
   }
-  if (std::find(zfZ12Opt_.begin(), zfZ12Opt_.end(), sender()) != zfZ12Opt_.end()) {
+  if (group == OptionGroup::ZfRatio) {
     zfRatioUnlisted_ = 0.0;
   }
   Recalculate();

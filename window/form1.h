@@ -110,7 +110,9 @@ class Form1 : public QWidget {
   void UpdateToolTips();
 
   void OnAngleChange(QScrollBar* bar, QLineEdit* text);
-  void OnOptionClick(bool checked);
+  /// The option groups whose Click does more than run a pass.
+  enum class OptionGroup { Z0Ratio, ZfRatio, Other };
+  void OnOptionClick(OptionGroup group, bool checked);
 
   design::ControlValues ReadControls() const;
   void EnsureCanvas(QSize logicalSize);
