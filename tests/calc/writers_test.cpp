@@ -153,8 +153,8 @@ TEST(ColumnsTest, ChosenColumnsInTheirOrder) {
   EXPECT_EQ(CsvLines({"--classify", "--columns=hv_v", "--line-to-line"}),
             (std::vector<std::string>{"hv_v", "0.778"}));
 
-  std::string all = "fault,phases" +
-                    std::string(kCsvHeader.substr(5, kCsvHeader.size() - 6)) + "," +
+  std::string all = "fault,phases" + std::string(kCsvHeader.substr(5, kCsvHeader.size() - 6)) +
+                    "," +
                     "hv_type,hv_v,hv_f,hv_textbook,mv_type,mv_v,mv_f,mv_textbook,c1_type,c1_v,"
                     "c1_f,c1_textbook,c2_type,c2_v,c2_f,c2_textbook";
   for (const char* bus : {"hv", "mv", "c1", "c2"}) {
