@@ -218,9 +218,9 @@ double AngleValue(double angleRadians, ValueMode mode) {
     case ValueMode::Shown:
       return CutAngleDegrees(angleRadians);
     case ValueMode::Rounded:
-      return std::round(((angleRadians * 180.0) / kPi) * 10.0) / 10.0 + 0.0;
+      return std::round(AngleDegrees(angleRadians) * 10.0) / 10.0 + 0.0;
     case ValueMode::Full:
-      return (angleRadians * 180.0) / kPi;
+      return AngleDegrees(angleRadians);
   }
   return angleRadians;
 }
