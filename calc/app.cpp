@@ -69,6 +69,9 @@ int Run(std::span<const std::string_view> args, ByteSource& in, ByteSink& out, B
           try {
             if (!options.sweeps.empty()) {
               RunSweep(options.sweeps, options.settings, writer);
+            } else if (options.batch && !options.batchPath.empty()) {
+              InputFile file(options.batchPath);
+              RunBatch(file.source(), options.settings, writer, buffer);
             } else if (options.batch) {
               RunBatch(in, options.settings, writer, buffer);
             } else {

@@ -42,7 +42,8 @@ class RecordReader {
         // Each quote opens or closes a quoted field; an escaped quote ("")
         // closes and opens again.
         for (const char* q = data + scan_;
-             (q = static_cast<const char*>(std::memchr(q, '"', stop - q))) != nullptr; ++q) {
+             quotes_ && (q = static_cast<const char*>(std::memchr(q, '"', stop - q))) != nullptr;
+             ++q) {
           quoted_ = true;
           inQuotes_ = !inQuotes_;
         }
@@ -71,6 +72,10 @@ class RecordReader {
       Fill();
     }
   }
+
+  // Whether quotes join lines into one record, as in CSV; in JSON Lines each
+  // line is one record whatever it holds.
+  void SetQuotes(bool quotes) { quotes_ = quotes; }
 
   // The number of the line the last record starts on, from 1.
   std::size_t line() const { return line_; }
@@ -116,6 +121,7 @@ class RecordReader {
   std::size_t scan_ = 0;   // how far it has been scanned
   std::size_t end_ = 0;    // the end of the bytes read
   bool atEnd_ = false;
+  bool quotes_ = true;
   bool quoted_ = false;
   bool inQuotes_ = false;
   bool recordQuoted_ = false;
@@ -270,6 +276,11 @@ bool IsResultColumn(std::string_view name) {
 // The setting each field sets, or nullptr for a result column.
 std::vector<const SettingColumn*> ParseHeader(const std::vector<std::string_view>& names,
                                               std::size_t lineNumber) {
+  if (names.size() == 1 && names[0].find(';') != std::string_view::npos) {
+    throw UsageError(LineLabel(lineNumber) +
+                     ": the columns are separated by semicolons, as some spreadsheets save "
+                     "CSV; separate them with commas (or save as JSON Lines)");
+  }
   std::vector<const SettingColumn*> columns;
   for (const std::string_view name : names) {
     const SettingColumn* column = FindSettingColumn(name);
@@ -302,6 +313,226 @@ std::string HeaderText(const std::vector<std::string_view>& names) {
   return text;
 }
 
+// One member of a JSON object: its name and its value as a setting's text
+// (a string unescaped, a number, true, false or null as written).
+struct JsonMember {
+  std::string_view name;
+  std::string_view value;
+};
+
+// Reads one JSON object, as a line of JSON Lines holds it, into its members.
+// Strings are unescaped into `scratch`, which the views then point into.
+// Nested objects and arrays hold no setting and are refused.
+class JsonObjectReader {
+ public:
+  JsonObjectReader(std::string_view text, std::size_t line, std::string& scratch)
+      : text_(text), line_(line), scratch_(scratch) {}
+
+  void Read(std::vector<JsonMember>& members) {
+    members.clear();
+    scratch_.clear();
+    // Unescaping never lengthens a string, so the views stay valid.
+    scratch_.reserve(text_.size());
+    Expect('{');
+    if (Peek() == '}') {
+      ++pos_;
+    } else {
+      for (;;) {
+        const std::string_view name = String();
+        Expect(':');
+        members.push_back({name, Value()});
+        const char c = Peek();
+        if (c != ',' && c != '}') {
+          Fail("a comma or } after a value");
+        }
+        ++pos_;
+        if (c == '}') {
+          break;
+        }
+      }
+    }
+    if (Peek() != '\0') {
+      Fail("the line's end after the object");
+    }
+  }
+
+ private:
+  char Peek() {
+    while (pos_ < text_.size() && (IsBlank(text_[pos_]) || text_[pos_] == '\n')) {
+      ++pos_;
+    }
+    return pos_ < text_.size() ? text_[pos_] : '\0';
+  }
+
+  [[noreturn]] void Fail(std::string_view expected) {
+    const std::string_view found = text_.substr(std::min(pos_, text_.size()), 12);
+    throw UsageError(LineLabel(line_) + ", byte " + std::to_string(pos_ + 1) +
+                     ": not JSON Lines: expected " + std::string(expected) + ", found " +
+                     (found.empty() ? std::string("the line's end") : QuoteForMessage(found)));
+  }
+
+  void Expect(char c) {
+    if (Peek() != c) {
+      Fail(std::string("'") + c + "'");
+    }
+    ++pos_;
+  }
+
+  std::string_view String() {
+    if (Peek() != '"') {
+      Fail("a name in double quotes");
+    }
+    ++pos_;
+    const std::size_t start = scratch_.size();
+    for (;;) {
+      if (pos_ >= text_.size()) {
+        Fail("the string's closing quote");
+      }
+      const char c = text_[pos_++];
+      if (c == '"') {
+        return std::string_view(scratch_).substr(start);
+      }
+      if (static_cast<unsigned char>(c) < 0x20) {
+        --pos_;
+        Fail("no control characters inside a string");
+      }
+      if (c != '\\') {
+        scratch_ += c;
+        continue;
+      }
+      const char e = pos_ < text_.size() ? text_[pos_++] : '\0';
+      switch (e) {
+        case '"':
+        case '\\':
+        case '/':
+          scratch_ += e;
+          break;
+        case 'b':
+          scratch_ += '\b';
+          break;
+        case 'f':
+          scratch_ += '\f';
+          break;
+        case 'n':
+          scratch_ += '\n';
+          break;
+        case 'r':
+          scratch_ += '\r';
+          break;
+        case 't':
+          scratch_ += '\t';
+          break;
+        default:
+          // \u escapes name no character a setting holds; shown as written.
+          --pos_;
+          Fail("one of the escapes \\\" \\\\ \\/ \\b \\f \\n \\r \\t");
+      }
+    }
+  }
+
+  std::string_view Value() {
+    const char c = Peek();
+    if (c == '"') {
+      return String();
+    }
+    if (c == '{' || c == '[') {
+      Fail("a string, a number, true, false or null (a setting holds no object or array)");
+    }
+    const std::size_t start = pos_;
+    while (pos_ < text_.size() && text_[pos_] != ',' && text_[pos_] != '}' &&
+           !IsBlank(text_[pos_])) {
+      ++pos_;
+    }
+    if (pos_ == start) {
+      Fail("a value");
+    }
+    return text_.substr(start, pos_ - start);
+  }
+
+  std::string_view text_;
+  std::size_t pos_ = 0;
+  std::size_t line_;
+  std::string& scratch_;
+};
+
+bool LooksLikeJson(std::string_view record) {
+  return Trim(record).starts_with('{');
+}
+
+// Sets `state` from one JSON Lines object. The first object's phases key
+// decides whether the output has a phases column, so every later one must
+// follow it.
+void ReadJsonState(std::string_view record, std::size_t line, bool phasesColumn, FaultInputs& state,
+                   std::vector<JsonMember>& members, std::string& scratch) {
+  JsonObjectReader(record, line, scratch).Read(members);
+  std::vector<const SettingColumn*> seen;
+  std::optional<std::string_view> phases;
+  const auto parse = [&](const SettingColumn* column, std::string_view value) {
+    try {
+      column->parse(value, state);
+    } catch (const ValueError& e) {
+      throw UsageError(LineLabel(line) + ", key " + std::string(column->name) + ": " + e.what());
+    }
+  };
+  for (const JsonMember& member : members) {
+    const SettingColumn* column = FindSettingColumn(member.name);
+    if (column == nullptr && !IsResultColumn(member.name)) {
+      throw UsageError(LineLabel(line) + ": unknown key " + QuoteForMessage(member.name) +
+                       "; allowed: " + AllColumnNames());
+    }
+    if (column == nullptr) {
+      continue;
+    }
+    if (std::find(seen.begin(), seen.end(), column) != seen.end()) {
+      throw UsageError(LineLabel(line) + ": key " + QuoteForMessage(member.name) +
+                       " appears twice");
+    }
+    seen.push_back(column);
+    if (column == &kPhasesColumn) {
+      if (!phasesColumn) {
+        throw UsageError(LineLabel(line) +
+                         ": key phases, which the first line does not have; give it on every "
+                         "line or on none");
+      }
+      phases = member.value;  // read once the row's fault is known
+    } else {
+      parse(column, member.value);
+    }
+  }
+  if (phases) {
+    parse(&kPhasesColumn, *phases);
+  }
+}
+
+// The rest of a batch whose first line, `first`, is a JSON object: one state
+// a line.
+std::size_t RunJsonLines(RecordReader& reader, std::string_view first, const FaultInputs& base,
+                         RowWriter& writer) {
+  reader.SetQuotes(false);
+  std::vector<JsonMember> members;
+  std::string scratch;
+  JsonObjectReader(first, reader.line(), scratch).Read(members);
+  const bool phasesColumn = std::any_of(members.begin(), members.end(), [](const JsonMember& m) {
+    return FindSettingColumn(m.name) == &kPhasesColumn;
+  });
+  if (phasesColumn) {
+    writer.AddPhasesColumn();
+  }
+  writer.Begin();
+  std::size_t states = 0;
+  std::string_view record = first;
+  do {
+    if (Trim(record).empty()) {
+      continue;
+    }
+    FaultInputs state = base;
+    ReadJsonState(record, reader.line(), phasesColumn, state, members, scratch);
+    writer.Add(state);
+    ++states;
+  } while (reader.Next(record));
+  return states;
+}
+
 }  // namespace
 
 std::size_t RunBatch(ByteSource& in, const FaultInputs& base, RowWriter& writer,
@@ -325,7 +556,7 @@ std::size_t RunBatch(ByteSource& in, const FaultInputs& base, RowWriter& writer,
   std::string header;
   while (columns.empty()) {
     if (!reader.Next(record)) {
-      throw UsageError("standard input has no header line; expected a CSV header naming any of " +
+      throw UsageError("the input has no header line; expected a CSV header naming any of " +
                        AllColumnNames());
     }
     // Byte order marks, however many, before the header are no part of it.
@@ -334,6 +565,9 @@ std::size_t RunBatch(ByteSource& in, const FaultInputs& base, RowWriter& writer,
     }
     if (!reader.quoted() && Trim(record).empty()) {
       continue;
+    }
+    if (LooksLikeJson(record)) {
+      return RunJsonLines(reader, record, base, writer);
     }
     try {
       SplitRecord(record, reader.quoted(), reader.line(), fields, scratch);

@@ -1,11 +1,15 @@
 #include "calc/io.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <string>
+
+#include "calc/settings.h"
 
 namespace dipview::calc {
 
@@ -16,7 +20,7 @@ std::size_t FdSource::Read(char* buffer, std::size_t capacity) {
       return static_cast<std::size_t>(n);
     }
     if (errno != EINTR) {
-      throw IoError(std::string("cannot read standard input: ") + std::strerror(errno));
+      throw IoError("cannot read " + name_ + ": " + std::strerror(errno));
     }
   }
 }
@@ -28,6 +32,11 @@ bool FdSource::Ready() {
 }
 
 void FdSink::Write(const char* data, std::size_t size) {
+  if (closed_ && size > 0) {
+    throw IoError(fd_ == 1
+                      ? "cannot write output: standard output is closed"
+                      : "cannot write output: descriptor " + std::to_string(fd_) + " is closed");
+  }
   while (size > 0) {
     const ssize_t n = ::write(fd_, data, size);
     if (n < 0) {
@@ -38,6 +47,33 @@ void FdSink::Write(const char* data, std::size_t size) {
     }
     data += n;
     size -= static_cast<std::size_t>(n);
+  }
+}
+
+ClosedStandardStreams HoldStandardStreams() {
+  ClosedStandardStreams closed;
+  bool* flags[] = {&closed.input, &closed.output, &closed.error};
+  for (int fd = 0; fd < 3; ++fd) {
+    if (::fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
+      *flags[fd] = true;
+      // The lowest free number is this one, the ones below being open.
+      ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+    }
+  }
+  return closed;
+}
+
+InputFile::InputFile(const std::string& path)
+    : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY)),
+      source_(fd_, QuoteForMessage(path, 4096)) {
+  if (fd_ < 0) {
+    throw IoError("cannot read " + QuoteForMessage(path, 4096) + ": " + std::strerror(errno));
+  }
+}
+
+InputFile::~InputFile() {
+  if (fd_ >= 0) {
+    ::close(fd_);
   }
 }
 

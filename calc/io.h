@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace dipview::calc {
@@ -32,25 +33,57 @@ class ByteSink {
   virtual void Write(const char* data, std::size_t size) = 0;
 };
 
-/// A POSIX file descriptor, such as standard input (0).
+/// A POSIX file descriptor, such as standard input (0); `name` is what a
+/// failure's message calls it.
 class FdSource : public ByteSource {
  public:
-  explicit FdSource(int fd) : fd_(fd) {}
+  explicit FdSource(int fd, std::string name = "standard input")
+      : fd_(fd), name_(std::move(name)) {}
   std::size_t Read(char* buffer, std::size_t capacity) override;
   bool Ready() override;
 
  private:
   int fd_;
+  std::string name_;
 };
 
-/// A POSIX file descriptor, such as standard output (1).
+/// A POSIX file descriptor, such as standard output (1). A sink made with
+/// `closed` stands for a descriptor the program was started without: every
+/// write fails, saying so.
 class FdSink : public ByteSink {
  public:
-  explicit FdSink(int fd) : fd_(fd) {}
+  explicit FdSink(int fd, bool closed = false) : fd_(fd), closed_(closed) {}
   void Write(const char* data, std::size_t size) override;
 
  private:
   int fd_;
+  bool closed_;
+};
+
+/// Which of the standard descriptors the program was started without.
+struct ClosedStandardStreams {
+  bool input = false;
+  bool output = false;
+  bool error = false;
+};
+
+/// Opens /dev/null on each of descriptors 0, 1 and 2 that is closed, so that
+/// no file opened later takes its number and gets the output meant for it.
+ClosedStandardStreams HoldStandardStreams();
+
+/// A file opened for reading, closed when it goes. Throws IoError
+/// "cannot read 'PATH': REASON".
+class InputFile {
+ public:
+  explicit InputFile(const std::string& path);
+  ~InputFile();
+  InputFile(const InputFile&) = delete;
+  InputFile& operator=(const InputFile&) = delete;
+  FdSource& source() { return source_; }
+
+ private:
+  int fd_;
+  FdSource source_;
 };
 
 /// Bytes held in memory, handed out in pieces of at most `chunk` bytes.

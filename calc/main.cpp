@@ -7,9 +7,16 @@
 
 #include "calc/app.h"
 #if defined(DIPVIEW_CALC_PICTURES) || defined(DIPVIEW_CALC_PLOTS)
+#include <pthread.h>
+
+#include <algorithm>
 #include <memory>
+#include <new>
+#include <system_error>
+#include <thread>
 
 #include <QApplication>
+#include <QThread>
 #endif
 #ifdef DIPVIEW_CALC_PICTURES
 #include "window/form1.h"
@@ -81,6 +88,36 @@ void StartQt(int scale) {
 #endif
 }
 
+/// Qt's painter fills large images on pool threads and waits for them
+/// forever when one cannot be started, as under a tight memory limit. Their
+/// stacks are made small, and before drawing the threads and the picture's
+/// memory are tried out, so that a shortage ends as "out of memory".
+void EnsureRoomToDraw(int scale) {
+  constexpr std::size_t kThreadStack = std::size_t{256} << 10;
+  pthread_attr_t defaults;
+  if (::pthread_getattr_default_np(&defaults) == 0) {
+    ::pthread_attr_setstacksize(&defaults, kThreadStack);
+    ::pthread_setattr_default_np(&defaults);
+    ::pthread_attr_destroy(&defaults);
+  }
+  try {
+    // A picture's image and its encoded copy take under 4 MiB at each unit of
+    // scale squared; the rest is room to spare.
+    const auto squares = static_cast<std::size_t>(scale * scale);
+    const auto room =
+        std::make_unique<char[]>((std::size_t{4} << 20) * squares + (std::size_t{8} << 20));
+    room[0] = 1;
+    std::vector<std::jthread> threads;
+    const int count = std::max(2, QThread::idealThreadCount());
+    threads.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+      threads.emplace_back([] {});
+    }
+  } catch (const std::system_error&) {
+    throw std::bad_alloc();
+  }
+}
+
 std::string ToString(const QByteArray& bytes) {
   return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
@@ -91,9 +128,10 @@ std::string ToString(const QByteArray& bytes) {
 
 int main(int argc, char** argv) {
   const std::vector<std::string_view> args(argv + 1, argv + argc);
+  const dipview::calc::ClosedStandardStreams closed = dipview::calc::HoldStandardStreams();
   dipview::calc::FdSource in(0);
-  dipview::calc::FdSink out(1);
-  dipview::calc::FdSink err(2);
+  dipview::calc::FdSink out(1, closed.output);
+  dipview::calc::FdSink err(2, closed.error);
   dipview::calc::CalcServices services;
 #if defined(DIPVIEW_CALC_PICTURES) || defined(DIPVIEW_CALC_PLOTS)
   std::unique_ptr<QApplication> qt;
@@ -102,10 +140,12 @@ int main(int argc, char** argv) {
 #ifdef DIPVIEW_CALC_PICTURES
   services.drawPicture = [](const dipview::FaultInputs& settings, int scale, std::string& png) {
     StartQt(scale);
+    EnsureRoomToDraw(scale);
     png = ToString(dipview::window::EncodePng(dipview::window::RenderPicture(settings)));
   };
   services.drawSvg = [](const dipview::FaultInputs& settings, std::string& svg) {
     StartQt(1);
+    EnsureRoomToDraw(1);
     svg = ToString(dipview::window::RenderSvg(settings));
   };
 #endif
@@ -113,6 +153,7 @@ int main(int argc, char** argv) {
   services.drawPlot = [](const dipview::calc::SweepPlot& plot, dipview::calc::PlotFormat format,
                          std::string& bytes) {
     StartQt(1);
+    EnsureRoomToDraw(1);
     bytes = ToString(dipview::plot::EncodePlot(plot, format));
   };
 #endif

@@ -3,14 +3,40 @@
 #include <sched.h>
 
 #include <algorithm>
+#include <charconv>
 #include <thread>
 
 #include "calc/settings.h"
+#include "design/constants.h"
 #include "dipview/version.h"
 
 namespace dipview::calc {
 
 namespace {
+
+// One run draws one picture: a second --png or --svg is refused rather than
+// leaving one of the two unwritten.
+void RefuseSecondPicture(const CalcOptions& o) {
+  if (!o.pngPath.empty()) {
+    throw ValueError("a picture is already asked for (" + std::string(o.pictureOption) + " " +
+                     QuoteForMessage(o.pngPath) + "); allowed: one picture per run");
+  }
+}
+
+// A name's extension must say what is written into it; a name without one
+// (a FIFO, /dev/stdout, a plain name) takes the picture as it is.
+void RefusePictureExtension(std::string_view path, bool svg, std::string_view allowed) {
+  const std::string_view written = svg ? ".svg" : ".png";
+  const std::size_t slash = path.rfind('/');
+  const std::string_view base = slash == std::string_view::npos ? path : path.substr(slash + 1);
+  const std::size_t dot = base.rfind('.');
+  if (dot == std::string_view::npos || dot == 0 || HasExtension(path, written)) {
+    return;
+  }
+  throw ValueError(QuoteForMessage(path) + " ends in " + QuoteForMessage(base.substr(dot)) +
+                   (svg ? ", but the picture is an SVG" : ", but the picture is a PNG") +
+                   "; allowed: " + std::string(allowed) + ", or a name without an extension");
+}
 
 struct OptionEntry {
   std::string_view name;
@@ -79,10 +105,14 @@ constexpr OptionEntry kOptions[] = {
      "any of the columns below, --classify's and\n"
      "--line-to-line's too",
      [](CalcOptions& o, std::string_view v) { o.columns = ParseColumns(v); }},
-    {"batch", "", "",
-     "read states as CSV from standard input, one output\n"
-     "row each",
-     [](CalcOptions& o, std::string_view) { o.batch = true; }},
+    {"batch", "[FILE]", "a file name, or - for standard input",
+     "read states from FILE, or from standard input when\n"
+     "FILE is left out or -, one output row each: CSV, or\n"
+     "JSON Lines as --format json writes them",
+     [](CalcOptions& o, std::string_view v) {
+       o.batch = true;
+       o.batchPath = v == "-" ? std::string() : std::string(v);
+     }},
     {"classify", "", "",
      "add the sag type of each bus (none, A, B, C or D\n"
      "with the symmetric phase: B_a, C_c, D_b, ...), its\n"
@@ -117,7 +147,10 @@ constexpr OptionEntry kOptions[] = {
     {"jobs", "N", kAllowedJobs,
      "threads computing a --batch or --sweep, 1 to 256;\n"
      "default one per core; rows keep their order",
-     [](CalcOptions& o, std::string_view v) { o.jobs = ParseJobs(v); }},
+     [](CalcOptions& o, std::string_view v) {
+       o.jobs = ParseJobs(v);
+       o.jobsGiven = true;
+     }},
     {"plot", "FILE", "a file name ending in .png or .svg",
      "with one --sweep, draw each bus's phase magnitudes\n"
      "against the swept setting into FILE instead of\n"
@@ -125,6 +158,10 @@ constexpr OptionEntry kOptions[] = {
      "extension, 1600 x 500 pixels; - writes a PNG to\n"
      "standard output",
      [](CalcOptions& o, std::string_view v) {
+       if (!o.plotPath.empty()) {
+         throw ValueError("given a second time (first " + QuoteForMessage(o.plotPath) +
+                          "); allowed: one plot per run");
+       }
        o.plotFormat = PlotFormatOf(v);
        o.plotPath = std::string(v);
      }},
@@ -138,9 +175,11 @@ constexpr OptionEntry kOptions[] = {
        if (v.empty()) {
          throw ValueError("an empty file name; allowed: a file name for the PNG picture");
        }
+       RefuseSecondPicture(o);
        o.pngPath = std::string(v);
        o.pictureOption = "--png";
        o.svg = HasExtension(v, ".svg");
+       RefusePictureExtension(v, o.svg, "a file name ending in .png or .svg");
      }},
     {"svg", "FILE", "a file name for the SVG picture",
      "write the same picture as an SVG vector drawing:\n"
@@ -150,9 +189,11 @@ constexpr OptionEntry kOptions[] = {
        if (v.empty()) {
          throw ValueError("an empty file name; allowed: a file name for the SVG picture");
        }
+       RefuseSecondPicture(o);
        o.pngPath = std::string(v);
        o.pictureOption = "--svg";
        o.svg = true;
+       RefusePictureExtension(v, true, "a file name ending in .svg");
      }},
     {"scale", "N", "a whole number from 1 to 4",
      "pixel density of the --png picture, 1 to 4; default 1",
@@ -179,12 +220,32 @@ std::string Str(std::string_view text) {
   return std::string(text);
 }
 
+template <typename Number>
+std::string ShortestText(Number value) {
+  char text[32];
+  return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
+}
+
+// "3.0, 2.5, ... and 0.5", as the window's option captions read.
+template <typename Ratios>
+std::string RatioList(const Ratios& ratios) {
+  std::string list;
+  for (std::size_t i = 0; i < ratios.size(); ++i) {
+    list += i == 0 ? "" : i + 1 == ratios.size() ? " and " : ", ";
+    list += design::kRatioCaptions[i];
+  }
+  return list;
+}
+
 }  // namespace
 
 CalcOptions ParseCommandLine(std::span<const std::string_view> args) {
   CalcOptions options;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i] == "-h" ? std::string_view("--help") : args[i];
+    if (arg.size() > 1 && arg[0] == '-' && arg[1] != '-') {
+      throw UsageError("unknown option " + QuoteForMessage(arg) + "; see 'dipview-calc --help'");
+    }
     if (!arg.starts_with("--") || arg.size() == 2) {
       throw UsageError("unexpected argument " + QuoteForMessage(arg) +
                        "; settings are given as options, see 'dipview-calc --help'");
@@ -205,6 +266,12 @@ CalcOptions ParseCommandLine(std::span<const std::string_view> args) {
     if (entry->valueName.empty()) {
       if (inlineValue) {
         throw UsageError("--" + Str(name) + " takes no value (got " + QuoteForMessage(arg) + ")");
+      }
+    } else if (entry->valueName.starts_with('[')) {
+      // An optional value is the next argument unless that is another option.
+      if (!inlineValue && i + 1 < args.size() &&
+          (args[i + 1] == "-" || !args[i + 1].starts_with('-'))) {
+        value = args[++i];
       }
     } else if (!inlineValue) {
       // A value never starts with "--", so what follows is the next option.
@@ -238,6 +305,24 @@ CalcOptions ParseCommandLine(std::span<const std::string_view> args) {
           Str(options.pictureOption) +
           " draws the window, which offers single, phase-phase and three faults on phase A "
           "or phases B and C, and DY or YY transformers");
+    }
+    // The picture shows the ratios only as a selected option; any other
+    // would be drawn with none selected and so be hidden.
+    if (std::find(design::kZ0Ratios.begin(), design::kZ0Ratios.end(), in.z0Ratio) ==
+        design::kZ0Ratios.end()) {
+      throw UsageError(Str(options.pictureOption) + " draws the window, whose Z0/Z12 options are " +
+                       RatioList(design::kZ0Ratios) + "; it cannot show --z0-ratio " +
+                       ShortestText(in.z0Ratio));
+    }
+    if (std::find(design::kZfRatios.begin(), design::kZfRatios.end(), in.zfRatio) ==
+        design::kZfRatios.end()) {
+      throw UsageError(Str(options.pictureOption) + " draws the window, whose ZF/Z12 options are " +
+                       RatioList(design::kZfRatios) + "; it cannot show --zf-ratio " +
+                       ShortestText(in.zfRatio));
+    }
+    if (options.jobsGiven) {
+      throw UsageError("--jobs sets the threads of a --batch or --sweep; " +
+                       Str(options.pictureOption) + " draws one state");
     }
   }
   if (options.scaleGiven && options.svg) {
@@ -381,9 +466,15 @@ std::string UsageText() {
     }
     s += '\n';
   }
-  s += "\nWith --batch, standard input is CSV: a header line naming any of the columns\n"
+  s += "\nOption names are lower case; the words their values take (fault types,\n"
+       "phases, connections, formats, value modes, column and setting names) may be\n"
+       "written in any case.\n\n"
+       "With --batch, the input (FILE or standard input) is CSV: a header line naming\n"
+       "any of the columns\n"
        "fault,z12_angle,z0_angle,zf_angle,z0_ratio,zf_ratio,proximity,hv_mv,mv_c1,c1_c2\n"
        "then one state per line. A column left out takes the value of its option above.\n"
+       "Input whose first line starts with { is read as JSON Lines instead: one object\n"
+       "a line, with the column names as keys, as --format json writes them.\n"
        "Fields may be in double quotes as RFC 4180 has it, lines may hold 1 MiB, and\n"
        "the result columns below may be named too and are read past, so the CSV this\n"
        "program writes is valid batch input.\n"

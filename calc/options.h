@@ -35,8 +35,10 @@ struct CalcOptions {
   FaultInputs settings;
   OutputFormat format = OutputFormat::Table;
   bool formatGiven = false;
-  /// Read states as CSV from standard input.
+  /// Read states as CSV or JSON Lines (--batch).
   bool batch = false;
+  /// The file they come from; empty for standard input.
+  std::string batchPath;
   /// Columns added to the standard ones (--phases, --classify, --line-to-line).
   ExtraColumns extras;
   /// The text of --phases, read once the fault is known.
@@ -50,6 +52,7 @@ struct CalcOptions {
   /// Threads computing the states of a batch or a sweep (--jobs); 0 for one
   /// per core.
   int jobs = 0;
+  bool jobsGiven = false;
   /// The settings to sweep (--sweep), at most two; the first is the outer loop.
   std::vector<SweepAxis> sweeps;
   /// Draw the sweep to this file instead of writing its rows (--plot).

@@ -1,11 +1,22 @@
 #pragma once
 
+#include <unistd.h>
+
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 #include "calc/io.h"
 
 namespace dipview::calc {
+
+/// The system calls that put the bytes on the disk and the file in its place;
+/// tests replace them to make them fail.
+struct FileCalls {
+  ssize_t (*write)(int fd, const void* data, std::size_t size) = ::write;
+  int (*fsync)(int fd) = ::fsync;
+  int (*rename)(const char* from, const char* to) = ::rename;
+};
 
 /// Writes a finished picture or plot, `bytes`, to `path` without ever leaving a
 /// half-written file or replacing something that is not a file:
@@ -18,8 +29,14 @@ namespace dipview::calc {
 ///   untouched on any failure, and a replaced file keeps its permissions;
 /// - anything else (a folder, a block device, a socket, a dangling link) is
 ///   refused.
+/// A regular file this process already has open for writing (standard output
+/// redirected to it, /dev/stdout) is written into at its own position, never
+/// replaced; one that is not writable is refused, as a shell's > would, and
+/// one whose owner and group cannot be kept is refused too. The temporary
+/// file is removed on failure and on SIGINT, SIGTERM and SIGHUP.
 /// The name's bytes are used exactly as given. Throws IoError with
 /// "cannot write 'PATH': REASON", REASON being the system's own where it has one.
-void WriteOutputFile(const std::string& path, std::string_view bytes, ByteSink& standardOutput);
+void WriteOutputFile(const std::string& path, std::string_view bytes, ByteSink& standardOutput,
+                     const FileCalls& calls = {});
 
 }  // namespace dipview::calc

@@ -3,7 +3,11 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <climits>
 #include <cmath>
+#include <cstdint>
+#include <optional>
+#include <string>
 
 #include "calc/settings.h"
 #include "compute/transformer.h"
@@ -78,6 +82,62 @@ int DecimalPlaces(std::string_view text) {
     places -= value;
   }
   return static_cast<int>(std::clamp(places, 0L, 1000L));
+}
+
+// The number a text passed by ParseFiniteNumber stands for, times
+// 10^decimals, when that is a whole number within 64 bits.
+std::optional<std::int64_t> ScaledWhole(std::string_view text, int decimals) {
+  const bool negative = text.starts_with('-');
+  if (negative || text.starts_with('+')) {
+    text.remove_prefix(1);
+  }
+  const std::size_t e = text.find_first_of("eE");
+  const std::string_view mantissa = text.substr(0, e);
+  long exponent = decimals;
+  if (e != std::string_view::npos) {
+    std::string_view power = text.substr(e + 1);
+    if (power.starts_with('+')) {
+      power.remove_prefix(1);
+    }
+    long value = 0;
+    if (std::from_chars(power.data(), power.data() + power.size(), value).ec != std::errc()) {
+      return std::nullopt;
+    }
+    exponent += value;
+  }
+  constexpr std::int64_t kLimit = INT64_MAX / 10;
+  std::int64_t whole = 0;
+  bool afterDot = false;
+  for (char c : mantissa) {
+    if (c == '.') {
+      afterDot = true;
+      continue;
+    }
+    if (whole > kLimit) {
+      return std::nullopt;
+    }
+    whole = whole * 10 + (c - '0');
+    exponent -= afterDot ? 1 : 0;
+  }
+  for (; exponent > 0; --exponent) {
+    if (whole > kLimit) {
+      return std::nullopt;
+    }
+    whole *= 10;
+  }
+  if (exponent < 0) {
+    return std::nullopt;
+  }
+  return negative ? -whole : whole;
+}
+
+// The double nearest to whole * 10^-decimals: read from its decimal text, so
+// that it prints as that decimal again.
+double FromScaledWhole(std::int64_t whole, int decimals) {
+  const std::string text = std::to_string(whole) + "e-" + std::to_string(decimals);
+  double value = 0.0;
+  std::from_chars(text.data(), text.data() + text.size(), value);
+  return value;
 }
 
 std::string ShortestText(double value) {
@@ -165,10 +225,23 @@ SweepAxis ParseSweepText(std::string_view text) {
   SweepAxis axis{setting->column, setting->label, setting->set, {}};
   const auto count = static_cast<std::size_t>(steps) + 1;
   axis.points.reserve(count);
+  // More decimals than a double can scale exactly: each point is the decimal
+  // FROM + i * STEP, counted in whole units of its last place.
+  const std::optional<std::int64_t> fromWhole = ScaledWhole(fromText, decimals);
+  const std::optional<std::int64_t> toWhole = ScaledWhole(toText, decimals);
+  const std::optional<std::int64_t> stepWhole = ScaledWhole(stepText, decimals);
+  // Every point lies between FROM and TO, so the sums stay within 64 bits.
+  const auto small = [](std::optional<std::int64_t> w) {
+    return w && *w > -INT64_MAX / 4 && *w < INT64_MAX / 4;
+  };
+  const bool exactDecimals =
+      decimals > kMaxRoundedDecimals && small(fromWhole) && small(toWhole) && small(stepWhole);
   for (std::size_t i = 0; i < count; ++i) {
     // From FROM each time, so that no error adds up over the steps.
     double value = from + static_cast<double>(i) * step;
-    if (decimals <= kMaxRoundedDecimals) {
+    if (exactDecimals) {
+      value = FromScaledWhole(*fromWhole + static_cast<std::int64_t>(i) * *stepWhole, decimals);
+    } else if (decimals <= kMaxRoundedDecimals) {
       value = std::round(value * scale) / scale;
     } else if (i + 1 == count && std::fabs(value - to) <= kReachTolerance * std::fabs(step)) {
       value = to;

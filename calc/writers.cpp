@@ -8,6 +8,7 @@
 #include <deque>
 #include <exception>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 #include "calc/settings.h"
@@ -180,7 +181,7 @@ OutputFormat ParseOutputFormat(std::string_view text) {
       {"markdown", OutputFormat::Markdown},
       {"latex", OutputFormat::Latex}};
   for (const auto& [name, format] : kFormats) {
-    if (text == name) {
+    if (EqualsIgnoringCase(text, name)) {
       return format;
     }
   }
@@ -192,7 +193,7 @@ ValueMode ParseValueMode(std::string_view text) {
   constexpr std::pair<std::string_view, ValueMode> kModes[] = {
       {"shown", ValueMode::Shown}, {"rounded", ValueMode::Rounded}, {"full", ValueMode::Full}};
   for (const auto& [name, mode] : kModes) {
-    if (text == name) {
+    if (EqualsIgnoringCase(text, name)) {
       return mode;
     }
   }
@@ -373,8 +374,9 @@ std::vector<OutputColumn> ParseColumns(std::string_view text) {
                ? std::string_view()
                : name.substr(first, name.find_last_not_of(" \t") - first + 1);
     const auto& all = AllOutputColumns();
-    const auto found = std::find_if(all.begin(), all.end(),
-                                    [name](const OutputColumn& c) { return c.name == name; });
+    const auto found = std::find_if(all.begin(), all.end(), [name](const OutputColumn& c) {
+      return EqualsIgnoringCase(c.name, name);
+    });
     if (name.empty()) {
       throw ValueError("'" + std::string(text) + "' has an empty column name" + allowed());
     }
@@ -422,10 +424,20 @@ struct RowWriter::Chunk {
 class RowWriter::Workers {
  public:
   explicit Workers(std::shared_ptr<const RowLayout> layout) : layout_(std::move(layout)) {
+    // Room first: a failure once threads run would leave them waiting forever.
+    threads_.reserve(static_cast<std::size_t>(layout_->jobs));
     for (int i = 0; i < layout_->jobs; ++i) {
-      threads_.emplace_back([this] { Work(); });
+      try {
+        threads_.emplace_back([this] { Work(); });
+      } catch (const std::system_error&) {
+        // Out of threads or of memory for their stacks: fewer will do.
+        break;
+      }
     }
   }
+
+  /// Whether any thread could be started.
+  bool Started() const { return !threads_.empty(); }
 
   ~Workers() {
     {
@@ -472,9 +484,11 @@ class RowWriter::Workers {
 
  private:
   void Work() {
+    // Made with the first chunk, so that running out of memory for it fails
+    // that chunk rather than the whole program.
     StringSink sink;
-    OutputBuffer buffer(sink);
-    RowWriter writer(layout_, buffer);
+    std::unique_ptr<OutputBuffer> buffer;
+    std::unique_ptr<RowWriter> writer;
     for (;;) {
       Chunk* chunk = nullptr;
       {
@@ -487,10 +501,14 @@ class RowWriter::Workers {
         queue_.pop_front();
       }
       try {
-        for (const FaultInputs& in : chunk->states) {
-          writer.Row(in, ComputeVoltages(in));
+        if (!writer) {
+          buffer = std::make_unique<OutputBuffer>(sink);
+          writer = std::make_unique<RowWriter>(layout_, *buffer);
         }
-        buffer.Flush();
+        for (const FaultInputs& in : chunk->states) {
+          writer->Row(in, ComputeVoltages(in));
+        }
+        buffer->Flush();
         chunk->text = std::move(sink.text);
         sink.text.clear();
       } catch (...) {
@@ -681,6 +699,10 @@ void RowWriter::Add(const FaultInputs& in) {
   if (pending_.size() == kChunkStates) {
     if (!workers_) {
       workers_ = std::make_unique<Workers>(layout_);
+    }
+    if (!workers_->Started()) {
+      Flush();
+      return;
     }
     std::vector<FaultInputs> states;
     states.reserve(kChunkStates);

@@ -143,10 +143,27 @@ INSTANTIATE_TEST_SUITE_P(
     Inputs, BadBatchTest,
     testing::Values(
         BadBatch{"empty input", "",
-                 "standard input has no header line; expected a CSV header naming any of "
+                 "the input has no header line; expected a CSV header naming any of "
                  "fault,z12_angle,z0_angle,zf_angle,z0_ratio,zf_ratio,proximity,hv_mv,mv_c1,c1_c2,"
                  "phases",
                  -1},
+        BadBatch{"semicolons", "fault;proximity\nsingle;0\n",
+                 "line 1: the columns are separated by semicolons, as some spreadsheets save "
+                 "CSV; separate them with commas (or save as JSON Lines)",
+                 -1},
+        BadBatch{"JSON Lines, an unknown key", "{\"fault\": \"three\"}\n{\"distance\": 3}\n",
+                 "line 2: unknown key 'distance'; allowed: "
+                 "fault,z12_angle,z0_angle,zf_angle,z0_ratio,zf_ratio,proximity,hv_mv,mv_c1,c1_c2,"
+                 "phases",
+                 1},
+        BadBatch{"JSON Lines, an object not closed", "{\"fault\":\"single\"\n",
+                 "line 1, byte 18: not JSON Lines: expected a comma or } after a value, found "
+                 "the line's end",
+                 -1},
+        BadBatch{"JSON Lines, a bad value", "{\"proximity\": 7.5}\n",
+                 "line 1, key proximity: '7.5' is not a whole number; allowed: a whole number "
+                 "from 0 to 100",
+                 0},
         BadBatch{"unknown column", "fault,distance\n",
                  "line 1: unknown column 'distance'; allowed: "
                  "fault,z12_angle,z0_angle,zf_angle,z0_ratio,zf_ratio,proximity,hv_mv,mv_c1,c1_c2,"
@@ -271,6 +288,16 @@ TEST(BatchTest, ReadsItsOwnCsvBackToTheSameRows) {
       EXPECT_EQ(batch.out, sweep.out) << input;
     }
   }
+}
+
+// JSON Lines, as --format json writes them, read back to the same rows.
+TEST(BatchTest, ReadsItsOwnJsonLinesBackToTheSameRows) {
+  const RunResult json = RunInProcess({"--classify", "--fault", "phase-phase", "--phases", "ca",
+                                       "--format", "json", "--sweep", "proximity=0:100:50"});
+  ASSERT_EQ(json.status, 0) << json.err;
+  const RunResult batch = RunInProcess({"--classify", "--format", "json", "--batch"}, json.out);
+  EXPECT_EQ(batch.status, 0) << batch.err;
+  EXPECT_EQ(batch.out, json.out);
 }
 
 TEST(BatchTest, RunningOutOfMemoryExitsWithStatus1AndAMessage) {

@@ -152,6 +152,93 @@ quiet-with-any-runtime-folder)
     expect 0 ""
   done
   ;;
+redirected-output-written-into)
+  # /dev/stdout names whatever standard output was redirected to.
+  printf 'line 1\nline 2\n' >log.txt
+  "$calc" --png /dev/stdout >>log.txt 2>err
+  status=$?
+  expect 0 ""
+  [ "$(head -n 2 log.txt)" = "$(printf 'line 1\nline 2')" ] || fail "the log's lines were lost"
+  [ "$(tail -c +15 log.txt | file -b - | grep -o '[0-9]* x [0-9]*')" = "784 x 584" ] ||
+    fail "no picture after the log's lines"
+  { echo before; "$calc" --svg /dev/stdout; echo after; } >f 2>err
+  status=$?
+  expect 0 ""
+  [ "$(head -n 1 f)" = before ] && [ "$(tail -n 1 f)" = after ] && grep -q '<svg' f ||
+    fail "the file was replaced: $(head -c 80 f)"
+  ;;
+permissions-as-a-user)
+  # Root ignores modes, so the program runs as an ordinary user.
+  as_user=()
+  if [ "$(id -u)" -eq 0 ]; then
+    command -v setpriv >/dev/null || { echo "SKIP: no setpriv"; exit 77; }
+    as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+    chown 65534:65534 .
+    chmod 755 . "$(dirname "$calc")"
+  fi
+  user_run() { "${as_user[@]}" "$calc" "$@" >out 2>err; status=$?; }
+  echo old >keep.png
+  chmod 444 keep.png
+  [ "$(id -u)" -eq 0 ] && chown 65534:65534 keep.png
+  user_run --png keep.png
+  expect 1 "cannot write 'keep.png': it is write-protected (Permission denied)"
+  [ "$(cat keep.png)" = old ] || fail "the write-protected file was replaced"
+  mkdir shut
+  echo old >shut/pic.png
+  chmod 666 shut/pic.png
+  chmod 555 shut
+  [ "$(id -u)" -eq 0 ] && chown 65534:65534 shut
+  user_run --png shut/pic.png
+  expect 1 "cannot write 'shut/pic.png': the folder 'shut' does not allow new files in it (Permission denied)"
+  [ "$(cat shut/pic.png)" = old ] || fail "the file in the closed folder was changed"
+  chmod 755 shut
+  echo old >mine.png
+  chmod 604 mine.png
+  [ "$(id -u)" -eq 0 ] && chown 65534:65534 mine.png
+  user_run --png mine.png
+  expect 0 ""
+  [ "$(stat -c '%a %u %g' mine.png)" = "604 $(stat -c '%u %g' .)" ] ||
+    fail "owner, group or mode not kept: $(stat -c '%a %u %g' mine.png)"
+  if [ "$(id -u)" -eq 0 ]; then
+    # A group the user is not in cannot be kept, so the file is not replaced.
+    echo old >shared.png
+    chown 65534:0 shared.png
+    chmod 664 shared.png
+    user_run --png shared.png
+    expect 1 "cannot write 'shared.png': replacing it would change its owner or group (Operation not permitted)"
+    [ "$(cat shared.png)" = old ] && [ "$(stat -c %g shared.png)" = 0 ] || fail "shared.png changed"
+  fi
+  no_leftovers .
+  ;;
+unusual-outputs-explained)
+  "$calc" --png - >&- 2>err
+  status=$?
+  expect 1 "cannot write output: standard output is closed"
+  run --png new.png/
+  expect 1 "cannot write 'new.png/': a name ending in / names a folder; allowed: a file name"
+  mkfifo pipe
+  head -c 1 pipe >/dev/null &
+  run --scale 4 --png pipe
+  wait
+  expect 1 "cannot write 'pipe': its reader went away (Broken pipe)"
+  ;;
+memory-limits-end-in-a-message)
+  # However little memory there is, the run ends: with the picture, with
+  # "out of memory", or with the loader's own refusal before the program starts.
+  for limit in 70000 85000 100000 130000 200000; do
+    (ulimit -v $limit && exec timeout 60 "$calc" --png limited.png) >out 2>err
+    status=$?
+    case $status in
+      0 | 127) ;;
+      1) grep -qxF "dipview-calc: out of memory" err || fail "limit $limit: $(head -c 300 err)" ;;
+      *) fail "limit $limit: status $status: $(head -c 300 err)" ;;
+    esac
+  done
+  (ulimit -v 600000 && exec timeout 120 "$calc" --sweep z12-angle=0:90:0.001 --jobs 32) >out 2>err
+  status=$?
+  expect 0 ""
+  [ "$(wc -l <out)" -eq 90002 ] || fail "$(wc -l <out) lines, not 90002"
+  ;;
 *)
   echo "unknown case $2" >&2
   exit 2

@@ -100,6 +100,18 @@ INSTANTIATE_TEST_SUITE_P(
                         {.z12AngleDeg = 10},
                         OutputFormat::Table,
                         false},
+        GoodCommandLine{"every word of a value in any case",
+                        {"--format", "CSV", "--values", "FULL", "--columns", "HV_A_MAG"},
+                        Action::Compute,
+                        {},
+                        OutputFormat::Csv,
+                        false},
+        GoodCommandLine{"batch from a file",
+                        {"--batch", "states.csv", "--fault", "three"},
+                        Action::Compute,
+                        {.faultType = FaultType::ThreePhase},
+                        OutputFormat::Csv,
+                        true},
         GoodCommandLine{
             "version", {"--version"}, Action::Version, {}, OutputFormat::Table, false}));
 
@@ -187,7 +199,24 @@ INSTANTIATE_TEST_SUITE_P(
         BadCommandLine{{"--sweep", "proximity=0:1:1", "--plot", "a.svg", "--columns", "fault"},
                        "--columns chooses output columns; --plot writes a picture instead of "
                        "rows"},
-        BadCommandLine{{"--batch=yes"}, "--batch takes no value (got '--batch=yes')"},
+        BadCommandLine{{"--classify=yes"}, "--classify takes no value (got '--classify=yes')"},
+        BadCommandLine{{"-V"}, "unknown option '-V'; see 'dipview-calc --help'"},
+        BadCommandLine{{"--png", "a.png", "--svg", "b.svg"},
+                       "--svg: a picture is already asked for (--png 'a.png'); allowed: one "
+                       "picture per run"},
+        BadCommandLine{{"--png", "a.png", "--jobs", "2"},
+                       "--jobs sets the threads of a --batch or --sweep; --png draws one state"},
+        BadCommandLine{{"--png", "a.png", "--z0-ratio", "1.37"},
+                       "--png draws the window, whose Z0/Z12 options are 3.0, 2.5, 2.0, 1.5, 1.0 "
+                       "and 0.5; it cannot show --z0-ratio 1.37"},
+        BadCommandLine{{"--svg", "a.svg", "--zf-ratio", "1.234"},
+                       "--svg draws the window, whose ZF/Z12 options are 3.0, 2.5, 2.0, 1.5, 1.0, "
+                       "0.5 and 0.0; it cannot show --zf-ratio 1.234"},
+        BadCommandLine{{"--png", "out.jpg"},
+                       "--png: 'out.jpg' ends in '.jpg', but the picture is a PNG; allowed: a file "
+                       "name ending in .png or .svg, or a name without an extension"},
+        BadCommandLine{{"--sweep", "proximity=0:1:1", "--plot", "a.svg", "--plot", "b.svg"},
+                       "--plot: given a second time (first 'a.svg'); allowed: one plot per run"},
         BadCommandLine{{"--z12-angle="},
                        "--z12-angle: empty value; allowed: a number of degrees from 0 to 90"},
         BadCommandLine{{"--plot", "a.png"},
@@ -213,7 +242,8 @@ INSTANTIATE_TEST_SUITE_P(
                        "unexpected argument '\\x1b]0;title\\x07'; settings are given as options, "
                        "see 'dipview-calc --help'"},
         BadCommandLine{{"--fa\nult=x"}, "unknown option '--fa\\x0ault'; see 'dipview-calc --help'"},
-        BadCommandLine{{"--batch=\xFF\xFE"}, "--batch takes no value (got '--batch=\\xff\\xfe')"},
+        BadCommandLine{{"--classify=\xFF\xFE"},
+                       "--classify takes no value (got '--classify=\\xff\\xfe')"},
         BadCommandLine{{"--transformers", "DY, YY, DY, "},
                        "--transformers: 'DY, YY, DY, ' names 4 connections; allowed: three "
                        "(HV-MV, MV-C1, C1-C2), each DY, YY or DD"},

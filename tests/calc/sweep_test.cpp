@@ -39,6 +39,8 @@ TEST(SweepTest, PointsAreTheDecimalsOfFromPlusIStep) {
       {"z12-angle=0:89.99991:9e-5", "z12_angle", 1'000'000, "0", "9e-5", "89.99991"},
       {"ZF_Ratio=0:1:0.5", "zf_ratio", 3, "0", "0.5", "1"},
       {"proximity=0:10:10", "proximity", 2, "0", "10", "10"},
+      // More decimals than rounding allows: still the decimal itself.
+      {"zf-ratio=2e-13:5e-13:1e-13", "zf_ratio", 4, "2e-13", "3e-13", "5e-13"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.text);

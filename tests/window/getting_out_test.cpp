@@ -225,7 +225,8 @@ TEST_F(GettingOutTest, CtrlSSavesPngAndSvgWholeOrNotAtAll) {
   QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
   ASSERT_EQ(errors.size(), 2);
   EXPECT_TRUE(errors[0].startsWith("cannot write '" + dir.path() + "'")) << errors[0].toStdString();
-  EXPECT_EQ(errors[1], "cannot write '" + savePath + "': No such file or directory");
+  EXPECT_EQ(errors[1], "cannot write '" + savePath + "': the folder '" + dir.filePath("missing") +
+                           "' does not exist (No such file or directory)");
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries, QDir::Name),
             (QStringList{"window.SVG", "window.png"}));
   // Cancelling the dialog writes nothing.
