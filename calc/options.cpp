@@ -489,7 +489,7 @@ std::string UsageText() {
        "{bus}_bc_mag,{bus}_bc_ang,{bus}_ca_mag,{bus}_ca_ang for each bus.\n\n"
        "--sweep writes the same columns, one row per point, in any format. Its\n"
        "points are FROM + i*STEP rounded to the decimals FROM, TO and STEP are written\n"
-       "with (at most 12); TO is the last point when a whole number of steps reaches\n"
+       "with; TO is the last point when a whole number of steps reaches\n"
        "it. Every point must be a value the setting's option allows.\n\n"
        "Examples:\n"
        "  printf 'fault,proximity\\nsingle,0\\nthree,50\\n' | dipview-calc --batch\n"
