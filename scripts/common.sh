@@ -44,9 +44,14 @@ dipview_install_packages() {
 }
 
 # Configures (again, so that options given now take effect in an existing
-# build) and builds.
+# build) and builds: everything, or only the targets named in the array
+# DIPVIEW_TARGETS when it is set.
 dipview_build() {
   cmake -S "$DIPVIEW_ROOT" -B "$DIPVIEW_BUILD" -G Ninja \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDIPVIEW_WERROR=ON "$@" >/dev/null
-  cmake --build "$DIPVIEW_BUILD"
+  if [ -n "${DIPVIEW_TARGETS+set}" ]; then
+    cmake --build "$DIPVIEW_BUILD" --target "${DIPVIEW_TARGETS[@]}"
+  else
+    cmake --build "$DIPVIEW_BUILD"
+  fi
 }
