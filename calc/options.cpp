@@ -58,8 +58,10 @@ constexpr OptionEntry kOptions[] = {
      [](CalcOptions& o, std::string_view v) { ParseConnections(v, o.settings); }},
     {"format", "FMT", kAllowedFormat,
      "output: table, csv, json, markdown or latex; default\n"
-     "table (csv with --batch or --sweep); a table of one\n"
-     "state without --columns is one readable block",
+     "table (csv with --batch or --sweep); one state\n"
+     "without --columns is one readable block, or in\n"
+     "markdown and latex a sheet of tables with a row\n"
+     "for each bus",
      [](CalcOptions& o, std::string_view v) {
        o.format = ParseOutputFormat(v);
        o.formatGiven = true;
@@ -74,6 +76,11 @@ constexpr OptionEntry kOptions[] = {
        o.values = ParseValueMode(v);
        o.valuesGiven = true;
      }},
+    {"polar", "", "",
+     "with --format markdown or latex for one state, write\n"
+     "each phasor as one cell: its magnitude, the angle\n"
+     "sign and its angle in degrees",
+     [](CalcOptions& o, std::string_view) { o.polar = true; }},
     {"columns", "NAME,...", "names of output columns separated by commas",
      "write these columns in this order, in any format;\n"
      "any of the columns below, --classify's and\n"
@@ -268,6 +275,13 @@ CalcOptions ParseCommandLine(std::span<const std::string_view> args) {
                        " points in all");
     }
   }
+  if (options.polar &&
+      (options.batch || sweep || !options.columns.empty() ||
+       (options.format != OutputFormat::Markdown && options.format != OutputFormat::Latex))) {
+    throw UsageError(
+        "--polar writes the phasors of one state's sheet; give --format markdown or latex, "
+        "without --batch, --sweep or --columns");
+  }
   if (!options.plotPath.empty()) {
     if (!sweep) {
       throw UsageError("--plot draws a sweep; give --sweep NAME=FROM:TO:STEP too");
@@ -335,8 +349,10 @@ RowLayout LayoutOf(const CalcOptions& options) {
       .format = format,
       .values = options.values,
       .columns = options.columns.empty() ? DefaultColumns(options.extras) : options.columns,
-      .blocks = format == OutputFormat::Table && !manyRows && options.columns.empty(),
+      .blocks = format != OutputFormat::Csv && format != OutputFormat::Json && !manyRows &&
+                options.columns.empty(),
       .extras = options.extras,
+      .polar = options.polar,
       .jobs = options.jobs > 0 ? options.jobs : std::min(CoreCount(), kMaxJobs),
   };
 }
