@@ -84,8 +84,10 @@ constexpr OptionEntry kOptions[] = {
      [](CalcOptions& o, std::string_view v) { ParseConnections(v, o.settings); }},
     {"format", "FMT", kAllowedFormat,
      "output: table, csv, json, markdown or latex; default\n"
-     "table (csv with --batch or --sweep); a table of one\n"
-     "state without --columns is one readable block",
+     "table (csv with --batch or --sweep); one state\n"
+     "without --columns is one readable block, or in\n"
+     "markdown and latex a sheet of tables with a row\n"
+     "for each bus",
      [](CalcOptions& o, std::string_view v) {
        o.format = ParseOutputFormat(v);
        o.formatGiven = true;
@@ -100,6 +102,11 @@ constexpr OptionEntry kOptions[] = {
        o.values = ParseValueMode(v);
        o.valuesGiven = true;
      }},
+    {"polar", "", "",
+     "with --format markdown or latex for one state, write\n"
+     "each phasor as one cell: its magnitude, the angle\n"
+     "sign and its angle in degrees",
+     [](CalcOptions& o, std::string_view) { o.polar = true; }},
     {"columns", "NAME,...", "names of output columns separated by commas",
      "write these columns in this order, in any format;\n"
      "any of the columns below, --classify's and\n"
@@ -353,6 +360,13 @@ CalcOptions ParseCommandLine(std::span<const std::string_view> args) {
                        " points in all");
     }
   }
+  if (options.polar &&
+      (options.batch || sweep || !options.columns.empty() ||
+       (options.format != OutputFormat::Markdown && options.format != OutputFormat::Latex))) {
+    throw UsageError(
+        "--polar writes the phasors of one state's sheet; give --format markdown or latex, "
+        "without --batch, --sweep or --columns");
+  }
   if (!options.plotPath.empty()) {
     if (!sweep) {
       throw UsageError("--plot draws a sweep; give --sweep NAME=FROM:TO:STEP too");
@@ -420,8 +434,10 @@ RowLayout LayoutOf(const CalcOptions& options) {
       .format = format,
       .values = options.values,
       .columns = options.columns.empty() ? DefaultColumns(options.extras) : options.columns,
-      .blocks = format == OutputFormat::Table && !manyRows && options.columns.empty(),
+      .blocks = format != OutputFormat::Csv && format != OutputFormat::Json && !manyRows &&
+                options.columns.empty(),
       .extras = options.extras,
+      .polar = options.polar,
       .jobs = options.jobs > 0 ? options.jobs : std::min(CoreCount(), kMaxJobs),
   };
 }
@@ -439,7 +455,8 @@ std::string UsageText() {
       "Level 1, Customer Level 2) and the sequence voltages V0, V1, V2 at Substation\n"
       "HV, cut to 0.001 per unit and 0.1 degree as the window's readouts show them\n"
       "(see --values).\n"
-      "Options take their value as '--name value' or '--name=value'.\n\n";
+      "Options take their value as '--name value' or '--name=value'.\n\n"
+      "Options:\n";
   // An option longer than this has its help start on the next line, so that
   // one long option does not push every help text past 80 columns.
   constexpr std::size_t kMaxWidth = 17;
@@ -466,43 +483,41 @@ std::string UsageText() {
     }
     s += '\n';
   }
+  // The column lists have a blank after each comma, so that a man page made
+  // from this text can break its lines there; an example fits on a line of
+  // the man page, 66 characters.
   s += "\nOption names are lower case; the words their values take (fault types,\n"
        "phases, connections, formats, value modes, column and setting names) may be\n"
        "written in any case.\n\n"
        "With --batch, the input (FILE or standard input) is CSV: a header line naming\n"
-       "any of the columns\n"
-       "fault,z12_angle,z0_angle,zf_angle,z0_ratio,zf_ratio,proximity,hv_mv,mv_c1,c1_c2\n"
-       "then one state per line. A column left out takes the value of its option above.\n"
+       "any of the columns fault, z12_angle, z0_angle, zf_angle, z0_ratio, zf_ratio,\n"
+       "proximity, hv_mv, mv_c1, c1_c2, then one state per line. A column left out\n"
+       "takes the value of its option above. Fields may be in double quotes as RFC\n"
+       "4180 has it, lines may hold 1 MiB, and the result columns below may be named\n"
+       "too and are read past, so the CSV this program writes is valid batch input.\n"
        "Input whose first line starts with { is read as JSON Lines instead: one object\n"
        "a line, with the column names as keys, as --format json writes them.\n"
-       "Fields may be in double quotes as RFC 4180 has it, lines may hold 1 MiB, and\n"
-       "the result columns below may be named too and are read past, so the CSV this\n"
-       "program writes is valid batch input.\n"
        "A column phases, read after fault, sets the faulted phases of each row as\n"
        "--phases does; without it each row keeps the phase --phases treats apart (b\n"
        "goes with ca).\n"
        "The output has these ten columns, then for each bus hv, mv, c1, c2 the columns\n"
-       "{bus}_a_mag,{bus}_a_ang,{bus}_b_mag,{bus}_b_ang,{bus}_c_mag,{bus}_c_ang, then\n"
-       "v0_mag,v0_ang,v1_mag,v1_ang,v2_mag,v2_ang; with --phases or a phases column,\n"
-       "phases follows fault. --classify adds {bus}_type,{bus}_v,{bus}_f,\n"
-       "{bus}_textbook for each bus, then --line-to-line adds {bus}_ab_mag,{bus}_ab_ang,\n"
-       "{bus}_bc_mag,{bus}_bc_ang,{bus}_ca_mag,{bus}_ca_ang for each bus.\n\n"
+       "{bus}_a_mag, {bus}_a_ang, {bus}_b_mag, {bus}_b_ang, {bus}_c_mag, {bus}_c_ang,\n"
+       "then v0_mag, v0_ang, v1_mag, v1_ang, v2_mag, v2_ang; with --phases or a\n"
+       "phases column, phases follows fault. --classify adds {bus}_type, {bus}_v,\n"
+       "{bus}_f, {bus}_textbook for each bus, then --line-to-line adds {bus}_ab_mag,\n"
+       "{bus}_ab_ang, {bus}_bc_mag, {bus}_bc_ang, {bus}_ca_mag, {bus}_ca_ang for each\n"
+       "bus.\n\n"
        "--sweep writes the same columns, one row per point, in any format. Its\n"
-       "points are FROM + i*STEP rounded to the decimals FROM, TO and STEP are written\n"
-       "with; TO is the last point when a whole number of steps reaches\n"
-       "it. Every point must be a value the setting's option allows.\n\n"
+       "points are FROM + i*STEP rounded to the decimals FROM, TO and STEP are\n"
+       "written with; TO is the last point when a whole number of steps reaches it.\n"
+       "Every point must be a value the setting's option allows.\n\n"
        "Examples:\n"
-       "  printf 'fault,proximity\\nsingle,0\\nthree,50\\n' | dipview-calc --batch\n"
-       "  dipview-calc --classify --sweep proximity=0:100:10\n"
-       "  dipview-calc --fault two-phase-ground --z0-ratio 1 --classify\n"
-       "  dipview-calc --sweep proximity=0:100:1 --plot sweep.png\n"
-       "  dipview-calc --sweep proximity=0:100:10 --format markdown --values rounded \\\n"
-       "      --columns proximity,hv_a_mag,hv_b_mag,hv_c_mag\n\n"
-       "Exit status: 0 on success; 2 for a bad option, a bad sweep or bad batch input\n"
-       "(the message on standard error names it); 1 when reading input or writing\n"
-       "output fails, a picture or plot that cannot be written among them, or memory\n"
-       "runs out.\n\n";
-  s += BugReportLine();
+       "  $ printf 'fault\\nsingle\\nthree\\n' | dipview-calc --batch\n"
+       "  $ dipview-calc --classify --sweep proximity=0:100:10\n"
+       "  $ dipview-calc --fault two-phase-ground --z0-ratio 1 --classify\n"
+       "  $ dipview-calc --format markdown --values rounded --polar\n"
+       "  $ dipview-calc --sweep proximity=0:100:1 --plot sweep.png\n"
+       "  $ dipview-calc --columns hv_a_mag,hv_a_ang --values rounded\n";
   return s;
 }
 

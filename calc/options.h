@@ -46,6 +46,9 @@ struct CalcOptions {
   /// The columns to write, in order (--columns); empty for the standard
   /// ones and those `extras` adds.
   std::vector<OutputColumn> columns;
+  /// One state's Markdown or LaTeX sheet writes each phasor as one cell in
+  /// polar form (--polar).
+  bool polar = false;
   /// How voltages, V and F are written (--values).
   ValueMode values = ValueMode::Shown;
   bool valuesGiven = false;

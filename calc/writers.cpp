@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "calc/settings.h"
+#include "calc/sheet.h"
 #include "compute/readout.h"
 #include "compute/sag.h"
 
@@ -59,18 +60,6 @@ void AppendTableLine(std::string& s, std::string_view label, const std::string* 
     s += cells[i];
   }
   s += '\n';
-}
-
-// A name as a LaTeX cell shows it: underscores escaped.
-std::string LatexText(std::string_view text) {
-  std::string s;
-  for (char c : text) {
-    if (c == '_') {
-      s += '\\';
-    }
-    s += c;
-  }
-  return s;
 }
 
 // The longest text a column's values take within the settings' ranges: sag
@@ -173,6 +162,30 @@ std::string FaultCaption(const FaultInputs& in) {
   return "";
 }
 
+std::string LatexText(std::string_view text) {
+  std::string s;
+  for (char c : text) {
+    if (c == '_') {
+      s += '\\';
+    }
+    s += c;
+  }
+  return s;
+}
+
+std::array<SettingLine, 5> SettingLines(const FaultInputs& in) {
+  return {{
+      {"Fault", FaultCaption(in)},
+      {"Angles", "Z12 " + SettingText(in, "z12_angle") + ", Z0 " + SettingText(in, "z0_angle") +
+                     ", ZF " + SettingText(in, "zf_angle") + " degrees"},
+      {"Ratios",
+       "Z0/Z12 " + SettingText(in, "z0_ratio") + ", ZF/Z12 " + SettingText(in, "zf_ratio")},
+      {"Proximity", SettingText(in, "proximity")},
+      {"Transformers", "HV-MV " + SettingText(in, "hv_mv") + ", MV-C1 " + SettingText(in, "mv_c1") +
+                           ", C1-C2 " + SettingText(in, "c1_c2")},
+  }};
+}
+
 OutputFormat ParseOutputFormat(std::string_view text) {
   constexpr std::pair<std::string_view, OutputFormat> kFormats[] = {
       {"table", OutputFormat::Table},
@@ -201,13 +214,23 @@ ValueMode ParseValueMode(std::string_view text) {
                    "' is not a way to write values; allowed: " + std::string(kAllowedValues));
 }
 
+namespace {
+
+constexpr double PowerOfTen(int exponent) {
+  return exponent == 0 ? 1.0 : 10.0 * PowerOfTen(exponent - 1);
+}
+
+}  // namespace
+
 double MagnitudeValue(double magnitude, ValueMode mode) {
   switch (mode) {
     case ValueMode::Shown:
       return CutMagnitude(magnitude);
     case ValueMode::Rounded:
       // + 0.0 so that a tiny negative value is written "0", not "-0".
-      return std::round(magnitude * 1000.0) / 1000.0 + 0.0;
+      return std::round(magnitude * PowerOfTen(kRoundedMagnitudeDecimals)) /
+                 PowerOfTen(kRoundedMagnitudeDecimals) +
+             0.0;
     case ValueMode::Full:
       return magnitude;
   }
@@ -219,7 +242,9 @@ double AngleValue(double angleRadians, ValueMode mode) {
     case ValueMode::Shown:
       return CutAngleDegrees(angleRadians);
     case ValueMode::Rounded:
-      return std::round(AngleDegrees(angleRadians) * 10.0) / 10.0 + 0.0;
+      return std::round(AngleDegrees(angleRadians) * PowerOfTen(kRoundedAngleDecimals)) /
+                 PowerOfTen(kRoundedAngleDecimals) +
+             0.0;
     case ValueMode::Full:
       return AngleDegrees(angleRadians);
   }
@@ -231,6 +256,12 @@ char* WriteFullNumberText(double value, char* out) {
     return WriteNumberText(value, out);
   }
   return std::to_chars(out, out + kFullTextMax, value).ptr;
+}
+
+std::string ValueText(double value, ValueMode mode) {
+  char text[std::max(kNumberTextMax, kFullTextMax)];
+  return std::string(text, mode == ValueMode::Full ? WriteFullNumberText(value, text)
+                                                   : WriteNumberText(value, text));
 }
 
 std::array<double, kReadoutCount> CutReadouts(const PassVoltages& pass) {
@@ -396,6 +427,16 @@ std::vector<OutputColumn> ParseColumns(std::string_view text) {
 
 double ClassNumberValue(double value, ValueMode mode) {
   return mode == ValueMode::Full ? value : RoundClassNumber(value);
+}
+
+std::array<BusClassValues, 4> ClassifyValues(const PassVoltages& pass, ValueMode mode) {
+  std::array<BusClassValues, 4> values;
+  for (std::size_t bus = 0; bus < values.size(); ++bus) {
+    const SagClasses classes = ClassifyBoth(pass.busVoltages[bus]);
+    values[bus] = {SagName(classes.sag), ClassNumberValue(classes.sag.characteristicVoltage, mode),
+                   ClassNumberValue(classes.sag.pnFactor, mode), TextbookName(classes.textbook)};
+  }
+  return values;
 }
 
 std::array<double, 24> LineToLineValues(const PassVoltages& pass, ValueMode mode) {
@@ -652,13 +693,11 @@ void RowWriter::FillCells(const PassVoltages& pass, Cells& cells) const {
   PutReadouts(pass, mode, cells.numbers);
   if (needClassify_) {
     int i = 0;
-    for (const PhaseTriple& bus : pass.busVoltages) {
-      const SagClasses classes = ClassifyBoth(bus);
-      const SagClass& sag = classes.sag;
-      cells.names[i] = SagName(sag);
-      cells.numbers[kClassifyFirst + i + 1] = ClassNumberValue(sag.characteristicVoltage, mode);
-      cells.numbers[kClassifyFirst + i + 2] = ClassNumberValue(sag.pnFactor, mode);
-      cells.names[i + 3] = TextbookName(classes.textbook);
+    for (const BusClassValues& bus : ClassifyValues(pass, mode)) {
+      cells.names[i] = bus.type;
+      cells.numbers[kClassifyFirst + i + 1] = bus.v;
+      cells.numbers[kClassifyFirst + i + 2] = bus.f;
+      cells.names[i + 3] = bus.textbook;
       i += kClassifyPerBus;
     }
   }
@@ -669,6 +708,11 @@ void RowWriter::FillCells(const PassVoltages& pass, Cells& cells) const {
 }
 
 void RowWriter::Row(const FaultInputs& in, const PassVoltages& pass) {
+  if (layout_->blocks &&
+      (layout_->format == OutputFormat::Markdown || layout_->format == OutputFormat::Latex)) {
+    out_.Append(SheetText(in, pass, *layout_));
+    return;
+  }
   Cells cells;
   FillCells(pass, cells);
   switch (layout_->format) {
@@ -910,9 +954,7 @@ void RowWriter::AlignedRow(const FaultInputs& in, const Cells& cells) {
 }
 
 std::string RowWriter::NumberCell(double value) {
-  char text[kNumberTextMax];
-  return std::string(text, layout_->values == ValueMode::Full ? WriteFullNumberText(value, text)
-                                                              : WriteNumberText(value, text));
+  return ValueText(value, layout_->values);
 }
 
 void RowWriter::TableBlock(const FaultInputs& in, const Cells& cells) {
@@ -921,15 +963,15 @@ void RowWriter::TableBlock(const FaultInputs& in, const Cells& cells) {
     s += '\n';
   }
   firstTable_ = false;
-  s += "Fault:         ";
-  s += FaultCaption(in);
-  s += "\nAngles:        Z12 " + SettingText(in, "z12_angle") + ", Z0 " +
-       SettingText(in, "z0_angle") + ", ZF " + SettingText(in, "zf_angle") + " degrees";
-  s += "\nRatios:        Z0/Z12 " + SettingText(in, "z0_ratio") + ", ZF/Z12 " +
-       SettingText(in, "zf_ratio");
-  s += "\nProximity:     " + SettingText(in, "proximity");
-  s += "\nTransformers:  HV-MV " + SettingText(in, "hv_mv") + ", MV-C1 " +
-       SettingText(in, "mv_c1") + ", C1-C2 " + SettingText(in, "c1_c2") + "\n\n";
+  constexpr std::size_t kLabelWidth = 15;
+  for (const SettingLine& line : SettingLines(in)) {
+    s += line.label;
+    s += ':';
+    s.append(kLabelWidth - line.label.size() - 1, ' ');
+    s += line.text;
+    s += '\n';
+  }
+  s += '\n';
 
   std::array<std::string, kReadoutCount> readouts;
   std::array<std::string, 4 * kClassifyPerBus> classify;
@@ -957,13 +999,13 @@ void RowWriter::TableBlock(const FaultInputs& in, const Cells& cells) {
   }
 
   const std::string phaseHeads[6] = {"|Va|", "Va deg", "|Vb|", "Vb deg", "|Vc|", "Vc deg"};
-  AppendTableLine(s, "Bus", phaseHeads, 6, width);
+  AppendTableLine(s, kBusHeading, phaseHeads, 6, width);
   for (int bus = 0; bus < 4; ++bus) {
     AppendTableLine(s, kBusNames[bus], &readouts[6 * bus], 6, width);
   }
   const std::string sequenceHeads[6] = {"|V0|", "V0 deg", "|V1|", "V1 deg", "|V2|", "V2 deg"};
   s += '\n';
-  AppendTableLine(s, "Sequence voltages", sequenceHeads, 6, width);
+  AppendTableLine(s, kSequenceHeading, sequenceHeads, 6, width);
   AppendTableLine(s, "Substation HV", &readouts[24], 6, width);
 
   if (layout_->extras.classify) {
@@ -977,7 +1019,7 @@ void RowWriter::TableBlock(const FaultInputs& in, const Cells& cells) {
   if (layout_->extras.lineToLine) {
     const std::string heads[6] = {"|Vab|", "Vab deg", "|Vbc|", "Vbc deg", "|Vca|", "Vca deg"};
     s += '\n';
-    AppendTableLine(s, "Line-to-line voltages", heads, 6, width);
+    AppendTableLine(s, kLineToLineHeading, heads, 6, width);
     for (int bus = 0; bus < 4; ++bus) {
       AppendTableLine(s, kBusNames[bus], &lines[6 * bus], 6, width);
     }

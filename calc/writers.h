@@ -31,6 +31,11 @@ enum class ValueMode { Shown, Rounded, Full };
 ValueMode ParseValueMode(std::string_view text);
 inline constexpr std::string_view kAllowedValues = "shown, rounded or full";
 
+/// Decimals `rounded` keeps: of a magnitude (per unit) and of an angle
+/// (degrees).
+inline constexpr int kRoundedMagnitudeDecimals = 3;
+inline constexpr int kRoundedAngleDecimals = 1;
+
 /// A magnitude (per unit) or an angle (radians, written in degrees) as
 /// `mode` writes it.
 double MagnitudeValue(double magnitude, ValueMode mode);
@@ -44,12 +49,36 @@ inline constexpr int kFullTextMax = 32;
 /// returns the end.
 char* WriteFullNumberText(double value, char* out);
 
+/// The text of a value `mode` gave: WriteFullNumberText's in full,
+/// WriteNumberText's otherwise.
+std::string ValueText(double value, ValueMode mode);
+
 /// The four buses, as the window names them.
 using design::kBusNames;
+
+/// A name as LaTeX text shows it: underscores escaped.
+std::string LatexText(std::string_view text);
 
 /// The fault as the table's heading names it: "Single Phase (Phase A)",
 /// "Two-Phase-to-Ground (Phases B and C)".
 std::string FaultCaption(const FaultInputs& in);
+
+/// One line of the settings that head a state's block: its label ("Fault")
+/// and text ("Single Phase (Phase A)").
+struct SettingLine {
+  std::string_view label;
+  std::string text;
+};
+
+/// The fault, angles, ratios, proximity and transformers of `in`, a line each.
+std::array<SettingLine, 5> SettingLines(const FaultInputs& in);
+
+/// The headings of the first column of a block's sections: the phases of
+/// each bus, the sequence voltages at Substation HV, the line-to-line
+/// voltages of each bus.
+inline constexpr std::string_view kBusHeading = "Bus";
+inline constexpr std::string_view kSequenceHeading = "Sequence voltages";
+inline constexpr std::string_view kLineToLineHeading = "Line-to-line voltages";
 
 /// Number of readouts of one state: six for each of the four buses, then six
 /// for the sequence voltages at Substation HV.
@@ -87,6 +116,18 @@ std::vector<std::string> ExtraColumnNames(const ExtraColumns& extras);
 /// V or F as `mode` writes it: RoundClassNumber (compute/sag.h), or the
 /// value in full.
 double ClassNumberValue(double value, ValueMode mode);
+
+/// What --classify writes for one bus: the sag type, V and F as `mode`
+/// writes them, and the textbook type.
+struct BusClassValues {
+  std::string_view type;
+  double v = 0.0;
+  double f = 0.0;
+  std::string_view textbook;
+};
+
+/// --classify's values of each bus from Substation HV to Customer Level 2.
+std::array<BusClassValues, 4> ClassifyValues(const PassVoltages& pass, ValueMode mode);
 
 /// The line-to-line voltages of each bus as `mode` writes them: for each bus
 /// from Substation HV to Customer Level 2 |Vab|, angle Vab, |Vbc|, angle Vbc,
@@ -153,10 +194,13 @@ struct RowLayout {
   OutputFormat format = OutputFormat::Csv;
   ValueMode values = ValueMode::Shown;
   std::vector<OutputColumn> columns = DefaultColumns({});
-  /// With OutputFormat::Table: one readable block per state with the
-  /// sections `extras` asks for, instead of aligned rows of `columns`.
+  /// Instead of aligned rows of `columns`, one block per state with the
+  /// sections `extras` asks for: readable text with OutputFormat::Table, a
+  /// sheet (calc/sheet.h) with Markdown and LaTeX.
   bool blocks = false;
   ExtraColumns extras;
+  /// A sheet writes each phasor as one cell in polar form (--polar).
+  bool polar = false;
   /// Threads that compute and write rows given to RowWriter::Add; 1 computes
   /// them at once on the calling thread.
   int jobs = 1;

@@ -9,9 +9,10 @@ set(_packaging "${PROJECT_SOURCE_DIR}/packaging")
 install(TARGETS dipview-calc RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
 
 # The man pages are made from the programs' own --help and --version by
-# help2man, so the options are documented in one place; the .h2m files add
-# the name line and the cross references. Installed compressed, as Debian
-# keeps them.
+# help2man, so the options and examples are documented in one place; the .h2m
+# files add the name line, the exit status, the files and the cross
+# references, in the sections of a Debian man page. Installed compressed, as
+# Debian keeps them.
 find_program(DIPVIEW_HELP2MAN help2man REQUIRED)
 set(_man_pages dipview-calc)
 if(TARGET dipview)
@@ -19,15 +20,18 @@ if(TARGET dipview)
 endif()
 foreach(_page IN LISTS _man_pages)
   set(_man_gz "${PROJECT_BINARY_DIR}/man/${_page}.1.gz")
+  # The desktop id, where a page names the installed files.
+  set(_h2m "${PROJECT_BINARY_DIR}/man/${_page}.h2m")
+  configure_file("${PROJECT_SOURCE_DIR}/docs/${_page}.h2m" "${_h2m}" @ONLY)
   add_custom_command(
     OUTPUT "${_man_gz}"
     COMMAND "${CMAKE_COMMAND}" -E make_directory "${PROJECT_BINARY_DIR}/man"
     COMMAND "${DIPVIEW_HELP2MAN}" --no-info --section 1 --manual "User Commands"
             --source "DIPVIEW ${DIPVIEW_VERSION_TEXT}"
-            --include "${PROJECT_SOURCE_DIR}/docs/${_page}.h2m"
+            --include "${_h2m}"
             --output "${PROJECT_BINARY_DIR}/man/${_page}.1" "$<TARGET_FILE:${_page}>"
     COMMAND gzip -9 -n -f "${PROJECT_BINARY_DIR}/man/${_page}.1"
-    DEPENDS ${_page} "${PROJECT_SOURCE_DIR}/docs/${_page}.h2m"
+    DEPENDS ${_page} "${_h2m}"
     COMMENT "Making the ${_page} man page"
     VERBATIM)
   add_custom_target(dipview_man_${_page} ALL DEPENDS "${_man_gz}")
@@ -72,7 +76,7 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME dipview)
 set(CPACK_PACKAGE_VERSION "${DIPVIEW_VERSION_TEXT}")
 set(CPACK_PACKAGE_VENDOR "DIPVIEW developers")
-set(CPACK_PACKAGE_CONTACT "${DIPVIEW_CONTACT}")
+set(CPACK_PACKAGE_CONTACT "${DIPVIEW_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 # Lines of the extended description stay under 80 characters.
 set(CPACK_PACKAGE_DESCRIPTION

@@ -6,10 +6,11 @@
 # are named after it, and the window gives it to the desktop.
 set(DIPVIEW_APP_ID "io.github.dipview.dipview")
 
-# Who makes the program, and where bugs go: the package's maintainer, the
-# Debian changelog and the programs' --help.
-set(DIPVIEW_BUG_ADDRESS "dipview@example.org")
-set(DIPVIEW_CONTACT "DIPVIEW developers <${DIPVIEW_BUG_ADDRESS}>")
+# The maintainer of the Debian package and its changelog. Debian's format
+# wants a mail address there, and the project has no public one: this is a
+# name in the example domain, which reaches no one, and nothing else (no
+# --help, man page or copyright file) names it or offers it for bug reports.
+set(DIPVIEW_MAINTAINER "DIPVIEW developers <dipview@example.org>")
 
 # The version as the program shows it: "1.00" is version 1.0.0 of the project,
 # with the numeric form 1.0.0.0 in the Windows version resource. The window

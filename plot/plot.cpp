@@ -6,6 +6,7 @@
 #include <QBuffer>
 #include <QFontMetricsF>
 #include <QPolygonF>
+#include <QStringList>
 #include <QSvgGenerator>
 
 #include "calc/writers.h"
@@ -15,9 +16,14 @@ namespace dipview::plot {
 
 namespace {
 
-// The top band holds the caption and the legend; each panel takes a quarter
-// of the width below it, with room for its title, tick labels and axis names.
+// The top band holds the caption and the legend, and grows by the lines of a
+// caption that needs more than two; each panel takes a quarter of the width
+// below it, with room for its title, tick labels and axis names.
 constexpr double kTopBand = 44.0;
+constexpr double kCaptionLeft = 16.0;
+// The legend takes the right of the band; the caption gives way to it.
+constexpr double kCaptionWidth = kPlotWidth * 0.62;
+constexpr double kCaptionFontSize = 15.0;
 constexpr double kPanelLeft = 70.0;
 constexpr double kPanelRight = 18.0;
 constexpr double kPanelTop = 32.0;
@@ -132,6 +138,54 @@ QPolygonF Thinned(const QPolygonF& line) {
     i = end;
   }
   return out;
+}
+
+// The caption's lines, each at most kCaptionWidth wide: broken after a
+// semicolon where it can be, otherwise between words; a word wider than a
+// line stands alone on its line.
+QStringList CaptionLines(const calc::SweepPlot& plot) {
+  const QFontMetricsF metrics(PlotFont(kCaptionFontSize));
+  QStringList lines;
+  QString line;
+  // Puts `piece` on the line when it fits there; says whether it did.
+  const auto join = [&](const QString& piece) {
+    const QString joined = line.isEmpty() ? piece : line + QLatin1Char(' ') + piece;
+    if (metrics.horizontalAdvance(joined) > kCaptionWidth) {
+      return false;
+    }
+    line = joined;
+    return true;
+  };
+  const QStringList parts = QString::fromStdString(plot.caption).split(QStringLiteral("; "));
+  for (qsizetype i = 0; i < parts.size(); ++i) {
+    const QString part = parts[i] + (i + 1 < parts.size() ? QStringLiteral(";") : QString());
+    if (join(part)) {
+      continue;
+    }
+    if (!line.isEmpty()) {
+      lines << line;
+      line.clear();
+    }
+    for (const QString& word : part.split(QLatin1Char(' '))) {
+      if (!join(word)) {
+        if (!line.isEmpty()) {
+          lines << line;
+        }
+        line = word;
+      }
+    }
+  }
+  if (!line.isEmpty()) {
+    lines << line;
+  }
+  return lines;
+}
+
+// The height of the top band: the caption's lines with a margin, at least
+// kTopBand.
+double TopBand(const QStringList& caption) {
+  const QFontMetricsF metrics(PlotFont(kCaptionFontSize));
+  return std::max(kTopBand, static_cast<double>(caption.size()) * metrics.lineSpacing() + 8.0);
 }
 
 void DrawLegend(QPainter& p, double right, double y) {
@@ -263,10 +317,11 @@ QPointF PlotFrame::Map(int panel, double x, double y) const {
 PlotFrame FrameOf(const calc::SweepPlot& plot) {
   PlotFrame frame;
   const double panelWidth = kPlotWidth / 4.0;
+  const double band = TopBand(CaptionLines(plot));
   for (int panel = 0; panel < 4; ++panel) {
-    frame.areas[panel] = QRectF(panel * panelWidth + kPanelLeft, kTopBand + kPanelTop,
+    frame.areas[panel] = QRectF(panel * panelWidth + kPanelLeft, band + kPanelTop,
                                 panelWidth - kPanelLeft - kPanelRight,
-                                kPlotHeight - kTopBand - kPanelTop - kPanelBottom);
+                                kPlotHeight - band - kPanelTop - kPanelBottom);
   }
   if (!plot.x.empty()) {
     const auto [low, high] = std::minmax_element(plot.x.begin(), plot.x.end());
@@ -297,14 +352,19 @@ void DrawPlot(QPainter& p, const calc::SweepPlot& plot) {
   p.setRenderHint(QPainter::TextAntialiasing);
   p.fillRect(QRectF(0, 0, kPlotWidth, kPlotHeight), Qt::white);
 
-  const QFont captionFont = PlotFont(15);
+  const QFont captionFont = PlotFont(kCaptionFontSize);
   p.setFont(captionFont);
   p.setPen(Qt::black);
-  const QFontMetricsF metrics(captionFont, p.device());
-  // The legend takes the right of the band; the caption gives way to it.
-  const QString caption =
-      metrics.elidedText(QString::fromStdString(plot.caption), Qt::ElideRight, kPlotWidth * 0.62);
-  p.drawText(QRectF(16, 0, kPlotWidth * 0.64, kTopBand), Qt::AlignLeft | Qt::AlignVCenter, caption);
+  const QStringList caption = CaptionLines(plot);
+  const double spacing = QFontMetricsF(captionFont).lineSpacing();
+  double y = (TopBand(caption) - static_cast<double>(caption.size()) * spacing) / 2;
+  for (const QString& line : caption) {
+    // As wide as the plot, so that no line is ever cut, even one word wider
+    // than the caption's room.
+    p.drawText(QRectF(kCaptionLeft, y, kPlotWidth - kCaptionLeft, spacing),
+               Qt::AlignLeft | Qt::AlignVCenter, line);
+    y += spacing;
+  }
   DrawLegend(p, kPlotWidth - 16, kTopBand / 2);
 
   const PlotFrame frame = FrameOf(plot);

@@ -32,13 +32,15 @@ struct PlotFrame {
   QPointF Map(int panel, double x, double y) const;
 };
 
-/// The frame DrawPlot uses for `plot`. The y axis reaches at least 1.2 per
+/// The frame DrawPlot uses for `plot`: the panels start below the caption's
+/// lines. The y axis reaches at least 1.2 per
 /// unit and otherwise the largest magnitude rounded up to 0.2; the x axis
 /// spans the swept values (one unit either side of a single value).
 PlotFrame FrameOf(const calc::SweepPlot& plot);
 
 /// Draws the whole plot over (0, 0) to (kPlotWidth, kPlotHeight): on a white
-/// ground the caption and legend in the top band, then a panel per bus with
+/// ground the caption, on as many lines as it needs, and the legend in the
+/// top band, then a panel per bus with
 /// its title, grid, dashed guides, the phases A (black, widest), B (red, with
 /// filled squares) and C (blue, dashed, with open triangles) and labelled
 /// axes. Magnitudes above the y axis are clipped to the panel.

@@ -24,6 +24,13 @@ constexpr std::string_view kUsage =
     "Show how a fault on the transmission system is seen as voltage sags at four\n"
     "buses of a distribution system fed through DY or YY transformers.\n"
     "\n"
+    "In the window a right click opens a menu to copy the picture (Ctrl+C), save\n"
+    "it as PNG or SVG (Ctrl+S) or copy the readouts as a tab-separated table\n"
+    "(Ctrl+Shift+C). Tooltips name what each readout, diagram and control shows.\n"
+    "Ctrl+Plus and Ctrl+Minus zoom, Ctrl+0 goes back to 100%, F11 toggles full\n"
+    "screen and Esc leaves it.\n"
+    "\n"
+    "Options:\n"
     "      --zoom PERCENT  start with the design at PERCENT of its size, from 50\n"
     "                      to 400 (150 is half as large again); without it the\n"
     "                      design fits the window, never below 100\n"
@@ -32,19 +39,12 @@ constexpr std::string_view kUsage =
     "  -h, --help          print this help and exit\n"
     "      --version       print the version and exit\n"
     "\n"
-    "Keys: Ctrl+Plus and Ctrl+Minus zoom, Ctrl+0 goes back to 100%, F11 toggles\n"
-    "full screen and Esc leaves it.\n"
-    "\n"
     "Qt's own options, such as -platform NAME, are taken too. The window needs a\n"
     "display; dipview-calc --png or --svg draws a picture of it without one.\n"
     "\n"
-    "In the window a right click opens a menu to copy the picture (Ctrl+C), save\n"
-    "it as PNG or SVG (Ctrl+S) or copy the readouts as a tab-separated table\n"
-    "(Ctrl+Shift+C). Tooltips name what each readout, diagram and control shows.\n"
-    "\n"
-    "Exit status: 0 when the window is closed, 1 when no display can be opened,\n"
-    "2 on a bad option value.\n"
-    "\n";
+    "Examples:\n"
+    "  $ dipview --zoom 150\n"
+    "  $ dipview --fullscreen\n";
 
 // Ends the program with status 1 and one line on standard error; safe inside
 // Qt's message handler, which must not return from a fatal message.
@@ -104,8 +104,8 @@ int main(int argc, char** argv) {
       continue;
     }
     if (arg == "--help" || arg == "-h" || arg == "--version") {
-      const std::string text = arg == "--version" ? dipview::VersionText("dipview")
-                                                  : std::string(kUsage) + dipview::BugReportLine();
+      const std::string text =
+          arg == "--version" ? dipview::VersionText("dipview") : std::string(kUsage);
       if (std::fputs(text.c_str(), stdout) < 0 || std::fflush(stdout) != 0) {
         Fail(std::string("cannot write output: ") + std::strerror(errno));
       }

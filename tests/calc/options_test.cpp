@@ -234,6 +234,9 @@ INSTANTIATE_TEST_SUITE_P(
                        "rows"},
         BadCommandLine{{"--png", "a.png", "--sweep", "proximity=0:1:1"},
                        "--png draws one state and cannot be used with --sweep"},
+        BadCommandLine{{"--polar", "--format", "markdown", "--sweep", "proximity=0:1:1"},
+                       "--polar writes the phasors of one state's sheet; give --format markdown "
+                       "or latex, without --batch, --sweep or --columns"},
         // What a message quotes cannot act on the terminal or flood it.
         BadCommandLine{{"--fault", "single\x1b[2J"},
                        "--fault: 'single\\x1b[2J' is not a fault type; allowed: single, "

@@ -106,6 +106,39 @@ TEST(PlotTest, SvgIsWellFormedAndShowsTheSameData) {
   ExpectFlatPlot(image);
 }
 
+TEST(PlotTest, ALongCaptionIsWrappedNeverCut) {
+  calc::SweepPlot plot = FlatPlot();
+  plot.caption =
+      "Two-Phase-to-Ground (Phases C and A) fault; Z12 angle 78.123456789012\u00b0, Z0 angle "
+      "12.345678901234\u00b0, ZF angle 45.567890123456\u00b0, ZF/Z12 1.234567890123, proximity "
+      "37; transformers HV-MV DD, MV-C1 YY, C1-C2 DY";
+  QXmlStreamReader xml(EncodePlot(plot, calc::PlotFormat::Svg));
+  QStringList texts;
+  QList<double> baselines;
+  while (!xml.atEnd()) {
+    if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QStringLiteral("text")) {
+      baselines << xml.attributes().value(QStringLiteral("y")).toDouble();
+      texts << xml.readElementText();
+    }
+  }
+  // The caption comes first, a text for each line, and all of it.
+  const QString caption = QString::fromStdString(plot.caption);
+  QString joined;
+  qsizetype lines = 0;
+  while (joined.size() < caption.size() && lines < texts.size()) {
+    joined += (lines > 0 ? QStringLiteral(" ") : QString()) + texts[lines];
+    ++lines;
+  }
+  EXPECT_EQ(joined.toStdString(), plot.caption);
+  EXPECT_EQ(lines, 3);
+  // Every line above the panels' titles, a title's height clear of them.
+  const qsizetype title = texts.indexOf(QStringLiteral("Substation HV"));
+  ASSERT_GE(title, lines);
+  for (qsizetype i = 0; i < lines; ++i) {
+    EXPECT_LT(baselines[i], baselines[title] - 16) << i;
+  }
+}
+
 TEST(PlotTest, PngIsTheRenderedImage) {
   QImage image;
   ASSERT_TRUE(image.loadFromData(EncodePlot(FlatPlot(), calc::PlotFormat::Png), "PNG"));

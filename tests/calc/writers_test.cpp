@@ -1,6 +1,7 @@
 #include "calc/writers.h"
 
 #include <charconv>
+#include <sstream>
 
 #include <gtest/gtest.h>
 
@@ -240,6 +241,132 @@ TEST(FormatsTest, AlignedRowsWithAHeaderInEachFormat) {
             "|:-----------------|-------:|\n"
             "| three            |  0.499 |\n"
             "| phase-phase      |   0.75 |\n");
+}
+
+TEST(SheetTest, OneStateAsTablesWithARowForEachBus) {
+  // The texts the CSV writes, readable headings; the settings come first.
+  EXPECT_EQ(RunInProcess({"--format", "markdown"}).out,
+            "- Fault: Single Phase (Phase A)\n"
+            "- Angles: Z12 90, Z0 90, ZF 90 degrees\n"
+            "- Ratios: Z0/Z12 2.5, ZF/Z12 0\n"
+            "- Proximity: 50\n"
+            "- Transformers: HV-MV DY, MV-C1 DY, C1-C2 DY\n"
+            "\n"
+            "| Bus                            | \\|Va\\| (pu) | ∠Va (°) | \\|Vb\\| (pu) | ∠Vb (°) "
+            "| \\|Vc\\| (pu) | ∠Vc (°) |\n"
+            "|:-------------------------------|------------:|--------:|------------:|--------:|----"
+            "--------:|--------:|\n"
+            "| Substation HV                  |       0.499 |       0 |       1.092 |  -127.6 |    "
+            "   1.092 |   127.5 |\n"
+            "| Substation MV and Along Feeder |       0.838 |   -36.6 |       0.838 |  -143.5 |    "
+            "   0.999 |      90 |\n"
+            "| Customer Level 1               |       0.949 |   -65.9 |       0.777 |    -180 |    "
+            "   0.949 |    65.8 |\n"
+            "| Customer Level 2               |       0.999 |   -90.1 |       0.838 |   143.4 |    "
+            "   0.838 |    36.5 |\n"
+            "\n"
+            "| Sequence voltages | \\|V0\\| (pu) | ∠V0 (°) | \\|V1\\| (pu) | ∠V1 (°) | \\|V2\\| "
+            "(pu) | ∠V2 (°) |\n"
+            "|:------------------|------------:|--------:|------------:|--------:|------------:|---"
+            "-----:|\n"
+            "| Substation HV     |       0.277 |    -180 |       0.888 |       0 |       0.111 |   "
+            "179.9 |\n");
+  // Rounded with all their decimals, each phasor in one cell in polar form.
+  EXPECT_EQ(RunInProcess({"--format", "latex", "--polar", "--values", "rounded"}).out,
+            "\\begin{itemize}\n"
+            "\\item Fault: Single Phase (Phase A)\n"
+            "\\item Angles: Z12 90, Z0 90, ZF 90 degrees\n"
+            "\\item Ratios: Z0/Z12 2.5, ZF/Z12 0\n"
+            "\\item Proximity: 50\n"
+            "\\item Transformers: HV-MV DY, MV-C1 DY, C1-C2 DY\n"
+            "\\end{itemize}\n"
+            "\n"
+            "\\medskip\n"
+            "\\begin{tabular}{lrrr}\n"
+            "\\hline\n"
+            "Bus                            &                 $V_a$ (pu) &                  $V_b$ "
+            "(pu) &                 $V_c$ (pu) \\\\\n"
+            "\\hline\n"
+            "Substation HV                  &   $0.500\\angle{0.0}^\\circ$ & "
+            "$1.093\\angle{-127.6}^\\circ$ & $1.093\\angle{127.6}^\\circ$ \\\\\n"
+            "Substation MV and Along Feeder & $0.839\\angle{-36.6}^\\circ$ & "
+            "$0.839\\angle{-143.4}^\\circ$ &  $1.000\\angle{90.0}^\\circ$ \\\\\n"
+            "Customer Level 1               & $0.949\\angle{-65.8}^\\circ$ & "
+            "$0.778\\angle{-180.0}^\\circ$ &  $0.949\\angle{65.8}^\\circ$ \\\\\n"
+            "Customer Level 2               & $1.000\\angle{-90.0}^\\circ$ &  "
+            "$0.839\\angle{143.4}^\\circ$ &  $0.839\\angle{36.6}^\\circ$ \\\\\n"
+            "\\hline\n"
+            "\\end{tabular}\n"
+            "\n"
+            "\\medskip\n"
+            "\\begin{tabular}{lrrr}\n"
+            "\\hline\n"
+            "Sequence voltages &                  $V_0$ (pu) &               $V_1$ (pu) &          "
+            "       $V_2$ (pu) \\\\\n"
+            "\\hline\n"
+            "Substation HV     & $0.278\\angle{-180.0}^\\circ$ & $0.889\\angle{0.0}^\\circ$ & "
+            "$0.111\\angle{180.0}^\\circ$ \\\\\n"
+            "\\hline\n"
+            "\\end{tabular}\n");
+  // --classify adds columns to the bus rows, --line-to-line a table of its own.
+  const std::vector<std::string> lines = Lines(
+      RunInProcess({"--format=markdown", "--values=rounded", "--classify", "--line-to-line"}).out);
+  ASSERT_EQ(lines.size(), 23u);
+  EXPECT_EQ(
+      lines[6],
+      "| Bus                            | \\|Va\\| (pu) | \u2220Va (\u00b0) | \\|Vb\\| (pu) | "
+      "\u2220Vb (\u00b0) | \\|Vc\\| (pu) | \u2220Vc (\u00b0) | Type | V (pu) | F (pu) | Textbook "
+      "|");
+  EXPECT_EQ(lines[8],
+            "| Substation HV                  |       0.500 |     0.0 |       1.093 |  -127.6 |"
+            "       1.093 |   127.6 | B_a  |  0.778 |  1.000 | -        |");
+  EXPECT_EQ(
+      lines[17],
+      "| Line-to-line voltages          | \\|Vab\\| (pu) | \u2220Vab (\u00b0) | \\|Vbc\\| (pu) | "
+      "\u2220Vbc (\u00b0) | \\|Vca\\| (pu) | \u2220Vca (\u00b0) |");
+  EXPECT_EQ(lines[20],
+            "| Substation MV and Along Feeder |        1.347 |      0.0 |        1.644 |   -114.2 |"
+            "        1.644 |    114.2 |");
+}
+
+TEST(SheetTest, CellsHoldTheCsvValues) {
+  const auto write = [](OutputFormat format, ValueMode mode, const FaultInputs& in) {
+    RowLayout layout;
+    layout.format = format;
+    layout.values = mode;
+    layout.blocks = format == OutputFormat::Markdown;
+    StringSink sink;
+    OutputBuffer out(sink);
+    RowWriter writer(std::make_shared<const RowLayout>(layout), out);
+    writer.Row(in, ComputeVoltages(in));
+    out.Flush();
+    return Lines(sink.text);
+  };
+  for (const ValueMode mode : {ValueMode::Shown, ValueMode::Rounded, ValueMode::Full}) {
+    for (const FaultInputs& in : VariedStates()) {
+      const std::vector<std::string> csv = Fields(write(OutputFormat::Csv, mode, in).at(0));
+      const std::vector<std::string> sheet = write(OutputFormat::Markdown, mode, in);
+      for (int bus = 0; bus < 4; ++bus) {
+        std::istringstream row(sheet.at(8 + bus));
+        std::string cell;
+        std::getline(row, cell, '|');  // before the first bar
+        std::getline(row, cell, '|');  // the bus
+        for (int i = 0; i < 6; ++i) {
+          std::getline(row, cell, '|');
+          const std::string text = cell.substr(cell.find_first_not_of(' '),
+                                               cell.size() - 1 - cell.find_first_not_of(' '));
+          const std::string& want = csv.at(10 + 6 * bus + i);
+          if (mode == ValueMode::Rounded) {
+            // The same number, with every decimal of its step.
+            EXPECT_EQ(std::stod(text), std::stod(want)) << text;
+            EXPECT_EQ(text.size() - text.find('.') - 1, i % 2 == 0 ? 3u : 1u) << text;
+          } else {
+            EXPECT_EQ(text, want);
+          }
+        }
+      }
+    }
+  }
 }
 
 TEST(OutputBufferTest, KeepsOrderAndTakesBlocksLargerThanItself) {

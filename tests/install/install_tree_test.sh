@@ -70,10 +70,24 @@ for program in "${pages[@]}"; do
     ".TH $upper \"1\" "*"\"DIPVIEW $version\""*) ;;
     *) fail "the $program man page has '$title', not a .TH line of section 1 for DIPVIEW $version" ;;
   esac
-  # Column lists from --help are longer than a man page's line; that is no fault.
-  warnings=$(groff -man -Tutf8 -ww -Wbreak -z <<<"$page" 2>&1)
-  [ -z "$warnings" ] || fail "groff warns about the $program man page:"$'\n'"$warnings"
-  grep -q '^\.SH "SEE ALSO"' <<<"$page" || fail "the $program man page has no SEE ALSO"
+  for device in ps utf8; do
+    warnings=$(groff -man -T"$device" -ww -z <<<"$page" 2>&1)
+    [ -z "$warnings" ] || fail "groff -T$device warns about the $program man page:"$'\n'"$warnings"
+  done
+  # The sections of a Debian man page, in their order; the copyright comes
+  # from --version.
+  sections=$(sed -n 's/^\.SH //p' <<<"$page" | tr -d '"' | paste -sd '|')
+  wanted_sections='NAME|SYNOPSIS|DESCRIPTION|OPTIONS|EXIT STATUS|FILES|EXAMPLES|COPYRIGHT|SEE ALSO'
+  [ "$sections" = "$wanted_sections" ] ||
+    fail "the $program man page has the sections '$sections', not '$wanted_sections'"
+  # As a reader sees it: no line ends in a stray backslash, and each example
+  # is a whole command on a line of its own.
+  text=$(groff -man -Tutf8 -P-c -P-b -P-u <<<"$page" 2>/dev/null)
+  ! grep -n '\\$' <<<"$text" >&2 || fail "the $program man page has lines ending in a backslash"
+  examples=$(sed -n '/^EXAMPLES$/,/^[A-Z]/{/^ /p}' <<<"$text" | sed 's/^ *//')
+  [ -n "$examples" ] || fail "the $program man page has no examples"
+  ! grep -v "^\$ $program " <<<"$examples" | grep -v "^\$ .* | $program " >&2 ||
+    fail "the $program man page has an example line that is no whole command"
   while read -r option; do
     grep -qF -- "${option//-/\\-}" <<<"$page" ||
       fail "the $program man page does not document $option, which --help lists"
