@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QBackingStore>
 #include <QScreen>
 #include <QTest>
 
@@ -102,6 +103,20 @@ TEST_F(ViewerTest, EnlargingFitsKeepingProportionsAndShrinkingScrolls) {
   EXPECT_DOUBLE_EQ(viewer->form().Zoom(), 1.0) << "fitted, never below 100%";
   EXPECT_TRUE(Shown(viewer->horizontalScrollBar()));
   EXPECT_TRUE(Shown(viewer->verticalScrollBar()));
+}
+
+TEST_F(ViewerTest, AHugeWindowTakesBackTheLargestUsefulSize) {
+  const QSize largest = Form1::FullSize(kMaxZoom).expandedTo(viewer->screen()->virtualSize());
+  EXPECT_EQ(viewer->LargestSize(), largest);
+  viewer->resize(32767, 32767);
+  // Checked before the window is painted at all.
+  ASSERT_EQ(viewer->size(), largest);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return viewer->backingStore()->size() == largest; }));
+  EXPECT_EQ(viewer->windowHandle()->size(), largest);
+  EXPECT_TRUE(viewer->Fitted());
+  EXPECT_DOUBLE_EQ(viewer->form().Zoom(), kMaxZoom);
+  EXPECT_EQ(FormPeer::Canvas(viewer->form()).deviceIndependentSize().toSize(),
+            Form1::FullSize(kMaxZoom));
 }
 
 TEST_F(ViewerTest, TabReachesTheLastReadoutOfASmallWindow) {
