@@ -1,6 +1,3 @@
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -17,6 +14,8 @@
 
 #include <QApplication>
 #include <QThread>
+
+#include "window/startup.h"
 #endif
 #ifdef DIPVIEW_CALC_PICTURES
 #include "window/form1.h"
@@ -29,35 +28,6 @@
 namespace {
 
 #if defined(DIPVIEW_CALC_PICTURES) || defined(DIPVIEW_CALC_PLOTS)
-
-/// The folder Qt keeps its runtime files in must be the user's own and private,
-/// or Qt warns on standard error. An inherited one that is not is replaced by
-/// the one Qt itself would fall back to, or failing that by a new private one.
-bool IsPrivateFolder(const char* path) {
-  struct stat st {};
-  return path != nullptr && path[0] == '/' && ::stat(path, &st) == 0 && S_ISDIR(st.st_mode) &&
-         st.st_uid == ::getuid() && (st.st_mode & 07777) == 0700;
-}
-
-std::string g_ownRuntimeFolder;
-
-void EnsureRuntimeFolder() {
-  if (IsPrivateFolder(std::getenv("XDG_RUNTIME_DIR"))) {
-    return;
-  }
-  const std::string fallback = "/tmp/runtime-" + std::to_string(::getuid());
-  ::mkdir(fallback.c_str(), 0700);  // may exist already; checked next
-  if (IsPrivateFolder(fallback.c_str())) {
-    ::setenv("XDG_RUNTIME_DIR", fallback.c_str(), 1);
-    return;
-  }
-  std::string made = "/tmp/dipview-calc-XXXXXX";
-  if (::mkdtemp(made.data()) != nullptr) {
-    g_ownRuntimeFolder = made;
-    ::setenv("XDG_RUNTIME_DIR", made.c_str(), 1);
-    std::atexit([] { ::rmdir(g_ownRuntimeFolder.c_str()); });
-  }
-}
 
 /// Starts Qt for drawing without a display, once. The size of a picture must
 /// not depend on the user's screen settings, so every variable that scales
@@ -78,7 +48,7 @@ void StartQt(int scale) {
   }
   ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
   ::setenv("QT_SCALE_FACTOR", std::to_string(scale).c_str(), 1);
-  EnsureRuntimeFolder();
+  dipview::window::EnsureRuntimeFolder();
   static int argc = 1;
   static char name[] = "dipview-calc";
   static char* argv[] = {name, nullptr};

@@ -74,9 +74,9 @@ class Form1 : public QWidget {
   /// Copy picture (Ctrl+C): the window for the current settings as
   /// dipview-calc --png draws it, as an image on the clipboard.
   void CopyPicture();
-  /// Save picture (Ctrl+S): asks for a file name and writes the picture
-  /// there, as SVG when the name ends in .svg and as PNG otherwise, never
-  /// leaving half a file.
+  /// Save picture (Ctrl+S): asks for a file name, and whether to replace
+  /// the file when it exists, and writes the picture there, as SVG when the
+  /// name ends in .svg and as PNG otherwise, never leaving half a file.
   void SavePicture();
   /// Copy readouts (Ctrl+Shift+C): design::ReadoutTable of the last pass as
   /// text on the clipboard.

@@ -49,17 +49,35 @@ class CopyOnlySelection : public QObject {
 };
 
 /// The file dialog of Save picture. A name typed without an extension gets
-/// the one of the chosen file type.
+/// the one of the chosen file type, and an existing file is replaced only when
+/// the user says so; "No" opens the dialog again at that name.
 QString AskSavePath(QWidget* parent) {
+  const QString title = QStringLiteral("Save picture");
   const QString png = QStringLiteral("PNG picture (*.png)");
   const QString svg = QStringLiteral("SVG drawing (*.svg)");
   QString chosen = png;
-  QString path = QFileDialog::getSaveFileName(parent, QStringLiteral("Save picture"), QString(),
-                                              png + QStringLiteral(";;") + svg, &chosen);
-  if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty()) {
-    path += chosen == svg ? QStringLiteral(".svg") : QStringLiteral(".png");
+  QString path;
+  for (;;) {
+    // The question is asked here, once the extension is on the name: a
+    // dialog asks about the name as typed, and a desktop's own dialog may
+    // know nothing of the extension.
+    path = QFileDialog::getSaveFileName(parent, title, path, png + QStringLiteral(";;") + svg,
+                                        &chosen, QFileDialog::DontConfirmOverwrite);
+    if (path.isEmpty()) {
+      return path;
+    }
+    if (QFileInfo(path).suffix().isEmpty()) {
+      path += chosen == svg ? QStringLiteral(".svg") : QStringLiteral(".png");
+    }
+    const QFileInfo target(path);
+    if (!target.exists() || target.isDir() ||
+        QMessageBox::question(
+            parent, title,
+            QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(target.fileName()),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes) {
+      return path;
+    }
   }
-  return path;
 }
 
 }  // namespace

@@ -119,6 +119,7 @@ int main(int argc, char** argv) {
   // Named before Qt starts, so that the X11 window class (the launcher's
   // StartupWMClass) is DIPVIEW.
   QApplication::setApplicationName(QString::fromUtf8(dipview::kProductName));
+  dipview::window::EnsureRuntimeFolder();
   qInstallMessageHandler(HoldStartUpMessage);
   QApplication app(argc, argv);
   qInstallMessageHandler(nullptr);

@@ -113,6 +113,29 @@ void Viewer::ToggleFullScreen() {
   show();
 }
 
+QSize Viewer::LargestSize() const {
+  const QSize design = Form1::FullSize(kMaxZoom);
+  const QScreen* where = screen();
+  return where != nullptr ? design.expandedTo(where->virtualSize()) : design;
+}
+
+bool Viewer::event(QEvent* event) {
+  if (event->type() != QEvent::Resize) {
+    return QScrollArea::event(event);
+  }
+  // Given more (a program, or a desktop without a window manager, may set any
+  // size), the window takes back the largest useful size before anything is
+  // laid out or painted at the given one: 32767 x 32767 pixels take 4.3 GB.
+  const QSize given = static_cast<QResizeEvent*>(event)->size();
+  const QSize kept = given.boundedTo(LargestSize());
+  if (kept == given) {
+    return QScrollArea::event(event);
+  }
+  resize(kept);
+  QResizeEvent taken(size(), given);
+  return QScrollArea::event(&taken);
+}
+
 void Viewer::resizeEvent(QResizeEvent* event) {
   QScrollArea::resizeEvent(event);
   const QSize before = event->oldSize();

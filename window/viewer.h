@@ -36,6 +36,9 @@ std::optional<double> ParseZoomPercent(std::string_view text);
 /// window beyond what the fixed zoom needs (maximising, full screen) fits
 /// again. F11 toggles full screen, fitted, and Esc leaves it; leaving gives
 /// back the window's place, size and zoom.
+///
+/// The window is never larger than LargestSize: beyond it a window shows
+/// nothing more, yet its drawing surface would take four bytes a pixel.
 class Viewer : public QScrollArea {
   Q_OBJECT
 
@@ -51,7 +54,13 @@ class Viewer : public QScrollArea {
   void ZoomOut();
   void ToggleFullScreen();
 
+  /// What the screens together show, or the whole design at kMaxZoom where
+  /// that is larger.
+  QSize LargestSize() const;
+
  protected:
+  bool event(QEvent* event) override;
+  /// The viewport's resize, as QAbstractScrollArea routes it.
   void resizeEvent(QResizeEvent* event) override;
 
  private:

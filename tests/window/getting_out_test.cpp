@@ -1,9 +1,13 @@
+#include <functional>
+#include <vector>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QMenu>
+#include <QMessageBox>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -85,6 +89,7 @@ class GettingOutTest : public FormTest {
   QTemporaryDir dir;
   QString savePath;
   QStringList errors;
+  QStringList questions;
 };
 
 TEST_F(GettingOutTest, ToolTipsOfReadoutsControlsDiagramsAndDiscs) {
@@ -260,6 +265,100 @@ TEST_F(GettingOutTest, TheFileDialogAddsTheChosenTypesExtension) {
   EXPECT_EQ(ParseSvg(ReadFile(dir.filePath("drawing.svg"))).lines, 35);
   EXPECT_EQ(QImage(dir.filePath("picture.png"), "PNG").size(), QSize(784, 584))
       << QDir(dir.path()).entryList().join(' ').toStdString();
+}
+
+/// Answers the modal windows that open while a shortcut runs, one step for
+/// each in turn: a step waits until a window of its type is the active modal
+/// one, and the step after it for the next. The nested event loops of a
+/// dialog and its message boxes run the steps.
+class ModalSteps {
+ public:
+  template <typename Window>
+  ModalSteps& Then(std::function<void(Window*)> act) {
+    steps_.push_back([act](QWidget* w) {
+      auto* window = qobject_cast<Window*>(w);
+      if (window != nullptr) {
+        act(window);
+      }
+      return window != nullptr;
+    });
+    return *this;
+  }
+  /// Starts watching; the steps run until all have or the guard dies.
+  void Start() { Poll(); }
+  std::size_t Done() const { return done_; }
+
+ private:
+  void Poll() {
+    if (done_ == steps_.size()) {
+      return;
+    }
+    // The next look is booked first: a step may open a nested event loop.
+    QTimer::singleShot(10, &guard_, [this] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (modal != last_ && modal != nullptr && steps_[done_](modal)) {
+        last_ = modal;
+        ++done_;
+      }
+      Poll();
+    });
+  }
+
+  std::vector<std::function<bool(QWidget*)>> steps_;
+  std::size_t done_ = 0;
+  QWidget* last_ = nullptr;
+  QObject guard_;
+};
+
+/// Types `name` into the file dialog's name box and presses Return, as a user
+/// does. A dialog that stays open is cancelled, so that the test goes on.
+void TypeName(QFileDialog* dialog, const QString& name) {
+  EXPECT_TRUE(QTest::qWaitForWindowActive(dialog));
+  if (auto* box = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+    QTest::keyClicks(box, name);
+    QTest::keyClick(box, Qt::Key_Return);
+  }
+  if (dialog->isVisible()) {
+    ADD_FAILURE() << "the dialog did not take " << name.toStdString();
+    dialog->reject();
+  }
+}
+
+TEST_F(GettingOutTest, ANameWithoutExtensionAsksBeforeReplacingTheFile) {
+  form->SetSaveHooks(
+      {.askPath = {}, .reportError = [this](QWidget*, const QString& m) { errors << m; }});
+  const QString existing = dir.filePath("pic.png");
+  {
+    QFile f(existing);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("kept");
+  }
+  auto typePic = [this](QFileDialog* d) { TypeName(d, dir.filePath("pic")); };
+  auto answer = [this](QMessageBox::StandardButton button) {
+    return [this, button](QMessageBox* box) {
+      questions << box->text();
+      QTest::mouseClick(box->button(button), Qt::LeftButton);
+    };
+  };
+  auto save = [this](ModalSteps& steps) {
+    steps.Start();
+    QApplication::setActiveWindow(form.get());
+    QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
+  };
+  // No: the dialog opens again at the name, and cancelling it keeps the file.
+  ModalSteps no;
+  no.Then<QFileDialog>(typePic)
+      .Then<QMessageBox>(answer(QMessageBox::No))
+      .Then<QFileDialog>([](QFileDialog* d) { QTest::keyClick(d, Qt::Key_Escape); });
+  save(no);
+  EXPECT_EQ(ReadFile(existing), "kept");
+  EXPECT_EQ(no.Done(), 3u);
+  ModalSteps yes;
+  yes.Then<QFileDialog>(typePic).Then<QMessageBox>(answer(QMessageBox::Yes));
+  save(yes);
+  EXPECT_EQ(QImage(existing, "PNG").size(), QSize(784, 584));
+  EXPECT_EQ(questions, QStringList(2, "pic.png already exists.\nDo you want to replace it?"));
+  EXPECT_TRUE(errors.isEmpty());
 }
 
 TEST_F(GettingOutTest, CalculatorWritesTheSameVectorPicture) {

@@ -51,6 +51,30 @@ good-zoom-needs-a-display)
   status=$?
   check 0 "Usage: dipview [OPTION]..." "$out"
   ;;
+quiet-with-any-runtime-folder)
+  # The window starts without a word on standard error whatever folder for
+  # Qt's runtime files it inherits. The backing store's debug line comes as the
+  # window is shown, after all that Qt says while starting.
+  work=$(mktemp -d)
+  trap 'rm -rf "$out" "$work"' EXIT
+  mkdir -m 755 "$work/open"
+  for dir in unset "" "$work/open" "$work/none" relative; do
+    if [ "$dir" = unset ]; then runtime=(-u XDG_RUNTIME_DIR); else runtime=("XDG_RUNTIME_DIR=$dir"); fi
+    env "${runtime[@]}" QT_QPA_PLATFORM=offscreen QT_LOGGING_RULES="qt.qpa.backingstore=true" \
+      QT_MESSAGE_PATTERN="%{category}: %{message}" "$dipview" 2>"$out" &
+    pid=$!
+    for _ in $(seq 200); do
+      grep -q "^qt.qpa.backingstore: " "$out" && break
+      sleep 0.05
+    done
+    kill "$pid"
+    wait "$pid" 2>/dev/null
+    if grep -v "^qt.qpa.backingstore: " "$out" | grep -q .; then
+      echo "FAIL: with XDG_RUNTIME_DIR '$dir': $(cat "$out")"
+      exit 1
+    fi
+  done
+  ;;
 full-output-is-an-error)
   # A device that is always full, made here: mknod needs root.
   full=$(mktemp -d)

@@ -1,6 +1,8 @@
 #include <QApplication>
+#include <QBackingStore>
 #include <QScreen>
 #include <QTest>
+#include <QWindow>
 
 #include "tests/window/form_fixture.h"
 #include "window/viewer.h"
@@ -102,6 +104,26 @@ TEST_F(ViewerTest, EnlargingFitsKeepingProportionsAndShrinkingScrolls) {
   EXPECT_DOUBLE_EQ(viewer->form().Zoom(), 1.0) << "fitted, never below 100%";
   EXPECT_TRUE(Shown(viewer->horizontalScrollBar()));
   EXPECT_TRUE(Shown(viewer->verticalScrollBar()));
+}
+
+TEST_F(ViewerTest, AHugeWindowTakesBackTheLargestUsefulSize) {
+  const QSize largest = Form1::FullSize(kMaxZoom).expandedTo(viewer->screen()->virtualSize());
+  EXPECT_EQ(viewer->LargestSize(), largest);
+  // Set by the program: taken back before the window is painted at all.
+  viewer->resize(32767, 32767);
+  ASSERT_EQ(viewer->size(), largest);
+  // Set by the platform, as a desktop without a window manager does.
+  ResizeTo(Form1::FullSize(1.0));
+  viewer->windowHandle()->resize(32767, 32767);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return viewer->backingStore()->size() == largest; }));
+  EXPECT_EQ(viewer->size(), largest);
+  EXPECT_EQ(viewer->windowHandle()->size(), largest);
+  EXPECT_EQ(viewer->viewport()->size(), largest) << "laid out at the size taken back";
+  EXPECT_TRUE(viewer->Fitted());
+  EXPECT_DOUBLE_EQ(viewer->form().Zoom(), kMaxZoom);
+  EXPECT_EQ(viewer->form().geometry(), QRect(QPoint(0, 0), Form1::FullSize(kMaxZoom)));
+  EXPECT_EQ(FormPeer::Canvas(viewer->form()).deviceIndependentSize().toSize(),
+            Form1::FullSize(kMaxZoom));
 }
 
 TEST_F(ViewerTest, TabReachesTheLastReadoutOfASmallWindow) {
