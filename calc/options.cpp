@@ -12,6 +12,22 @@ namespace dipview::calc {
 
 namespace {
 
+// Reads one option of the sag in time into the options.
+void SetTime(CalcOptions& o, std::string_view option, std::string_view v) {
+  if (option == "--duration") {
+    o.time.durationSeconds = ParseDuration(v);
+  } else if (option == "--inception") {
+    o.time.inceptionDeg = ParseInception(v);
+  } else if (option == "--frequency") {
+    o.time.frequencyHz = ParseFrequency(v);
+  } else {
+    o.time.samplesPerCycle = ParseSamplesPerCycle(v);
+  }
+  if (o.timeOption.empty()) {
+    o.timeOption = option;
+  }
+}
+
 struct OptionEntry {
   std::string_view name;
   std::string_view valueName;
@@ -96,6 +112,46 @@ constexpr OptionEntry kOptions[] = {
      "bus in per unit of the line-to-neutral prefault\n"
      "voltage (healthy: 1.732), cut like the readouts",
      [](CalcOptions& o, std::string_view) { o.extras.lineToLine = true; }},
+    {"events", "", "",
+     "add each bus's dip as a power quality meter finds it\n"
+     "in the voltages over time: residual voltage (lowest\n"
+     "half-cycle rms, pu), duration (s), phase-angle jumps\n"
+     "of A, B and C (degrees), and whether the ITIC and\n"
+     "SEMI F47 curves expect equipment to ride through it\n"
+     "(inside or outside); none without a dip",
+     [](CalcOptions& o, std::string_view) { o.extras.events = true; }},
+    {"duration", "SECONDS", kAllowedDuration,
+     "how long the fault lasts, 0.001 to 10 s; default 0.1",
+     [](CalcOptions& o, std::string_view v) { SetTime(o, "--duration", v); }},
+    {"inception", "DEG", kAllowedInception,
+     "point on wave where the fault starts: the angle of\n"
+     "phase A's voltage at Substation HV, -360 to 360\n"
+     "degrees; default 0 (its peak)",
+     [](CalcOptions& o, std::string_view v) { SetTime(o, "--inception", v); }},
+    {"frequency", "HZ", kAllowedFrequency, "line frequency, 50 or 60; default 50",
+     [](CalcOptions& o, std::string_view v) { SetTime(o, "--frequency", v); }},
+    {"samples-per-cycle", "N", kAllowedSamplesPerCycle,
+     "samples of each cycle, even, 4 to 1024; default 128",
+     [](CalcOptions& o, std::string_view v) { SetTime(o, "--samples-per-cycle", v); }},
+    {"waveform", "", "",
+     "write the voltages over time as CSV instead of rows:\n"
+     "t (s, 0 at the fault's start), then hv_a ... c2_c\n"
+     "(pu), from a cycle before the fault to three after",
+     [](CalcOptions& o, std::string_view) { o.signal = SignalOutput::Waveform; }},
+    {"rms", "", "",
+     "write the half-cycle rms of each phase, Urms(1/2), as\n"
+     "CSV instead of rows, as --waveform, t at the end of\n"
+     "each one-cycle window",
+     [](CalcOptions& o, std::string_view) { o.signal = SignalOutput::Rms; }},
+    {"comtrade", "BASE", "a file name without extension",
+     "write the voltages over time as COMTRADE (IEEE\n"
+     "C37.111-1999, ASCII) to BASE.cfg and BASE.dat",
+     [](CalcOptions& o, std::string_view v) {
+       if (v.empty()) {
+         throw ValueError("an empty file name; allowed: a file name without extension");
+       }
+       o.comtradeBase = std::string(v);
+     }},
     {"sweep", "NAME=FROM:TO:STEP", kAllowedSweep,
      "one state, and one output row as with --batch, for\n"
      "each value FROM, FROM+STEP, ... up to TO of the\n"
@@ -240,6 +296,7 @@ CalcOptions ParseCommandLine(std::span<const std::string_view> args) {
           "or phases B and C, and DY or YY transformers");
     }
   }
+  CheckSagInTimeOptions(options);
   if (options.scaleGiven && options.svg) {
     throw UsageError("--scale sets the pixel density of a PNG picture; an SVG picture has none");
   }
@@ -337,6 +394,7 @@ RowLayout LayoutOf(const CalcOptions& options) {
       .columns = options.columns.empty() ? DefaultColumns(options.extras) : options.columns,
       .blocks = format == OutputFormat::Table && !manyRows && options.columns.empty(),
       .extras = options.extras,
+      .time = options.time,
       .jobs = options.jobs > 0 ? options.jobs : std::min(CoreCount(), kMaxJobs),
   };
 }
@@ -395,7 +453,9 @@ std::string UsageText() {
        "v0_mag,v0_ang,v1_mag,v1_ang,v2_mag,v2_ang; with --phases or a phases column,\n"
        "phases follows fault. --classify adds {bus}_type,{bus}_v,{bus}_f,\n"
        "{bus}_textbook for each bus, then --line-to-line adds {bus}_ab_mag,{bus}_ab_ang,\n"
-       "{bus}_bc_mag,{bus}_bc_ang,{bus}_ca_mag,{bus}_ca_ang for each bus.\n\n"
+       "{bus}_bc_mag,{bus}_bc_ang,{bus}_ca_mag,{bus}_ca_ang for each bus, then --events\n"
+       "adds {bus}_residual,{bus}_duration,{bus}_jump_a,{bus}_jump_b,{bus}_jump_c,\n"
+       "{bus}_itic,{bus}_f47 for each bus.\n\n"
        "--sweep writes the same columns, one row per point, in any format. Its\n"
        "points are FROM + i*STEP rounded to the decimals FROM, TO and STEP are written\n"
        "with (at most 12); TO is the last point when a whole number of steps reaches\n"
@@ -406,7 +466,9 @@ std::string UsageText() {
        "  dipview-calc --fault two-phase-ground --z0-ratio 1 --classify\n"
        "  dipview-calc --sweep proximity=0:100:1 --plot sweep.png\n"
        "  dipview-calc --sweep proximity=0:100:10 --format markdown --values rounded \\\n"
-       "      --columns proximity,hv_a_mag,hv_b_mag,hv_c_mag\n\n"
+       "      --columns proximity,hv_a_mag,hv_b_mag,hv_c_mag\n"
+       "  dipview-calc --events --duration 0.2 --inception 90\n"
+       "  dipview-calc --waveform --fault three > waveform.csv\n\n"
        "Exit status: 0 on success; 2 for a bad option, a bad sweep or bad batch input\n"
        "(the message on standard error names it); 1 when reading input or writing\n"
        "output fails, a picture or plot that cannot be written among them, or memory\n"

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <thread>
 
+#include "calc/events.h"
 #include "calc/settings.h"
 #include "compute/readout.h"
 #include "compute/sag.h"
@@ -17,8 +18,6 @@
 namespace dipview::calc {
 
 namespace {
-
-constexpr const char* kBusKeys[4] = {"hv", "mv", "c1", "c2"};
 
 // The columns --classify adds for each bus, in their order; a column added
 // here needs its value in FillCells.
@@ -105,6 +104,14 @@ int LongestValueText(const OutputColumn& column, ValueMode mode) {
     }
     case ColumnGroup::Classify:
       return column.isText ? 7 : (full ? 22 : 5);
+    case ColumnGroup::Events: {
+      // "outside"; a residual as a magnitude, "0.0083" s, a jump as an angle.
+      const int kind = column.index % kEventsPerBus;
+      return column.isText ? 7
+             : kind == 0   ? (full ? 22 : 5)
+             : kind == 1   ? (full ? 22 : 6)
+                           : (full ? 23 : 6);
+    }
   }
   return 0;
 }
@@ -115,11 +122,15 @@ int LongestValueText(const OutputColumn& column, ValueMode mode) {
 constexpr int kClassifyFirst = kReadoutCount;
 constexpr int kLineToLineFirst = kClassifyFirst + 4 * kClassifyPerBus;
 
+// Where the texts of --events start among the names of a row.
+constexpr int kEventsFirst = 4 * kClassifyPerBus;
+
 // The values of one row: every number, --classify's names at the places of
-// their columns.
+// their columns, then the texts of --events.
 struct RowWriter::Cells {
   double numbers[kLineToLineFirst + 24];
-  std::string_view names[4 * kClassifyPerBus];
+  std::string_view names[kEventsFirst + 4 * kEventsPerBus];
+  EventTexts events;
 };
 
 // Where a column's value is: a setting, a name or a number of the row.
@@ -311,6 +322,13 @@ const std::vector<OutputColumn>& AllOutputColumns() {
         }
       }
     }
+    index = 0;
+    for (const char* bus : kBusKeys) {
+      for (const EventColumn& column : kEventColumns) {
+        c.push_back({std::string(bus) + std::string(column.suffix), ColumnGroup::Events, index++,
+                     column.isText});
+      }
+    }
     return c;
   }();
   return columns;
@@ -337,7 +355,8 @@ std::vector<OutputColumn> DefaultColumns(const ExtraColumns& extras) {
       }
     } else if (column.group == ColumnGroup::Settings || column.group == ColumnGroup::Readouts ||
                (column.group == ColumnGroup::Classify && extras.classify) ||
-               (column.group == ColumnGroup::LineToLine && extras.lineToLine)) {
+               (column.group == ColumnGroup::LineToLine && extras.lineToLine) ||
+               (column.group == ColumnGroup::Events && extras.events)) {
       columns.push_back(column);
     }
   }
@@ -347,7 +366,8 @@ std::vector<OutputColumn> DefaultColumns(const ExtraColumns& extras) {
 std::vector<std::string> ExtraColumnNames(const ExtraColumns& extras) {
   std::vector<std::string> names;
   for (const OutputColumn& column : DefaultColumns(extras)) {
-    if (column.group == ColumnGroup::Classify || column.group == ColumnGroup::LineToLine) {
+    if (column.group == ColumnGroup::Classify || column.group == ColumnGroup::LineToLine ||
+        column.group == ColumnGroup::Events) {
       names.push_back(column.name);
     }
   }
@@ -552,7 +572,7 @@ void RowWriter::Configure() {
   runs_.clear();
   jsonKeys_.clear();
   widths_.clear();
-  needClassify_ = needLineToLine_ = false;
+  needClassify_ = needLineToLine_ = needEvents_ = false;
   for (const OutputColumn& column : layout_->columns) {
     Slot slot;
     switch (column.group) {
@@ -571,6 +591,9 @@ void RowWriter::Configure() {
       case ColumnGroup::LineToLine:
         slot.number = kLineToLineFirst + column.index;
         break;
+      case ColumnGroup::Events:
+        slot.name = kEventsFirst + column.index;
+        break;
     }
     const bool continues =
         !slots_.empty() && slots_.back().number >= 0 && slots_.back().number + 1 == slot.number;
@@ -582,6 +605,7 @@ void RowWriter::Configure() {
     slots_.push_back(slot);
     needClassify_ |= column.group == ColumnGroup::Classify;
     needLineToLine_ |= column.group == ColumnGroup::LineToLine;
+    needEvents_ |= column.group == ColumnGroup::Events;
     const std::size_t name =
         layout_->format == OutputFormat::Latex ? LatexText(column.name).size() : column.name.size();
     widths_.push_back(std::max(static_cast<int>(name), LongestValueText(column, layout_->values)));
@@ -593,6 +617,7 @@ void RowWriter::Configure() {
   if (layout_->blocks) {
     needClassify_ = layout_->extras.classify;
     needLineToLine_ = layout_->extras.lineToLine;
+    needEvents_ = layout_->extras.events;
   }
 }
 
@@ -629,7 +654,7 @@ void RowWriter::Begin() {
   }
 }
 
-void RowWriter::FillCells(const PassVoltages& pass, Cells& cells) const {
+void RowWriter::FillCells(const FaultInputs& in, const PassVoltages& pass, Cells& cells) const {
   const ValueMode mode = layout_->values;
   PutReadouts(pass, mode, cells.numbers);
   if (needClassify_) {
@@ -648,11 +673,15 @@ void RowWriter::FillCells(const PassVoltages& pass, Cells& cells) const {
     const std::array<double, 24> lines = LineToLineValues(pass, mode);
     std::copy(lines.begin(), lines.end(), cells.numbers + kLineToLineFirst);
   }
+  if (needEvents_) {
+    WriteEventTexts(in, pass, layout_->time, mode, cells.events);
+    std::copy(cells.events.cells.begin(), cells.events.cells.end(), cells.names + kEventsFirst);
+  }
 }
 
 void RowWriter::Row(const FaultInputs& in, const PassVoltages& pass) {
   Cells cells;
-  FillCells(pass, cells);
+  FillCells(in, pass, cells);
   switch (layout_->format) {
     case OutputFormat::Csv:
       CsvRow(in, cells);
@@ -768,6 +797,8 @@ void RowWriter::JsonRow(const FaultInputs& in, const Cells& cells) {
       *o++ = '"';
       o = WriteCell(slot, in, cells, o);
       *o++ = '"';
+    } else if (slot.name >= 0 && cells.names[slot.name] == kNoDip) {
+      o = Copy("null", o);
     } else {
       o = WriteCell(slot, in, cells, o);
     }
@@ -934,6 +965,13 @@ void RowWriter::TableBlock(const FaultInputs& in, const Cells& cells) {
     }
   }
 
+  std::array<std::string, 4 * kEventsPerBus> events;
+  if (layout_->extras.events) {
+    for (std::size_t i = 0; i < events.size(); ++i) {
+      events[i] = keep(std::string(cells.names[kEventsFirst + i]));
+    }
+  }
+
   const std::string phaseHeads[6] = {"|Va|", "Va deg", "|Vb|", "Vb deg", "|Vc|", "Vc deg"};
   AppendTableLine(s, "Bus", phaseHeads, 6, width);
   for (int bus = 0; bus < 4; ++bus) {
@@ -958,6 +996,15 @@ void RowWriter::TableBlock(const FaultInputs& in, const Cells& cells) {
     AppendTableLine(s, "Line-to-line voltages", heads, 6, width);
     for (int bus = 0; bus < 4; ++bus) {
       AppendTableLine(s, kBusNames[bus], &lines[6 * bus], 6, width);
+    }
+  }
+  if (layout_->extras.events) {
+    const std::string heads[kEventsPerBus] = {"Residual", "Seconds", "Jump A", "Jump B",
+                                              "Jump C",   "ITIC",    "F47"};
+    s += '\n';
+    AppendTableLine(s, "Dip", heads, kEventsPerBus, width);
+    for (int bus = 0; bus < 4; ++bus) {
+      AppendTableLine(s, kBusNames[bus], &events[kEventsPerBus * bus], kEventsPerBus, width);
     }
   }
   out_.Append(s);

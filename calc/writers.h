@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "calc/io.h"
+#include "compute/sag_in_time.h"
 #include "compute/transformer.h"
 #include "design/constants.h"
 
@@ -47,6 +48,9 @@ char* WriteFullNumberText(double value, char* out);
 /// The four buses, as the window names them.
 using design::kBusNames;
 
+/// The four buses as the names of output columns begin.
+inline constexpr std::array<const char*, 4> kBusKeys = {"hv", "mv", "c1", "c2"};
+
 /// The fault as the table's heading names it: "Single Phase (Phase A)",
 /// "Two-Phase-to-Ground (Phases B and C)".
 std::string FaultCaption(const FaultInputs& in);
@@ -79,6 +83,9 @@ struct ExtraColumns {
   /// --line-to-line: {bus}_ab_mag, {bus}_ab_ang, {bus}_bc_mag, {bus}_bc_ang,
   /// {bus}_ca_mag, {bus}_ca_ang for hv, mv, c1, c2.
   bool lineToLine = false;
+  /// --events: {bus}_residual, {bus}_duration, {bus}_jump_a, {bus}_jump_b,
+  /// {bus}_jump_c, {bus}_itic, {bus}_f47 for hv, mv, c1, c2 (calc/events.h).
+  bool events = false;
 };
 
 /// The names of the columns `extras` adds, in their order.
@@ -120,7 +127,7 @@ class ReadoutTextCache {
 
 /// The groups of output columns. Each computes the values of all its
 /// columns for a state at once; a row computes only the groups it writes.
-enum class ColumnGroup { Settings, Readouts, Classify, LineToLine };
+enum class ColumnGroup { Settings, Readouts, Classify, LineToLine, Events };
 
 /// One output column: its name, the group that computes it and its place
 /// among the group's values.
@@ -135,7 +142,7 @@ struct OutputColumn {
 };
 
 /// Every column the calculator can write, in the order of a full row: the
-/// standard ones, then those of --classify, then those of --line-to-line.
+/// standard ones, then those of --classify, --line-to-line and --events.
 const std::vector<OutputColumn>& AllOutputColumns();
 
 /// The columns written without --columns: the standard ones and those
@@ -157,6 +164,8 @@ struct RowLayout {
   /// sections `extras` asks for, instead of aligned rows of `columns`.
   bool blocks = false;
   ExtraColumns extras;
+  /// How the sag runs in time, for the --events columns.
+  TimeSettings time{};
   /// Threads that compute and write rows given to RowWriter::Add; 1 computes
   /// them at once on the calling thread.
   int jobs = 1;
@@ -202,7 +211,7 @@ class RowWriter {
   struct Cells;
   struct Slot;
   struct NumberRun;
-  void FillCells(const PassVoltages& pass, Cells& cells) const;
+  void FillCells(const FaultInputs& in, const PassVoltages& pass, Cells& cells) const;
   char* WriteCell(const Slot& slot, const FaultInputs& in, const Cells& cells, char* out);
   void CsvRow(const FaultInputs& in, const Cells& cells);
   void JsonRow(const FaultInputs& in, const Cells& cells);
@@ -224,6 +233,7 @@ class RowWriter {
   std::size_t rowRoom_ = 0;
   bool needClassify_ = false;
   bool needLineToLine_ = false;
+  bool needEvents_ = false;
   ReadoutTextCache texts_;
   bool firstTable_ = true;
   std::vector<FaultInputs> pending_;
