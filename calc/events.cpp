@@ -50,13 +50,13 @@ void AppendRow(std::string& s, double t, const std::array<double, kChannelCount>
 }  // namespace
 
 void WriteEventTexts(const FaultInputs& in, const PassVoltages& pass, const TimeSettings& time,
-                     ValueMode mode, EventTexts& out) {
+                     ValueMode mode, ReadoutTextCache& texts, EventTexts& out) {
   const std::array<BusEvent, 4> events = SagEvents(SagStatesOf(in, pass), time);
   std::size_t i = 0;
   const auto number = [&](double value) {
     char* text = out.room[i].data();
     out.cells[i] = std::string_view(text, mode == ValueMode::Full ? WriteFullNumberText(value, text)
-                                                                  : WriteNumberText(value, text));
+                                                                  : texts.Write(value, text));
     ++i;
   };
   for (const BusEvent& e : events) {

@@ -43,9 +43,10 @@ struct EventTexts {
 /// writes their texts: the residual as `mode` writes a magnitude; the
 /// duration rounded to 0.0001 s, or in full; the jumps cut down or rounded to
 /// 0.1 degree, or in full; "inside" or "outside"; kNoDip for the residual,
-/// duration and verdicts of a bus without a dip.
+/// duration and verdicts of a bus without a dip. Numbers not in full go
+/// through `texts`.
 void WriteEventTexts(const FaultInputs& in, const PassVoltages& pass, const TimeSettings& time,
-                     ValueMode mode, EventTexts& out);
+                     ValueMode mode, ReadoutTextCache& texts, EventTexts& out);
 
 /// Readers of the options of the sag in time; each throws ValueError.
 double ParseDuration(std::string_view text);

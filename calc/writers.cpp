@@ -654,7 +654,7 @@ void RowWriter::Begin() {
   }
 }
 
-void RowWriter::FillCells(const FaultInputs& in, const PassVoltages& pass, Cells& cells) const {
+void RowWriter::FillCells(const FaultInputs& in, const PassVoltages& pass, Cells& cells) {
   const ValueMode mode = layout_->values;
   PutReadouts(pass, mode, cells.numbers);
   if (needClassify_) {
@@ -674,7 +674,7 @@ void RowWriter::FillCells(const FaultInputs& in, const PassVoltages& pass, Cells
     std::copy(lines.begin(), lines.end(), cells.numbers + kLineToLineFirst);
   }
   if (needEvents_) {
-    WriteEventTexts(in, pass, layout_->time, mode, cells.events);
+    WriteEventTexts(in, pass, layout_->time, mode, texts_, cells.events);
     std::copy(cells.events.cells.begin(), cells.events.cells.end(), cells.names + kEventsFirst);
   }
 }

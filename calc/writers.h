@@ -211,7 +211,7 @@ class RowWriter {
   struct Cells;
   struct Slot;
   struct NumberRun;
-  void FillCells(const FaultInputs& in, const PassVoltages& pass, Cells& cells) const;
+  void FillCells(const FaultInputs& in, const PassVoltages& pass, Cells& cells);
   char* WriteCell(const Slot& slot, const FaultInputs& in, const Cells& cells, char* out);
   void CsvRow(const FaultInputs& in, const Cells& cells);
   void JsonRow(const FaultInputs& in, const Cells& cells);

@@ -37,15 +37,21 @@ long long PositiveModulo(long long j, long long n) {
   return m < 0 ? m + n : m;
 }
 
-// sum over k = a .. b-1 of cos(2 w k + 2 phi), w = 2 pi / n:
-// sin((b - a) w) / sin(w) * cos((a + b - 1) w + 2 phi), with a taken modulo n.
-double CosineSum(long long a, long long b, int n, double phi) {
-  const double w = 2.0 * kPi / n;
-  const long long first = PositiveModulo(a, n);
-  const long long last = first + (b - a);
-  return std::sin(static_cast<double>(b - a) * w) / std::sin(w) *
-         std::cos(static_cast<double>(first + last - 1) * w + 2.0 * phi);
-}
+// sum over k = a .. b-1 of cos(2 w k + 2 phi), w = 2 pi / n, is
+// sin((b - a) w) / sin(w) * cos((a + b - 1) w + 2 phi): the part that does
+// not depend on phi, with a taken modulo n.
+struct CosineSum {
+  CosineSum(long long a, long long b, int n) {
+    const double w = 2.0 * kPi / n;
+    const long long first = PositiveModulo(a, n);
+    const long long last = first + (b - a);
+    factor = std::sin(static_cast<double>(b - a) * w) / std::sin(w);
+    angle = static_cast<double>(first + last - 1) * w;
+  }
+  double Of(double phi) const { return factor * std::cos(angle + 2.0 * phi); }
+  double factor;
+  double angle;
+};
 
 // The ITIC and SEMI F47-0706 lower limits.
 constexpr double kForEver = std::numeric_limits<double>::infinity();
@@ -123,6 +129,12 @@ RmsSeries HalfCycleRms(const SagStates& states, const TimeSettings& time) {
   const long long f = grid.faultSamples;
   RmsSeries rms;
   rms.samplesPerSecond = n * grid.frequencyHz;
+  const auto windows = static_cast<std::size_t>((grid.Count() - n) / half + 1);
+  rms.windowEnd.reserve(windows);
+  rms.time.reserve(windows);
+  for (auto& channel : rms.channels) {
+    channel.reserve(windows);
+  }
   for (long long start = grid.firstSample; start + n - 1 <= grid.lastSample; start += half) {
     const long long end = start + n;
     rms.windowEnd.push_back(end);
@@ -134,27 +146,33 @@ RmsSeries HalfCycleRms(const SagStates& states, const TimeSettings& time) {
     } pieces[] = {{State::Pre, start, std::min(end, 0LL)},
                   {State::During, std::max(start, 0LL), std::min(end, f)},
                   {State::Post, std::max(start, f), end}};
-    for (int c = 0; c < kChannelCount; ++c) {
-      double value = -1.0;
-      double sum = 0.0;
-      for (const auto& piece : pieces) {
-        if (piece.to <= piece.from) {
-          continue;
+    for (const auto& piece : pieces) {
+      if (piece.to - piece.from == n) {
+        for (int c = 0; c < kChannelCount; ++c) {
+          rms.channels[static_cast<std::size_t>(c)].push_back(
+              std::fabs(ChannelPhasor(states, c, piece.state).magnitude));
         }
+      }
+    }
+    if (rms.channels[0].size() == rms.time.size()) {
+      continue;
+    }
+    std::array<double, kChannelCount> sums{};
+    for (const auto& piece : pieces) {
+      if (piece.to <= piece.from) {
+        continue;
+      }
+      const CosineSum cosines(piece.from, piece.to, n);
+      for (int c = 0; c < kChannelCount; ++c) {
         const Phasor& v = ChannelPhasor(states, c, piece.state);
-        if (piece.to - piece.from == n) {
-          value = std::fabs(v.magnitude);
-          break;
-        }
         // 2 |V|^2 cos^2(x) = |V|^2 (1 + cos 2x) for each sample.
-        sum += v.magnitude * v.magnitude *
-               (static_cast<double>(piece.to - piece.from) +
-                CosineSum(piece.from, piece.to, n, inception + v.angle));
+        sums[static_cast<std::size_t>(c)] +=
+            v.magnitude * v.magnitude *
+            (static_cast<double>(piece.to - piece.from) + cosines.Of(inception + v.angle));
       }
-      if (value < 0.0) {
-        value = std::sqrt(std::max(0.0, sum / n));
-      }
-      rms.channels[static_cast<std::size_t>(c)].push_back(value);
+    }
+    for (std::size_t c = 0; c < kChannelCount; ++c) {
+      rms.channels[c].push_back(std::sqrt(std::max(0.0, sums[c] / n)));
     }
   }
   return rms;
