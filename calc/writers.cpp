@@ -999,8 +999,8 @@ void RowWriter::TableBlock(const FaultInputs& in, const Cells& cells) {
     }
   }
   if (layout_->extras.events) {
-    const std::string heads[kEventsPerBus] = {"Residual", "Seconds", "Jump A", "Jump B",
-                                              "Jump C",   "ITIC",    "F47"};
+    const std::string heads[kEventsPerBus] = {"Residual", "Duration", "Jump A", "Jump B",
+                                              "Jump C",   "ITIC",     "F47"};
     s += '\n';
     AppendTableLine(s, "Dip", heads, kEventsPerBus, width);
     for (int bus = 0; bus < 4; ++bus) {

@@ -96,7 +96,7 @@ TEST(EventsTest, EveryFormatWritesTheColumns) {
   EXPECT_NE(run("latex").find("proximity & hv\\_residual & hv\\_itic \\\\"), std::string::npos);
 
   const RunResult block = RunInProcess({"--events"});
-  EXPECT_NE(block.out.find("Dip                             Residual Seconds  Jump A  Jump B  "
+  EXPECT_NE(block.out.find("Dip                             Residual Duration  Jump A  Jump B  "
                            "Jump C    ITIC     F47\n"
                            "Substation HV                     0.499    0.11       0    -7.6     "
                            "7.5 outside outside\n"),
