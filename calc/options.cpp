@@ -12,17 +12,8 @@ namespace dipview::calc {
 
 namespace {
 
-// Reads one option of the sag in time into the options.
-void SetTime(CalcOptions& o, std::string_view option, std::string_view v) {
-  if (option == "--duration") {
-    o.time.durationSeconds = ParseDuration(v);
-  } else if (option == "--inception") {
-    o.time.inceptionDeg = ParseInception(v);
-  } else if (option == "--frequency") {
-    o.time.frequencyHz = ParseFrequency(v);
-  } else {
-    o.time.samplesPerCycle = ParseSamplesPerCycle(v);
-  }
+// Keeps the first option of the sag in time given, for messages.
+void NoteTimeOption(CalcOptions& o, std::string_view option) {
   if (o.timeOption.empty()) {
     o.timeOption = option;
   }
@@ -122,17 +113,29 @@ constexpr OptionEntry kOptions[] = {
      [](CalcOptions& o, std::string_view) { o.extras.events = true; }},
     {"duration", "SECONDS", kAllowedDuration,
      "how long the fault lasts, 0.001 to 10 s; default 0.1",
-     [](CalcOptions& o, std::string_view v) { SetTime(o, "--duration", v); }},
+     [](CalcOptions& o, std::string_view v) {
+       o.time.durationSeconds = ParseDuration(v);
+       NoteTimeOption(o, "--duration");
+     }},
     {"inception", "DEG", kAllowedInception,
      "point on wave where the fault starts: the angle of\n"
      "phase A's voltage at Substation HV, -360 to 360\n"
      "degrees; default 0 (its peak)",
-     [](CalcOptions& o, std::string_view v) { SetTime(o, "--inception", v); }},
+     [](CalcOptions& o, std::string_view v) {
+       o.time.inceptionDeg = ParseInception(v);
+       NoteTimeOption(o, "--inception");
+     }},
     {"frequency", "HZ", kAllowedFrequency, "line frequency, 50 or 60; default 50",
-     [](CalcOptions& o, std::string_view v) { SetTime(o, "--frequency", v); }},
+     [](CalcOptions& o, std::string_view v) {
+       o.time.frequencyHz = ParseFrequency(v);
+       NoteTimeOption(o, "--frequency");
+     }},
     {"samples-per-cycle", "N", kAllowedSamplesPerCycle,
      "samples of each cycle, even, 4 to 1024; default 128",
-     [](CalcOptions& o, std::string_view v) { SetTime(o, "--samples-per-cycle", v); }},
+     [](CalcOptions& o, std::string_view v) {
+       o.time.samplesPerCycle = ParseSamplesPerCycle(v);
+       NoteTimeOption(o, "--samples-per-cycle");
+     }},
     {"waveform", "", "",
      "write the voltages over time as CSV instead of rows:\n"
      "t (s, 0 at the fault's start), then hv_a ... c2_c\n"
