@@ -38,8 +38,8 @@ long long PositiveModulo(long long j, long long n) {
 }
 
 // sum over k = a .. b-1 of cos(2 w k + 2 phi), w = 2 pi / n, is
-// sin((b - a) w) / sin(w) * cos((a + b - 1) w + 2 phi): the part that does
-// not depend on phi, with a taken modulo n.
+// sin((b - a) w) / sin(w) * cos((a + b - 1) w + 2 phi); kept here is what
+// does not depend on phi, with a taken modulo n.
 struct CosineSum {
   CosineSum(long long a, long long b, int n) {
     const double w = 2.0 * kPi / n;
