@@ -4,6 +4,7 @@
 #include <string>
 
 #include "calc/batch.h"
+#include "calc/events.h"
 #include "calc/options.h"
 #include "calc/output_file.h"
 #include "calc/settings.h"
@@ -63,6 +64,10 @@ int Run(std::span<const std::string_view> args, ByteSource& in, ByteSink& out, B
             services.drawPlot(CollectPlot(options.sweeps[0], options.settings), options.plotFormat,
                               bytes);
             WriteOutputFile(options.plotPath, bytes, out);
+            break;
+          }
+          if (WantsSignals(options)) {
+            WriteSignals(options, buffer, out);
             break;
           }
           RowWriter writer(std::make_shared<const RowLayout>(LayoutOf(options)), buffer);

@@ -264,7 +264,8 @@ bool IsResultColumn(std::string_view name) {
   static const std::vector<std::string> kNames = [] {
     const auto& standard = OutputColumnNames();
     std::vector<std::string> names(standard.begin() + kSettingColumns.size(), standard.end());
-    for (std::string& extra : ExtraColumnNames({.classify = true, .lineToLine = true})) {
+    for (std::string& extra :
+         ExtraColumnNames({.classify = true, .lineToLine = true, .events = true})) {
       names.push_back(std::move(extra));
     }
     return names;

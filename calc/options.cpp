@@ -38,6 +38,13 @@ void RefusePictureExtension(std::string_view path, bool svg, std::string_view al
                    "; allowed: " + std::string(allowed) + ", or a name without an extension");
 }
 
+// Keeps the first option of the sag in time given, for messages.
+void NoteTimeOption(CalcOptions& o, std::string_view option) {
+  if (o.timeOption.empty()) {
+    o.timeOption = option;
+  }
+}
+
 struct OptionEntry {
   std::string_view name;
   std::string_view valueName;
@@ -133,6 +140,58 @@ constexpr OptionEntry kOptions[] = {
      "bus in per unit of the line-to-neutral prefault\n"
      "voltage (healthy: 1.732), cut like the readouts",
      [](CalcOptions& o, std::string_view) { o.extras.lineToLine = true; }},
+    {"events", "", "",
+     "add each bus's dip as a power quality meter finds it\n"
+     "in the voltages over time: residual voltage (lowest\n"
+     "half-cycle rms, pu), duration (s), phase-angle jumps\n"
+     "of A, B and C (degrees), and whether the ITIC and\n"
+     "SEMI F47 curves expect equipment to ride through it\n"
+     "(inside or outside); none without a dip",
+     [](CalcOptions& o, std::string_view) { o.extras.events = true; }},
+    {"duration", "SECONDS", kAllowedDuration,
+     "how long the fault lasts, 0.001 to 10 s; default 0.1",
+     [](CalcOptions& o, std::string_view v) {
+       o.time.durationSeconds = ParseDuration(v);
+       NoteTimeOption(o, "--duration");
+     }},
+    {"inception", "DEG", kAllowedInception,
+     "point on wave where the fault starts: the angle of\n"
+     "phase A's voltage at Substation HV, -360 to 360\n"
+     "degrees; default 0 (its peak)",
+     [](CalcOptions& o, std::string_view v) {
+       o.time.inceptionDeg = ParseInception(v);
+       NoteTimeOption(o, "--inception");
+     }},
+    {"frequency", "HZ", kAllowedFrequency, "line frequency, 50 or 60; default 50",
+     [](CalcOptions& o, std::string_view v) {
+       o.time.frequencyHz = ParseFrequency(v);
+       NoteTimeOption(o, "--frequency");
+     }},
+    {"samples-per-cycle", "N", kAllowedSamplesPerCycle,
+     "samples of each cycle, even, 4 to 1024; default 128",
+     [](CalcOptions& o, std::string_view v) {
+       o.time.samplesPerCycle = ParseSamplesPerCycle(v);
+       NoteTimeOption(o, "--samples-per-cycle");
+     }},
+    {"waveform", "", "",
+     "write the voltages over time as CSV instead of rows:\n"
+     "t (s, 0 at the fault's start), then hv_a ... c2_c\n"
+     "(pu), from a cycle before the fault to three after",
+     [](CalcOptions& o, std::string_view) { o.signal = SignalOutput::Waveform; }},
+    {"rms", "", "",
+     "write the half-cycle rms of each phase, Urms(1/2), as\n"
+     "CSV instead of rows, as --waveform, t at the end of\n"
+     "each one-cycle window",
+     [](CalcOptions& o, std::string_view) { o.signal = SignalOutput::Rms; }},
+    {"comtrade", "BASE", "a file name without extension",
+     "write the voltages over time as COMTRADE (IEEE\n"
+     "C37.111-1999, ASCII) to BASE.cfg and BASE.dat",
+     [](CalcOptions& o, std::string_view v) {
+       if (v.empty()) {
+         throw ValueError("an empty file name; allowed: a file name without extension");
+       }
+       o.comtradeBase = std::string(v);
+     }},
     {"sweep", "NAME=FROM:TO:STEP", kAllowedSweep,
      "one state, and one output row as with --batch, for\n"
      "each value FROM, FROM+STEP, ... up to TO of the\n"
@@ -332,6 +391,7 @@ CalcOptions ParseCommandLine(std::span<const std::string_view> args) {
                        Str(options.pictureOption) + " draws one state");
     }
   }
+  CheckSagInTimeOptions(options);
   if (options.scaleGiven && options.svg) {
     throw UsageError("--scale sets the pixel density of a PNG picture; an SVG picture has none");
   }
@@ -438,6 +498,7 @@ RowLayout LayoutOf(const CalcOptions& options) {
                 options.columns.empty(),
       .extras = options.extras,
       .polar = options.polar,
+      .time = options.time,
       .jobs = options.jobs > 0 ? options.jobs : std::min(CoreCount(), kMaxJobs),
   };
 }
@@ -506,7 +567,8 @@ std::string UsageText() {
        "phases column, phases follows fault. --classify adds {bus}_type, {bus}_v,\n"
        "{bus}_f, {bus}_textbook for each bus, then --line-to-line adds {bus}_ab_mag,\n"
        "{bus}_ab_ang, {bus}_bc_mag, {bus}_bc_ang, {bus}_ca_mag, {bus}_ca_ang for each\n"
-       "bus.\n\n"
+       "bus, then --events adds {bus}_residual, {bus}_duration, {bus}_jump_a,\n"
+       "{bus}_jump_b, {bus}_jump_c, {bus}_itic, {bus}_f47 for each bus.\n\n"
        "--sweep writes the same columns, one row per point, in any format. Its\n"
        "points are FROM + i*STEP rounded to the decimals FROM, TO and STEP are\n"
        "written with; TO is the last point when a whole number of steps reaches it.\n"
@@ -517,7 +579,9 @@ std::string UsageText() {
        "  $ dipview-calc --fault two-phase-ground --z0-ratio 1 --classify\n"
        "  $ dipview-calc --format markdown --values rounded --polar\n"
        "  $ dipview-calc --sweep proximity=0:100:1 --plot sweep.png\n"
-       "  $ dipview-calc --columns hv_a_mag,hv_a_ang --values rounded\n";
+       "  $ dipview-calc --columns hv_a_mag,hv_a_ang --values rounded\n"
+       "  $ dipview-calc --events --duration 0.2 --inception 90\n"
+       "  $ dipview-calc --waveform --fault three > waveform.csv\n";
   return s;
 }
 

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "calc/events.h"
 #include "calc/sweep.h"
 #include "calc/writers.h"
 #include "compute/fault.h"
@@ -39,7 +40,8 @@ struct CalcOptions {
   bool batch = false;
   /// The file they come from; empty for standard input.
   std::string batchPath;
-  /// Columns added to the standard ones (--phases, --classify, --line-to-line).
+  /// Columns added to the standard ones (--phases, --classify, --line-to-line,
+  /// --events).
   ExtraColumns extras;
   /// The text of --phases, read once the fault is known.
   std::string phases;
@@ -71,6 +73,15 @@ struct CalcOptions {
   /// Pixel density of the picture, 1 to 4 times the window's (--scale).
   int scale = 1;
   bool scaleGiven = false;
+  /// How the sag runs in time (--duration, --inception, --frequency,
+  /// --samples-per-cycle).
+  TimeSettings time{};
+  /// The first of those options given, for messages; empty without one.
+  std::string_view timeOption;
+  /// Samples or Urms(1/2) instead of rows (--waveform, --rms).
+  SignalOutput signal = SignalOutput::None;
+  /// Write the samples to BASE.cfg and BASE.dat (--comtrade).
+  std::string comtradeBase;
 };
 
 /// Parses the arguments after the program's name. Options are written

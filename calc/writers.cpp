@@ -11,6 +11,7 @@
 #include <system_error>
 #include <thread>
 
+#include "calc/events.h"
 #include "calc/settings.h"
 #include "calc/sheet.h"
 #include "compute/readout.h"
@@ -19,8 +20,6 @@
 namespace dipview::calc {
 
 namespace {
-
-constexpr const char* kBusKeys[4] = {"hv", "mv", "c1", "c2"};
 
 // The columns --classify adds for each bus, in their order; a column added
 // here needs its value in FillCells.
@@ -95,6 +94,14 @@ int LongestValueText(const OutputColumn& column, ValueMode mode) {
     }
     case ColumnGroup::Classify:
       return column.isText ? 7 : (full ? 22 : 5);
+    case ColumnGroup::Events: {
+      // "outside"; a residual as a magnitude, "0.0083" s, a jump as an angle.
+      const int kind = column.index % kEventsPerBus;
+      return column.isText ? 7
+             : kind == 0   ? (full ? 22 : 5)
+             : kind == 1   ? (full ? 22 : 6)
+                           : (full ? 23 : 6);
+    }
   }
   return 0;
 }
@@ -105,11 +112,15 @@ int LongestValueText(const OutputColumn& column, ValueMode mode) {
 constexpr int kClassifyFirst = kReadoutCount;
 constexpr int kLineToLineFirst = kClassifyFirst + 4 * kClassifyPerBus;
 
+// Where the texts of --events start among the names of a row.
+constexpr int kEventsFirst = 4 * kClassifyPerBus;
+
 // The values of one row: every number, --classify's names at the places of
-// their columns.
+// their columns, then the texts of --events.
 struct RowWriter::Cells {
   double numbers[kLineToLineFirst + 24];
-  std::string_view names[4 * kClassifyPerBus];
+  std::string_view names[kEventsFirst + 4 * kEventsPerBus];
+  EventTexts events;
 };
 
 // Where a column's value is: a setting, a name or a number of the row.
@@ -343,6 +354,13 @@ const std::vector<OutputColumn>& AllOutputColumns() {
         }
       }
     }
+    index = 0;
+    for (const char* bus : kBusKeys) {
+      for (const EventColumn& column : kEventColumns) {
+        c.push_back({std::string(bus) + std::string(column.suffix), ColumnGroup::Events, index++,
+                     column.isText});
+      }
+    }
     return c;
   }();
   return columns;
@@ -369,7 +387,8 @@ std::vector<OutputColumn> DefaultColumns(const ExtraColumns& extras) {
       }
     } else if (column.group == ColumnGroup::Settings || column.group == ColumnGroup::Readouts ||
                (column.group == ColumnGroup::Classify && extras.classify) ||
-               (column.group == ColumnGroup::LineToLine && extras.lineToLine)) {
+               (column.group == ColumnGroup::LineToLine && extras.lineToLine) ||
+               (column.group == ColumnGroup::Events && extras.events)) {
       columns.push_back(column);
     }
   }
@@ -379,7 +398,8 @@ std::vector<OutputColumn> DefaultColumns(const ExtraColumns& extras) {
 std::vector<std::string> ExtraColumnNames(const ExtraColumns& extras) {
   std::vector<std::string> names;
   for (const OutputColumn& column : DefaultColumns(extras)) {
-    if (column.group == ColumnGroup::Classify || column.group == ColumnGroup::LineToLine) {
+    if (column.group == ColumnGroup::Classify || column.group == ColumnGroup::LineToLine ||
+        column.group == ColumnGroup::Events) {
       names.push_back(column.name);
     }
   }
@@ -611,7 +631,7 @@ void RowWriter::Configure() {
   runs_.clear();
   jsonKeys_.clear();
   widths_.clear();
-  needClassify_ = needLineToLine_ = false;
+  needClassify_ = needLineToLine_ = needEvents_ = false;
   for (const OutputColumn& column : layout_->columns) {
     Slot slot;
     switch (column.group) {
@@ -630,6 +650,9 @@ void RowWriter::Configure() {
       case ColumnGroup::LineToLine:
         slot.number = kLineToLineFirst + column.index;
         break;
+      case ColumnGroup::Events:
+        slot.name = kEventsFirst + column.index;
+        break;
     }
     const bool continues =
         !slots_.empty() && slots_.back().number >= 0 && slots_.back().number + 1 == slot.number;
@@ -641,6 +664,7 @@ void RowWriter::Configure() {
     slots_.push_back(slot);
     needClassify_ |= column.group == ColumnGroup::Classify;
     needLineToLine_ |= column.group == ColumnGroup::LineToLine;
+    needEvents_ |= column.group == ColumnGroup::Events;
     const std::size_t name =
         layout_->format == OutputFormat::Latex ? LatexText(column.name).size() : column.name.size();
     widths_.push_back(std::max(static_cast<int>(name), LongestValueText(column, layout_->values)));
@@ -652,6 +676,7 @@ void RowWriter::Configure() {
   if (layout_->blocks) {
     needClassify_ = layout_->extras.classify;
     needLineToLine_ = layout_->extras.lineToLine;
+    needEvents_ = layout_->extras.events;
   }
 }
 
@@ -688,7 +713,7 @@ void RowWriter::Begin() {
   }
 }
 
-void RowWriter::FillCells(const PassVoltages& pass, Cells& cells) const {
+void RowWriter::FillCells(const FaultInputs& in, const PassVoltages& pass, Cells& cells) {
   const ValueMode mode = layout_->values;
   PutReadouts(pass, mode, cells.numbers);
   if (needClassify_) {
@@ -705,6 +730,10 @@ void RowWriter::FillCells(const PassVoltages& pass, Cells& cells) const {
     const std::array<double, 24> lines = LineToLineValues(pass, mode);
     std::copy(lines.begin(), lines.end(), cells.numbers + kLineToLineFirst);
   }
+  if (needEvents_) {
+    WriteEventTexts(in, pass, layout_->time, mode, texts_, cells.events);
+    std::copy(cells.events.cells.begin(), cells.events.cells.end(), cells.names + kEventsFirst);
+  }
 }
 
 void RowWriter::Row(const FaultInputs& in, const PassVoltages& pass) {
@@ -714,7 +743,7 @@ void RowWriter::Row(const FaultInputs& in, const PassVoltages& pass) {
     return;
   }
   Cells cells;
-  FillCells(pass, cells);
+  FillCells(in, pass, cells);
   switch (layout_->format) {
     case OutputFormat::Csv:
       CsvRow(in, cells);
@@ -834,6 +863,8 @@ void RowWriter::JsonRow(const FaultInputs& in, const Cells& cells) {
       *o++ = '"';
       o = WriteCell(slot, in, cells, o);
       *o++ = '"';
+    } else if (slot.name >= 0 && cells.names[slot.name] == kNoDip) {
+      o = Copy("null", o);
     } else {
       o = WriteCell(slot, in, cells, o);
     }
@@ -998,6 +1029,13 @@ void RowWriter::TableBlock(const FaultInputs& in, const Cells& cells) {
     }
   }
 
+  std::array<std::string, 4 * kEventsPerBus> events;
+  if (layout_->extras.events) {
+    for (std::size_t i = 0; i < events.size(); ++i) {
+      events[i] = keep(std::string(cells.names[kEventsFirst + i]));
+    }
+  }
+
   const std::string phaseHeads[6] = {"|Va|", "Va deg", "|Vb|", "Vb deg", "|Vc|", "Vc deg"};
   AppendTableLine(s, kBusHeading, phaseHeads, 6, width);
   for (int bus = 0; bus < 4; ++bus) {
@@ -1022,6 +1060,15 @@ void RowWriter::TableBlock(const FaultInputs& in, const Cells& cells) {
     AppendTableLine(s, kLineToLineHeading, heads, 6, width);
     for (int bus = 0; bus < 4; ++bus) {
       AppendTableLine(s, kBusNames[bus], &lines[6 * bus], 6, width);
+    }
+  }
+  if (layout_->extras.events) {
+    const std::string heads[kEventsPerBus] = {"Residual", "Duration", "Jump A", "Jump B",
+                                              "Jump C",   "ITIC",     "F47"};
+    s += '\n';
+    AppendTableLine(s, "Dip", heads, kEventsPerBus, width);
+    for (int bus = 0; bus < 4; ++bus) {
+      AppendTableLine(s, kBusNames[bus], &events[kEventsPerBus * bus], kEventsPerBus, width);
     }
   }
   out_.Append(s);

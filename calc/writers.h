@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "calc/io.h"
+#include "compute/sag_in_time.h"
 #include "compute/transformer.h"
 #include "design/constants.h"
 
@@ -58,6 +59,8 @@ using design::kBusNames;
 
 /// A name as LaTeX text shows it: underscores escaped.
 std::string LatexText(std::string_view text);
+/// The four buses as the names of output columns begin.
+inline constexpr std::array<const char*, 4> kBusKeys = {"hv", "mv", "c1", "c2"};
 
 /// The fault as the table's heading names it: "Single Phase (Phase A)",
 /// "Two-Phase-to-Ground (Phases B and C)".
@@ -108,6 +111,9 @@ struct ExtraColumns {
   /// --line-to-line: {bus}_ab_mag, {bus}_ab_ang, {bus}_bc_mag, {bus}_bc_ang,
   /// {bus}_ca_mag, {bus}_ca_ang for hv, mv, c1, c2.
   bool lineToLine = false;
+  /// --events: {bus}_residual, {bus}_duration, {bus}_jump_a, {bus}_jump_b,
+  /// {bus}_jump_c, {bus}_itic, {bus}_f47 for hv, mv, c1, c2 (calc/events.h).
+  bool events = false;
 };
 
 /// The names of the columns `extras` adds, in their order.
@@ -161,7 +167,7 @@ class ReadoutTextCache {
 
 /// The groups of output columns. Each computes the values of all its
 /// columns for a state at once; a row computes only the groups it writes.
-enum class ColumnGroup { Settings, Readouts, Classify, LineToLine };
+enum class ColumnGroup { Settings, Readouts, Classify, LineToLine, Events };
 
 /// One output column: its name, the group that computes it and its place
 /// among the group's values.
@@ -176,7 +182,7 @@ struct OutputColumn {
 };
 
 /// Every column the calculator can write, in the order of a full row: the
-/// standard ones, then those of --classify, then those of --line-to-line.
+/// standard ones, then those of --classify, --line-to-line and --events.
 const std::vector<OutputColumn>& AllOutputColumns();
 
 /// The columns written without --columns: the standard ones and those
@@ -201,6 +207,8 @@ struct RowLayout {
   ExtraColumns extras;
   /// A sheet writes each phasor as one cell in polar form (--polar).
   bool polar = false;
+  /// How the sag runs in time, for the --events columns.
+  TimeSettings time{};
   /// Threads that compute and write rows given to RowWriter::Add; 1 computes
   /// them at once on the calling thread.
   int jobs = 1;
@@ -246,7 +254,7 @@ class RowWriter {
   struct Cells;
   struct Slot;
   struct NumberRun;
-  void FillCells(const PassVoltages& pass, Cells& cells) const;
+  void FillCells(const FaultInputs& in, const PassVoltages& pass, Cells& cells);
   char* WriteCell(const Slot& slot, const FaultInputs& in, const Cells& cells, char* out);
   void CsvRow(const FaultInputs& in, const Cells& cells);
   void JsonRow(const FaultInputs& in, const Cells& cells);
@@ -268,6 +276,7 @@ class RowWriter {
   std::size_t rowRoom_ = 0;
   bool needClassify_ = false;
   bool needLineToLine_ = false;
+  bool needEvents_ = false;
   ReadoutTextCache texts_;
   bool firstTable_ = true;
   std::vector<FaultInputs> pending_;

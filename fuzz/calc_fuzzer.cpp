@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <exception>
 #include <string_view>
 #include <vector>
 
@@ -24,6 +25,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t end = std::min(command.find('\n', begin), command.size());
     args.push_back(command.substr(begin, end - begin));
     begin = end + 1;
+  }
+  // --comtrade writes files next to the fuzzer; its bad command lines are
+  // still run, a good one is not.
+  try {
+    if (!dipview::calc::ParseCommandLine(args).comtradeBase.empty()) {
+      return 0;
+    }
+  } catch (const std::exception&) {
+    // A bad command line: the run below reports it.
   }
   // Small and uneven pieces, so that lines and the byte order mark straddle reads.
   dipview::calc::StringSource in(input, 1 + size % 61);

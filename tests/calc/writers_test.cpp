@@ -163,6 +163,12 @@ TEST(ColumnsTest, ChosenColumnsInTheirOrder) {
       all += std::string(",") + bus + name;
     }
   }
+  for (const char* bus : {"hv", "mv", "c1", "c2"}) {
+    for (const char* name :
+         {"_residual", "_duration", "_jump_a", "_jump_b", "_jump_c", "_itic", "_f47"}) {
+      all += std::string(",") + bus + name;
+    }
+  }
   const std::string allowed = "; allowed: names of columns separated by commas, each once: " + all;
   const struct Bad {
     const char* columns;
