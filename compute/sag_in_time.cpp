@@ -1,5 +1,7 @@
 #include "compute/sag_in_time.h"
 
+#include "compute/readout.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -254,9 +256,11 @@ std::array<BusEvent, 4> SagEvents(const SagStates& states, const TimeSettings& t
 
 namespace {
 
+// Through the readouts' own conversion, which every build has: the page's
+// C++ library has no floating-point to_chars.
 void AppendNumber(std::string& s, double value) {
-  char text[32];
-  s.append(text, std::to_chars(text, text + sizeof text, value).ptr);
+  char text[kNumberTextMax];
+  s.append(text, WriteNumberText(value, text));
 }
 
 void AppendWhole(std::string& s, long long value) {
