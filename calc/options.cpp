@@ -51,6 +51,8 @@ struct OptionEntry {
   std::string_view allowed;
   std::string_view help;
   void (*apply)(CalcOptions& options, std::string_view value);
+  /// One of the settings the window has a control for.
+  bool setting = false;
 };
 
 constexpr OptionEntry kOptions[] = {
@@ -59,7 +61,7 @@ constexpr OptionEntry kOptions[] = {
      "(phase B to C), two-phase-ground (B and C joined\n"
      "and to ground through ZF) or three (balanced);\n"
      "default single",
-     [](CalcOptions& o, std::string_view v) { ParseFault(v, o.settings); }},
+     [](CalcOptions& o, std::string_view v) { ParseFault(v, o.settings); }, true},
     {"phases", "P", kAllowedPhases,
      "the faulted phases instead of A or B and C: a, b or c\n"
      "for single; bc, ca or ab for phase-phase and\n"
@@ -70,25 +72,26 @@ constexpr OptionEntry kOptions[] = {
        }
        o.phases = std::string(v);
        o.extras.phases = true;
-     }},
+     },
+     true},
     {"z12-angle", "DEG", kAllowedAngle, "angle of Z12 in degrees, 0 to 90; default 90",
-     [](CalcOptions& o, std::string_view v) { o.settings.z12AngleDeg = ParseAngle(v); }},
+     [](CalcOptions& o, std::string_view v) { o.settings.z12AngleDeg = ParseAngle(v); }, true},
     {"z0-angle", "DEG", kAllowedAngle, "angle of Z0 in degrees, 0 to 90; default 90",
-     [](CalcOptions& o, std::string_view v) { o.settings.z0AngleDeg = ParseAngle(v); }},
+     [](CalcOptions& o, std::string_view v) { o.settings.z0AngleDeg = ParseAngle(v); }, true},
     {"zf-angle", "DEG", kAllowedAngle, "angle of ZF in degrees, 0 to 90; default 90",
-     [](CalcOptions& o, std::string_view v) { o.settings.zfAngleDeg = ParseAngle(v); }},
+     [](CalcOptions& o, std::string_view v) { o.settings.zfAngleDeg = ParseAngle(v); }, true},
     {"z0-ratio", "R", kAllowedZ0Ratio, "Z0/Z12 magnitude ratio, 0.5 to 3.0; default 2.5",
-     [](CalcOptions& o, std::string_view v) { o.settings.z0Ratio = ParseZ0Ratio(v); }},
+     [](CalcOptions& o, std::string_view v) { o.settings.z0Ratio = ParseZ0Ratio(v); }, true},
     {"zf-ratio", "R", kAllowedZfRatio, "ZF/Z12 magnitude ratio, 0.0 to 3.0; default 0.0",
-     [](CalcOptions& o, std::string_view v) { o.settings.zfRatio = ParseZfRatio(v); }},
+     [](CalcOptions& o, std::string_view v) { o.settings.zfRatio = ParseZfRatio(v); }, true},
     {"proximity", "N", kAllowedProximity,
      "distance of the fault from Substation HV in percent,\n"
      "0 (close) to 100 (far), a whole number; default 50",
-     [](CalcOptions& o, std::string_view v) { o.settings.proximity = ParseProximity(v); }},
+     [](CalcOptions& o, std::string_view v) { o.settings.proximity = ParseProximity(v); }, true},
     {"transformers", "C,C,C", "three of DY, YY or DD, separated by commas",
      "connections HV-MV, MV-C1 and C1-C2, each DY, YY or\n"
      "DD (removes V0 and turns nothing); default DY,DY,DY",
-     [](CalcOptions& o, std::string_view v) { ParseConnections(v, o.settings); }},
+     [](CalcOptions& o, std::string_view v) { ParseConnections(v, o.settings); }, true},
     {"format", "FMT", kAllowedFormat,
      "output: table, csv, json, markdown or latex; default\n"
      "table (csv with --batch or --sweep); one state\n"
@@ -363,29 +366,8 @@ CalcOptions ParseCommandLine(std::span<const std::string_view> args) {
     }
   }
   if (!options.pngPath.empty()) {
-    const FaultInputs& in = options.settings;
-    constexpr auto DD = TransformerConnection::DD;
-    if (in.toGround || (in.faultType != FaultType::ThreePhase && in.faultedPhase != Phase::A) ||
-        in.hvMvConnection == DD || in.mvC1Connection == DD || in.c1C2Connection == DD) {
-      throw UsageError(
-          Str(options.pictureOption) +
-          " draws the window, which offers single, phase-phase and three faults on phase A "
-          "or phases B and C, and DY or YY transformers");
-    }
-    // The picture shows the ratios only as a selected option; any other
-    // would be drawn with none selected and so be hidden.
-    if (std::find(design::kZ0Ratios.begin(), design::kZ0Ratios.end(), in.z0Ratio) ==
-        design::kZ0Ratios.end()) {
-      throw UsageError(Str(options.pictureOption) + " draws the window, whose Z0/Z12 options are " +
-                       RatioList(design::kZ0Ratios) + "; it cannot show --z0-ratio " +
-                       ShortestText(in.z0Ratio));
-    }
-    if (std::find(design::kZfRatios.begin(), design::kZfRatios.end(), in.zfRatio) ==
-        design::kZfRatios.end()) {
-      throw UsageError(Str(options.pictureOption) + " draws the window, whose ZF/Z12 options are " +
-                       RatioList(design::kZfRatios) + "; it cannot show --zf-ratio " +
-                       ShortestText(in.zfRatio));
-    }
+    RefuseWhatTheWindowCannotShow(options.settings,
+                                  Str(options.pictureOption) + " draws the window, which");
     if (options.jobsGiven) {
       throw UsageError("--jobs sets the threads of a --batch or --sweep; " +
                        Str(options.pictureOption) + " draws one state");
@@ -459,6 +441,33 @@ CalcOptions ParseCommandLine(std::span<const std::string_view> args) {
     }
   }
   return options;
+}
+
+void RefuseWhatTheWindowCannotShow(const FaultInputs& in, std::string_view lead) {
+  constexpr auto DD = TransformerConnection::DD;
+  if (in.toGround || (in.faultType != FaultType::ThreePhase && in.faultedPhase != Phase::A) ||
+      in.hvMvConnection == DD || in.mvC1Connection == DD || in.c1C2Connection == DD) {
+    throw UsageError(Str(lead) +
+                     " offers single, phase-phase and three faults on phase A or phases B and C, "
+                     "and DY or YY transformers");
+  }
+  // The window shows the ratios only as a selected option; any other would
+  // be drawn with none selected and so be hidden.
+  if (std::find(design::kZ0Ratios.begin(), design::kZ0Ratios.end(), in.z0Ratio) ==
+      design::kZ0Ratios.end()) {
+    throw UsageError(Str(lead) + " offers the Z0/Z12 ratios " + RatioList(design::kZ0Ratios) +
+                     "; it cannot show --z0-ratio " + ShortestText(in.z0Ratio));
+  }
+  if (std::find(design::kZfRatios.begin(), design::kZfRatios.end(), in.zfRatio) ==
+      design::kZfRatios.end()) {
+    throw UsageError(Str(lead) + " offers the ZF/Z12 ratios " + RatioList(design::kZfRatios) +
+                     "; it cannot show --zf-ratio " + ShortestText(in.zfRatio));
+  }
+}
+
+bool IsSettingOption(std::string_view name) {
+  const OptionEntry* entry = FindOption(name);
+  return entry != nullptr && entry->setting;
 }
 
 int ParseScale(std::string_view text) {

@@ -89,6 +89,16 @@ struct CalcOptions {
 /// --help, -h and --version end the parsing. Throws UsageError.
 CalcOptions ParseCommandLine(std::span<const std::string_view> args);
 
+/// Refuses with UsageError the settings the window has no control for: the
+/// two-phase-to-ground fault, faulted phases other than A or B and C, DD
+/// transformers, and ratios no option offers. `lead` starts the message, as
+/// in "the window" or "--png draws the window, which".
+void RefuseWhatTheWindowCannotShow(const FaultInputs& in, std::string_view lead);
+
+/// Whether --`name` sets one of the settings the window has controls for:
+/// --fault, --phases, the angles and ratios, --proximity, --transformers.
+bool IsSettingOption(std::string_view name);
+
 /// A whole number for --scale, 1 to 4. Throws ValueError.
 int ParseScale(std::string_view text);
 

@@ -4,13 +4,17 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <QApplication>
 #include <QIcon>
 #include <QString>
 
+#include "calc/options.h"
+#include "calc/settings.h"
 #include "dipview/version.h"
 #include "window/form1.h"
 #include "window/startup.h"
@@ -31,6 +35,12 @@ constexpr std::string_view kUsage =
     "screen and Esc leaves it.\n"
     "\n"
     "Options:\n"
+    "      --fault TYPE, --phases P, --z12-angle DEG, --z0-angle DEG, --zf-angle DEG,\n"
+    "      --z0-ratio R, --zf-ratio R, --proximity N, --transformers C,C,C\n"
+    "                      open with these settings, written as dipview-calc takes\n"
+    "                      them; the window offers single, phase-phase and three\n"
+    "                      faults on phase A or phases B and C, DY and YY, and the\n"
+    "                      ratios of its options\n"
     "      --zoom PERCENT  start with the design at PERCENT of its size, from 50\n"
     "                      to 400 (150 is half as large again); without it the\n"
     "                      design fits the window, never below 100\n"
@@ -43,6 +53,7 @@ constexpr std::string_view kUsage =
     "display; dipview-calc --png or --svg draws a picture of it without one.\n"
     "\n"
     "Examples:\n"
+    "  $ dipview --fault three --proximity 20 --transformers DY,YY,DY\n"
     "  $ dipview --zoom 150\n"
     "  $ dipview --fullscreen\n";
 
@@ -76,31 +87,68 @@ void HoldStartUpMessage(QtMsgType type, const QMessageLogContext&, const QString
   Fail("cannot open a display (" + reason.substr(0, reason.find('\n')) + ")");
 }
 
+// The length of the option of dipview's own at `argv[i]`: 1, or 2 with its
+// value in the next argument; 0 for anything else. Reads settings into
+// `settings` and the zoom and full screen into `options`.
+int OwnOption(int argc, char** argv, int i, std::vector<std::string_view>& settings,
+              dipview::window::ViewerOptions& options) {
+  const std::string_view arg = argv[i];
+  if (arg == "--fullscreen") {
+    options.fullScreen = true;
+    return 1;
+  }
+  if (arg == "--zoom" || arg.starts_with("--zoom=")) {
+    std::string_view value;
+    if (arg != "--zoom") {
+      value = arg.substr(arg.find('=') + 1);
+    } else if (i + 1 < argc) {
+      value = argv[i + 1];
+    } else {
+      BadUsage("--zoom needs a percentage");
+    }
+    options.zoom = dipview::window::ParseZoomPercent(value);
+    if (!options.zoom) {
+      BadUsage("--zoom takes a percentage from 50 to 400, not '" + std::string(value) + "'");
+    }
+    return arg == "--zoom" ? 2 : 1;
+  }
+  if (!arg.starts_with("--")) {
+    return 0;
+  }
+  const std::string_view name = arg.substr(2, arg.find('=') - 2);
+  if (!dipview::calc::IsSettingOption(name)) {
+    return 0;
+  }
+  settings.push_back(arg);
+  if (arg.find('=') != std::string_view::npos || i + 1 == argc) {
+    return 1;
+  }
+  settings.push_back(argv[i + 1]);
+  return 2;
+}
+
+// The settings given on the command line, read as dipview-calc reads them.
+dipview::FaultInputs ReadSettings(const std::vector<std::string_view>& args) {
+  try {
+    const dipview::FaultInputs settings = dipview::calc::ParseCommandLine(args).settings;
+    dipview::calc::RefuseWhatTheWindowCannotShow(settings, "the window");
+    return settings;
+  } catch (const dipview::calc::UsageError& e) {
+    BadUsage(dipview::calc::EscapeForTerminal(e.what()));
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   bool platformGiven = std::getenv("QT_QPA_PLATFORM") != nullptr;
   dipview::window::ViewerOptions options;
+  std::vector<std::string_view> settingArgs;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     platformGiven = platformGiven || arg == "-platform";
-    if (arg == "--fullscreen") {
-      options.fullScreen = true;
-      continue;
-    }
-    if (arg == "--zoom" || arg.starts_with("--zoom=")) {
-      std::string_view value;
-      if (arg != "--zoom") {
-        value = arg.substr(arg.find('=') + 1);
-      } else if (i + 1 < argc) {
-        value = argv[++i];
-      } else {
-        BadUsage("--zoom needs a percentage");
-      }
-      options.zoom = dipview::window::ParseZoomPercent(value);
-      if (!options.zoom) {
-        BadUsage("--zoom takes a percentage from 50 to 400, not '" + std::string(value) + "'");
-      }
+    if (const int used = OwnOption(argc, argv, i, settingArgs, options); used > 0) {
+      i += used - 1;
       continue;
     }
     if (arg == "--help" || arg == "-h" || arg == "--version") {
@@ -112,6 +160,8 @@ int main(int argc, char** argv) {
       return 0;
     }
   }
+  const std::optional<dipview::FaultInputs> settings =
+      settingArgs.empty() ? std::nullopt : std::optional(ReadSettings(settingArgs));
   if (!platformGiven && std::getenv("DISPLAY") == nullptr &&
       std::getenv("WAYLAND_DISPLAY") == nullptr) {
     Fail("cannot open a display (neither DISPLAY nor WAYLAND_DISPLAY is set)");
@@ -124,6 +174,18 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   qInstallMessageHandler(nullptr);
   std::fputs(g_startUpMessages.c_str(), stderr);
+  // Qt has taken its own options out; whatever else is left is unknown.
+  for (int i = 1; i < argc; ++i) {
+    std::vector<std::string_view> ignored;
+    dipview::window::ViewerOptions same;
+    if (const int used = OwnOption(argc, argv, i, ignored, same); used > 0) {
+      i += used - 1;
+      continue;
+    }
+    const std::string quoted = dipview::calc::QuoteForMessage(argv[i]);
+    BadUsage(std::string_view(argv[i]).starts_with('-') ? "unknown option " + quoted
+                                                        : "unexpected argument " + quoted);
+  }
   QApplication::setApplicationVersion(QString::fromUtf8(dipview::kVersionText));
   // Lets a Wayland desktop find the launcher, and with it the icon.
   QGuiApplication::setDesktopFileName(QString::fromUtf8(dipview::kAppId));
@@ -131,6 +193,9 @@ int main(int argc, char** argv) {
   dipview::window::SetUpApplication();
   dipview::window::Viewer viewer;
   viewer.form().FormLoad();
+  if (settings) {
+    viewer.form().ApplySettings(*settings);
+  }
   dipview::window::ShowAtStartUp(viewer, options);
   return QApplication::exec();
 }

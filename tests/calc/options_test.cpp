@@ -207,11 +207,11 @@ INSTANTIATE_TEST_SUITE_P(
         BadCommandLine{{"--png", "a.png", "--jobs", "2"},
                        "--jobs sets the threads of a --batch or --sweep; --png draws one state"},
         BadCommandLine{{"--png", "a.png", "--z0-ratio", "1.37"},
-                       "--png draws the window, whose Z0/Z12 options are 3.0, 2.5, 2.0, 1.5, 1.0 "
-                       "and 0.5; it cannot show --z0-ratio 1.37"},
+                       "--png draws the window, which offers the Z0/Z12 ratios 3.0, 2.5, 2.0, "
+                       "1.5, 1.0 and 0.5; it cannot show --z0-ratio 1.37"},
         BadCommandLine{{"--svg", "a.svg", "--zf-ratio", "1.234"},
-                       "--svg draws the window, whose ZF/Z12 options are 3.0, 2.5, 2.0, 1.5, 1.0, "
-                       "0.5 and 0.0; it cannot show --zf-ratio 1.234"},
+                       "--svg draws the window, which offers the ZF/Z12 ratios 3.0, 2.5, 2.0, "
+                       "1.5, 1.0, 0.5 and 0.0; it cannot show --zf-ratio 1.234"},
         BadCommandLine{{"--png", "out.jpg"},
                        "--png: 'out.jpg' ends in '.jpg', but the picture is a PNG; allowed: a file "
                        "name ending in .png or .svg, or a name without an extension"},

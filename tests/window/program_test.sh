@@ -75,6 +75,24 @@ quiet-with-any-runtime-folder)
     fi
   done
   ;;
+settings-and-unknown-options)
+  # Settings are read as dipview-calc reads them, before any display is needed.
+  env -u DISPLAY -u WAYLAND_DISPLAY "$dipview" --fault three --z12-angle 95 2>"$out"
+  status=$?
+  check 2 "dipview: --z12-angle: '95' is out of range; allowed: a number of degrees from 0 to 90" "$out"
+  env -u DISPLAY -u WAYLAND_DISPLAY "$dipview" --fault two-phase-ground 2>"$out"
+  status=$?
+  check 2 "dipview: the window offers single, phase-phase and three faults on phase A or phases B and C, and DY or YY transformers" "$out"
+  env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$dipview" --fault=three --proximity 20 2>"$out"
+  status=$?
+  check 1 "dipview: cannot open a display (neither DISPLAY nor WAYLAND_DISPLAY is set)" "$out"
+  # What Qt does not take is refused, not ignored.
+  for row in "--bogus|unknown option '--bogus'" "stray|unexpected argument 'stray'"; do
+    QT_QPA_PLATFORM=offscreen timeout 20 "$dipview" -platform offscreen "${row%%|*}" 2>"$out"
+    status=$?
+    check 2 "dipview: ${row#*|}" "$out"
+  done
+  ;;
 full-output-is-an-error)
   # A device that is always full, made here: mknod needs root.
   full=$(mktemp -d)
