@@ -59,12 +59,28 @@ Dd TwoProd(double a, double b) {
   return {p, ((ah * bh - p) + ah * bl + al * bh) + al * bl};
 }
 
+// a * a with one split.
+Dd Square(double a) {
+  double ah, al;
+  Split(a, ah, al);
+  const double p = a * a;
+  return {p, ((ah * ah - p) + 2.0 * ah * al) + al * al};
+}
+
 Dd Add(Dd a, Dd b) {
   Dd s = TwoSum(a.hi, b.hi);
   const Dd e = TwoSum(a.lo, b.lo);
   s.lo += e.hi;
   s = FastTwoSum(s.hi, s.lo);
   s.lo += e.lo;
+  return FastTwoSum(s.hi, s.lo);
+}
+
+// Needs |a| >= |b| and |a + b| >= |a|/2: then it is as accurate as Add, with
+// one error-free sum instead of two.
+Dd AddOrdered(Dd a, Dd b) {
+  Dd s = FastTwoSum(a.hi, b.hi);
+  s.lo += a.lo + b.lo;
   return FastTwoSum(s.hi, s.lo);
 }
 
@@ -92,6 +108,16 @@ Dd Neg(Dd a) {
   return {-a.hi, -a.lo};
 }
 
+// The biased exponent field: 0 for zeros and subnormals, 2047 for non-finite.
+int ExponentField(double x) {
+  return static_cast<int>((std::bit_cast<std::uint64_t>(x) >> 52) & 0x7FF);
+}
+
+// 2^e for -1022 <= e <= 1023, exactly, without a call into the C library.
+double Pow2(int e) {
+  return std::bit_cast<double>(static_cast<std::uint64_t>(e + 1023) << 52);
+}
+
 // Ziv's test: when x.hi + x.lo is within rel * |x.hi| of the exact value (rel
 // at least twice the proven bound, which covers the roundings of this test),
 // and both ends of that interval round alike, that is the correct rounding,
@@ -100,8 +126,9 @@ bool RoundDd(Dd x, double rel, double& out) {
   const double e = rel * std::fabs(x.hi);
   const double a = x.hi + (x.lo - e);
   const double b = x.hi + (x.lo + e);
-  if (a != b)
+  if (a != b) {
     return false;
+  }
   out = a;
   return true;
 }
@@ -136,8 +163,9 @@ bool IsNegative(const Fx& a) {
 
 bool IsZero(const Fx& a) {
   for (std::uint32_t v : a.w) {
-    if (v != 0)
+    if (v != 0) {
       return false;
+    }
   }
   return true;
 }
@@ -185,8 +213,9 @@ std::uint64_t Bits(const std::uint32_t* w, int n, int pos) {
   std::uint64_t r = 0;
   for (int k = 0; k < 3; ++k) {
     const int i = first + k;
-    if (i < 0 || i >= n)
+    if (i < 0 || i >= n) {
       continue;
+    }
     const std::uint64_t part = w[i];
     const int shift = 32 * k - offset;
     if (shift < 0) {
@@ -200,8 +229,9 @@ std::uint64_t Bits(const std::uint32_t* w, int n, int pos) {
 
 int BitLength(const std::uint32_t* w, int n) {
   for (int i = n - 1; i >= 0; --i) {
-    if (w[i] != 0)
+    if (w[i] != 0) {
       return 32 * i + 32 - std::countl_zero(w[i]);
+    }
   }
   return 0;
 }
@@ -274,8 +304,9 @@ Fx FxFromDouble(double x) {
   const int pos = e - 53 + kFracBits;  // bit position of m's lowest bit
   for (int i = 0; i < kWords; ++i) {
     const int shift = pos - 32 * i;
-    if (shift >= 64 || shift <= -64)
+    if (shift >= 64 || shift <= -64) {
       continue;
+    }
     r.w[i] = static_cast<std::uint32_t>(shift >= 0 ? m << shift : m >> -shift);
   }
   return x < 0 ? FxNeg(r) : r;
@@ -292,8 +323,9 @@ double RoundFx(const Fx& a) {
   // The bits between the round bit and the guard must not be all equal; at
   // least 64 of them.
   const int round_pos = len - 54;
-  if (round_pos - kGuardBits < 64)
+  if (round_pos - kGuardBits < 64) {
     return kNaN;
+  }
   const std::uint64_t top = Bits(m.w, kWords, round_pos);  // bit 0: round bit
   const bool round_bit = (top & 1) != 0;
   bool all_equal = true;
@@ -303,8 +335,9 @@ double RoundFx(const Fx& a) {
     const std::uint64_t chunk = Bits(m.w, kWords, pos) & mask;
     all_equal = round_bit ? chunk == 0 : chunk == mask;
   }
-  if (all_equal)
+  if (all_equal) {
     return kNaN;
+  }
   const std::uint64_t mant = (top >> 1) + (round_bit ? 1 : 0);
   const double r = std::ldexp(static_cast<double>(mant), round_pos + 1 - kFracBits);
   return IsNegative(a) ? -r : r;
@@ -389,7 +422,9 @@ constexpr double kA3 = -1.0 / 3, kA5 = 1.0 / 5, kA7 = -1.0 / 7, kA9 = 1.0 / 9, k
 // Cody-Waite's is not accurate enough.
 void ReduceFast(double x, int& q, Dd& r) {
   if (std::fabs(x) < kCodyWaiteMax) {
-    const double k = std::floor(x * t::kTwoOverPi + 0.5);
+    // Adding and removing 1.5 * 2^52 rounds to an integer: |x 2/pi| < 2^51.
+    constexpr double kRound = 0x1.8p52;
+    const double k = (x * t::kTwoOverPi + kRound) - kRound;
     if (k == 0) {
       q = 0;
       r = {x, 0.0};
@@ -400,7 +435,7 @@ void ReduceFast(double x, int& q, Dd& r) {
     const Dd a = TwoSum(x - k * t::kPiHalf1, -k * t::kPiHalf2);
     r = Add(a, Neg(TwoProd(k, t::kPiHalf3)));
     if (std::fabs(r.hi) >= kCodyWaiteMinR) {
-      q = static_cast<int>(k - 4 * std::floor(k / 4));
+      q = static_cast<int>(static_cast<std::int64_t>(k) & 3);
       return;
     }
   }
@@ -412,7 +447,7 @@ void ReduceFast(double x, int& q, Dd& r) {
 // sin and cos of r, |r| <= pi/4 + tiny, as sin(a + t) = sin a cos t + cos a
 // sin t with a = j/128 from the table and |t| <= 1/256.
 Dd SinCosFast(Dd r, bool want_cos) {
-  const int j = static_cast<int>(std::floor(std::fabs(r.hi) * t::kSinCosSteps + 0.5));
+  const int j = static_cast<int>(std::fabs(r.hi) * t::kSinCosSteps + 0.5);
   const double a = std::copysign(j / static_cast<double>(t::kSinCosSteps), r.hi);
   // r.hi - a is exact: both are multiples of ulp(r.hi) and it is below 2^-8.
   const Dd tt = TwoSum(r.hi - a, r.lo);
@@ -422,19 +457,22 @@ Dd SinCosFast(Dd r, bool want_cos) {
   const double s_poly = kS3 + u * (kS5 + u * (kS7 + u * (kS9 + u * kS11)));
   const Dd st = FastTwoSum(th, tt.lo + (th * u * s_poly - 0.5 * u * tt.lo));
   // cos t - 1 = -t^2/2 + t^4 (1/24 + ...), t^2 in double-double.
-  Dd t2 = TwoProd(th, th);
+  Dd t2 = Square(th);
   t2.lo += 2.0 * th * tt.lo;
   const double c_poly = kC4 + u * (kC6 + u * (kC8 + u * kC10));
   const Dd ct = Add(MulD(t2, -0.5), {u * u * c_poly, 0.0});
-  if (j == 0)
-    return want_cos ? Add({1.0, 0.0}, ct) : st;
+  if (j == 0) {
+    return want_cos ? AddOrdered({1.0, 0.0}, ct) : st;
+  }
   const double* sa = t::kSinCos[j][0];
   const double* ca = t::kSinCos[j][1];
   const Dd sin_a = r.hi < 0 ? Dd{-sa[0], -sa[1]} : Dd{sa[0], sa[1]};
   const Dd cos_a{ca[0], ca[1]};
-  if (want_cos)
-    return Add(Add(cos_a, Neg(Mul(sin_a, st))), Mul(cos_a, ct));
-  return Add(Add(sin_a, Mul(cos_a, st)), Mul(sin_a, ct));
+  // |t| <= 1/256 keeps the table's term ahead of the rest, and of the sum.
+  if (want_cos) {
+    return AddOrdered(AddOrdered(cos_a, Neg(Mul(sin_a, st))), Mul(cos_a, ct));
+  }
+  return AddOrdered(AddOrdered(sin_a, Mul(cos_a, st)), Mul(sin_a, ct));
 }
 
 // The function of quadrant q: sin x = sin r, cos r, -sin r, -cos r for q =
@@ -499,8 +537,9 @@ double RoundQuotientLowered(std::uint64_t mn, std::uint64_t md, int e) {
   }
   // Value in [2^e, 2^(e+1)); p bits survive: 53 when normal, fewer below.
   const int p = e >= -1022 ? 53 : e + 1075;
-  if (p < 0)
+  if (p < 0) {
     return 0.0;
+  }
   const bool sticky = rem != 0;
   if (p == 0) {  // value in [2^-1075, 2^-1074)
     const bool above_half = (q << 1) != 0 || sticky;
@@ -516,32 +555,35 @@ double RoundQuotientLowered(std::uint64_t mn, std::uint64_t md, int e) {
 // atan(z) for the double-double z in [2^-58, 1]: atan z = atan a + atan t with
 // a = j/128 and t = (z - a) / (1 + a z), |t| <= 1/256.
 Dd AtanFast(Dd z) {
-  const int j = static_cast<int>(std::floor(z.hi * t::kAtanSteps + 0.5));
+  const int j = static_cast<int>(z.hi * t::kAtanSteps + 0.5);
   Dd tt = z;
   if (j != 0) {
     const double a = j / static_cast<double>(t::kAtanSteps);
     // z.hi - a is exact: both are multiples of ulp(z.hi) and it is below 2^-8.
     const Dd num = TwoSum(z.hi - a, z.lo);
-    const Dd den = Add({1.0, 0.0}, MulD(z, a));
+    const Dd den = AddOrdered({1.0, 0.0}, MulD(z, a));
     tt = Div(num, den);
   }
   const double th = tt.hi;
   const double u = th * th;
   const double poly = kA3 + u * (kA5 + u * (kA7 + u * (kA9 + u * kA11)));
   const Dd at = FastTwoSum(th, tt.lo + (th * u * poly - u * tt.lo));
-  if (j == 0)
+  if (j == 0) {
     return at;
-  return Add({t::kAtanDd[j][0], t::kAtanDd[j][1]}, at);
+  }
+  return AddOrdered({t::kAtanDd[j][0], t::kAtanDd[j][1]}, at);
 }
 
 // Result of the octant: base = atan(n/d) with swap (|y| > |x|) and x < 0.
 Dd Octant(Dd base, bool swap, bool x_negative) {
   const Dd pi_half{t::kPiHalfDd[0], t::kPiHalfDd[1]};
   const Dd pi{t::kPiDd[0], t::kPiDd[1]};
-  if (swap)
-    base = Add(pi_half, Neg(base));
-  if (x_negative)
-    base = Add(pi, Neg(base));
+  if (swap) {
+    base = AddOrdered(pi_half, Neg(base));
+  }
+  if (x_negative) {
+    base = AddOrdered(pi, Neg(base));
+  }
   return base;
 }
 
@@ -554,8 +596,9 @@ Fx FxAtanRatio(std::uint64_t mn, int en, std::uint64_t md, int ed) {
   for (int bit = top; bit >= 0; --bit) {
     if (rem >= md) {
       rem -= md;
-      if (bit < 32 * kWords)
+      if (bit < 32 * kWords) {
         z.w[bit / 32] |= std::uint32_t{1} << (bit % 32);
+      }
     }
     rem <<= 1;
   }
@@ -569,8 +612,9 @@ Fx FxAtanRatio(std::uint64_t mn, int en, std::uint64_t md, int ed) {
     // 1/den by Newton's iteration y += y (1 - den y) from a double start:
     // 53, 106, 212 and then all bits.
     Fx y = FxFromDouble(1.0 / FxToDd(den).hi);
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < 4; ++i) {
       y = FxAdd(y, FxMul(y, FxSub(FxInt(1), FxMul(den, y))));
+    }
     tt = FxMul(num, y);
   }
   const Fx t2 = FxMul(tt, tt);
@@ -581,8 +625,9 @@ Fx FxAtanRatio(std::uint64_t mn, int en, std::uint64_t md, int ed) {
     const Fx term = FxDivSmall(power, n);
     sum = n % 4 == 3 ? FxSub(sum, term) : FxAdd(sum, term);
   }
-  if (IsNegative(tt))
+  if (IsNegative(tt)) {
     sum = FxNeg(sum);
+  }
   return FxAdd(FxFromTable(t::kAtanFixed[j]), sum);
 }
 
@@ -593,6 +638,22 @@ double Atan2Finite(double y, double x, bool force_exact) {
   const double n = swap ? ax : ay;
   const double d = swap ? ay : ax;
   const bool x_negative = std::signbit(x);
+  const int fn = ExponentField(n);
+  const int fd = ExponentField(d);
+  if (!force_exact && fn > 0 && fd < 2046 && fd - fn < kQuotientExponentGap) {
+    // Both normal: scaled by one power of two, d to [1, 2), n stays normal
+    // (n/d > 2^-57), and the quotient is the scaled pair's.
+    const double scale = Pow2(1023 - fd);
+    const double ds = d * scale;
+    // atan(x) is atan2(x, 1): no division then.
+    const Dd z = ds == 1.0 ? Dd{n * scale, 0.0} : Div({n * scale, 0.0}, {ds, 0.0});
+    const Dd v = Octant(AtanFast(z), swap, x_negative);
+    double r;
+    if (RoundDd(v, kSinCosAtanRel, r)) {
+      return std::copysign(r, y);
+    }
+    force_exact = true;
+  }
   int en, ed;
   const std::uint64_t mn = Mantissa(n, en);
   const std::uint64_t md = Mantissa(d, ed);
@@ -609,22 +670,25 @@ double Atan2Finite(double y, double x, bool force_exact) {
   }
   if (!force_exact) {
     // n/d from the mantissas, in double-double, then scaled: n/d >= 2^-58.
-    const double fn = std::ldexp(static_cast<double>(mn), -52);
-    const double fd = std::ldexp(static_cast<double>(md), -52);
-    Dd z = Div({fn, 0.0}, {fd, 0.0});
+    const double sn = std::ldexp(static_cast<double>(mn), -52);
+    const double sd = std::ldexp(static_cast<double>(md), -52);
+    Dd z = Div({sn, 0.0}, {sd, 0.0});
     z = {std::ldexp(z.hi, en - ed), std::ldexp(z.lo, en - ed)};
     const Dd v = Octant(AtanFast(z), swap, x_negative);
     double r;
-    if (RoundDd(v, kSinCosAtanRel, r))
+    if (RoundDd(v, kSinCosAtanRel, r)) {
       return std::copysign(r, y);
+    }
   }
   exact_calls.fetch_add(1, std::memory_order_relaxed);
   Fx v = FxAtanRatio(mn, en, md, ed);
   const Fx pi_half = FxFromTable(t::kPiHalfFixed);
-  if (swap)
+  if (swap) {
     v = FxSub(pi_half, v);
-  if (x_negative)
+  }
+  if (x_negative) {
     v = FxSub(FxAdd(pi_half, pi_half), v);
+  }
   return std::copysign(RoundFx(v), y);
 }
 
@@ -686,8 +750,9 @@ Fx BigShiftLeft(const Fx& a, int n) {
 
 int BigCompare(const Fx& a, const Fx& b) {
   for (int i = kWords - 1; i >= 0; --i) {
-    if (a.w[i] != b.w[i])
+    if (a.w[i] != b.w[i]) {
       return a.w[i] < b.w[i] ? -1 : 1;
+    }
   }
   return 0;
 }
@@ -712,8 +777,9 @@ double HypotSubnormal(double a, double b) {
   while (BigCompare(BigSquare(n + 1), n2) <= 0)
     ++n;
   // Round up when N - n^2 > n, that is N > (n + 1/2)^2 - 1/4.
-  if (BigCompare(FxSub(n2, BigSquare(n)), BigFromU64(n)) > 0)
+  if (BigCompare(FxSub(n2, BigSquare(n)), BigFromU64(n)) > 0) {
     ++n;
+  }
   return std::ldexp(static_cast<double>(n), -1074);
 }
 
@@ -746,32 +812,41 @@ double HypotScaledExact(double a, double b, double y) {
 }
 
 double HypotFinite(double x, double y, bool force_exact) {
-  const double a = std::fmax(std::fabs(x), std::fabs(y));
-  const double b = std::fmin(std::fabs(x), std::fabs(y));
-  if (b == 0)
+  const double a = std::fabs(x) >= std::fabs(y) ? std::fabs(x) : std::fabs(y);
+  const double b = std::fabs(x) >= std::fabs(y) ? std::fabs(y) : std::fabs(x);
+  if (b == 0) {
     return a;
-  int ea, eb;
-  std::frexp(a, &ea);
-  std::frexp(b, &eb);
+  }
+  const int fa = ExponentField(a);
   // b/a < 2^-30: b^2/(2a^2) is far below a quarter ulp of a.
-  if (ea - eb > 30)
+  if (fa - ExponentField(b) > 31) {
     return a;
-  if (a < std::numeric_limits<double>::min()) {
+  }
+  if (fa == 0) {
     exact_calls.fetch_add(1, std::memory_order_relaxed);
     return HypotSubnormal(a, b);
   }
-  // Scaled to a in [1/2, 1): b stays normal, above 2^-32, and nothing overflows.
-  const double as = std::ldexp(a, -ea);
-  const double bs = std::ldexp(b, -ea);
-  const Dd s = Add(TwoProd(as, as), TwoProd(bs, bs));
+  // Scaled to a in [1/2, 1): nothing overflows, and b stays normal (above
+  // 2^-32 a if normal, above 2^-83 a if not). Two exact factors, as 2^-ea
+  // alone may be no normal number.
+  const int ea = fa - 1022;
+  const double down1 = Pow2(-ea / 2);
+  const double down2 = Pow2(-ea - (-ea / 2));
+  const double as = (a * down1) * down2;
+  const double bs = (b * down1) * down2;
+  const Dd s = AddOrdered(Square(as), Square(bs));
   const double root = std::sqrt(s.hi);
-  const Dd sq = TwoProd(root, root);
+  const Dd sq = Square(root);
   const Dd v = FastTwoSum(root, (((s.hi - sq.hi) - sq.lo) + s.lo) / (2.0 * root));
   double r;
-  if (!force_exact && RoundDd(v, kHypotRel, r))
-    return std::ldexp(r, ea);
+  // Exact products, or +inf exactly when the rounded result overflows.
+  const double up1 = Pow2(ea / 2);
+  const double up2 = Pow2(ea - ea / 2);
+  if (!force_exact && RoundDd(v, kHypotRel, r)) {
+    return (r * up1) * up2;
+  }
   exact_calls.fetch_add(1, std::memory_order_relaxed);
-  return std::ldexp(HypotScaledExact(a, b, v.hi), ea);
+  return (HypotScaledExact(a, b, v.hi) * up1) * up2;
 }
 
 bool HypotSpecial(double x, double y, double& r) {
@@ -788,79 +863,92 @@ bool HypotSpecial(double x, double y, double& r) {
 }  // namespace
 
 double Sin(double x) {
-  if (!std::isfinite(x))
+  if (!std::isfinite(x)) {
     return kNaN;
-  if (std::fabs(x) < kSinTiny)
+  }
+  if (std::fabs(x) < kSinTiny) {
     return x;
+  }
   int q;
   Dd r;
   ReduceFast(x, q, r);
   double out;
-  if (RoundDd(SinCosQuadrant(r, q), kSinCosAtanRel, out))
+  if (RoundDd(SinCosQuadrant(r, q), kSinCosAtanRel, out)) {
     return out;
+  }
   return SinCosExact(x, false);
 }
 
 double Cos(double x) {
-  if (!std::isfinite(x))
+  if (!std::isfinite(x)) {
     return kNaN;
-  if (std::fabs(x) < kCosTiny)
+  }
+  if (std::fabs(x) < kCosTiny) {
     return 1.0;
+  }
   int q;
   Dd r;
   ReduceFast(x, q, r);
   double out;
-  if (RoundDd(SinCosQuadrant(r, (q + 1) & 3), kSinCosAtanRel, out))
+  if (RoundDd(SinCosQuadrant(r, (q + 1) & 3), kSinCosAtanRel, out)) {
     return out;
+  }
   return SinCosExact(x, true);
 }
 
 double Atan(double x) {
   // atan x rounds to x below 2^-27: x^2/3 is below a quarter ulp.
-  if (std::fabs(x) < 0x1p-27)
+  if (std::fabs(x) < 0x1p-27) {
     return x;
+  }
   return Atan2(x, 1.0);
 }
 
 double Atan2(double y, double x) {
   double r;
-  if (Atan2Special(y, x, r))
+  if (Atan2Special(y, x, r)) {
     return r;
+  }
   return Atan2Finite(y, x, false);
 }
 
 double Hypot(double x, double y) {
   double r;
-  if (HypotSpecial(x, y, r))
+  if (HypotSpecial(x, y, r)) {
     return r;
+  }
   return HypotFinite(x, y, false);
 }
 
 namespace detail {
 
 double SinExact(double x) {
-  if (!std::isfinite(x) || std::fabs(x) < kSinTiny)
+  if (!std::isfinite(x) || std::fabs(x) < kSinTiny) {
     return Sin(x);
+  }
   return SinCosExact(x, false);
 }
 
 double CosExact(double x) {
-  if (!std::isfinite(x) || std::fabs(x) < kCosTiny)
+  if (!std::isfinite(x) || std::fabs(x) < kCosTiny) {
     return Cos(x);
+  }
   return SinCosExact(x, true);
 }
 
 double Atan2Exact(double y, double x) {
   double r;
-  if (Atan2Special(y, x, r))
+  if (Atan2Special(y, x, r)) {
     return r;
+  }
   return Atan2Finite(y, x, true);
 }
 
 double HypotExact(double x, double y) {
   double r;
-  if (HypotSpecial(x, y, r))
+  if (HypotSpecial(x, y, r)) {
     return r;
+  }
   return HypotFinite(x, y, true);
 }
 
