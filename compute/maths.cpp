@@ -110,12 +110,17 @@ Dd Neg(Dd a) {
 
 // The biased exponent field: 0 for zeros and subnormals, 2047 for non-finite.
 int ExponentField(double x) {
-  return static_cast<int>((std::bit_cast<std::uint64_t>(x) >> 52) & 0x7FF);
+  std::uint64_t bits;
+  std::memcpy(&bits, &x, sizeof bits);  // no std::bit_cast in emscripten's libc++
+  return static_cast<int>((bits >> 52) & 0x7FF);
 }
 
 // 2^e for -1022 <= e <= 1023, exactly, without a call into the C library.
 double Pow2(int e) {
-  return std::bit_cast<double>(static_cast<std::uint64_t>(e + 1023) << 52);
+  const std::uint64_t bits = static_cast<std::uint64_t>(e + 1023) << 52;
+  double x;
+  std::memcpy(&x, &bits, sizeof x);
+  return x;
 }
 
 // Ziv's test: when x.hi + x.lo is within rel * |x.hi| of the exact value (rel
@@ -408,9 +413,10 @@ int ReduceExact(double x, Fx& r) {
 constexpr double kSinTiny = 0x1p-26;
 constexpr double kCosTiny = 0x1p-27;
 // The Cody-Waite reduction keeps k * kPiHalf1 and k * kPiHalf2 exact while
-// |k| < 2^20, and its error (k * 2^-122) small against |r| >= 2^-20.
+// |k| < 2^20, and its error (|k| 2^-122, from the three parts of pi/2) below
+// 2^-82 |r| while |r| >= |k| 2^-40.
 constexpr double kCodyWaiteMax = 0x1p20;
-constexpr double kCodyWaiteMinR = 0x1p-20;
+constexpr double kCodyWaiteMinRatio = 0x1p-40;
 
 // Taylor coefficients of sin t - t, cos t - 1 + t^2/2 and atan t - t.
 constexpr double kS3 = -1.0 / 6, kS5 = 1.0 / 120, kS7 = -1.0 / 5040, kS9 = 1.0 / 362880,
@@ -434,7 +440,7 @@ void ReduceFast(double x, int& q, Dd& r) {
     // their difference is below 1.
     const Dd a = TwoSum(x - k * t::kPiHalf1, -k * t::kPiHalf2);
     r = Add(a, Neg(TwoProd(k, t::kPiHalf3)));
-    if (std::fabs(r.hi) >= kCodyWaiteMinR) {
+    if (std::fabs(r.hi) >= std::fabs(k) * kCodyWaiteMinRatio) {
       q = static_cast<int>(static_cast<std::int64_t>(k) & 3);
       return;
     }
@@ -446,7 +452,15 @@ void ReduceFast(double x, int& q, Dd& r) {
 
 // sin and cos of r, |r| <= pi/4 + tiny, as sin(a + t) = sin a cos t + cos a
 // sin t with a = j/128 from the table and |t| <= 1/256.
-Dd SinCosFast(Dd r, bool want_cos) {
+// What sin r and cos r share: j, t's sine and cosine less one.
+struct SinCosParts {
+  int j;
+  bool negative;
+  Dd st;
+  Dd ct;
+};
+
+SinCosParts SinCosShared(Dd r) {
   const int j = static_cast<int>(std::fabs(r.hi) * t::kSinCosSteps + 0.5);
   const double a = std::copysign(j / static_cast<double>(t::kSinCosSteps), r.hi);
   // r.hi - a is exact: both are multiples of ulp(r.hi) and it is below 2^-8.
@@ -461,24 +475,30 @@ Dd SinCosFast(Dd r, bool want_cos) {
   t2.lo += 2.0 * th * tt.lo;
   const double c_poly = kC4 + u * (kC6 + u * (kC8 + u * kC10));
   const Dd ct = Add(MulD(t2, -0.5), {u * u * c_poly, 0.0});
-  if (j == 0) {
-    return want_cos ? AddOrdered({1.0, 0.0}, ct) : st;
+  return {j, r.hi < 0, st, ct};
+}
+
+// sin r or cos r, |r| <= pi/4 + tiny, as sin(a + t) = sin a cos t + cos a sin t
+// with a = j/128 from the table and |t| <= 1/256.
+Dd SinCosFast(const SinCosParts& p, bool want_cos) {
+  if (p.j == 0) {
+    return want_cos ? AddOrdered({1.0, 0.0}, p.ct) : p.st;
   }
-  const double* sa = t::kSinCos[j][0];
-  const double* ca = t::kSinCos[j][1];
-  const Dd sin_a = r.hi < 0 ? Dd{-sa[0], -sa[1]} : Dd{sa[0], sa[1]};
+  const double* sa = t::kSinCos[p.j][0];
+  const double* ca = t::kSinCos[p.j][1];
+  const Dd sin_a = p.negative ? Dd{-sa[0], -sa[1]} : Dd{sa[0], sa[1]};
   const Dd cos_a{ca[0], ca[1]};
   // |t| <= 1/256 keeps the table's term ahead of the rest, and of the sum.
   if (want_cos) {
-    return AddOrdered(AddOrdered(cos_a, Neg(Mul(sin_a, st))), Mul(cos_a, ct));
+    return AddOrdered(AddOrdered(cos_a, Neg(Mul(sin_a, p.st))), Mul(cos_a, p.ct));
   }
-  return AddOrdered(AddOrdered(sin_a, Mul(cos_a, st)), Mul(sin_a, ct));
+  return AddOrdered(AddOrdered(sin_a, Mul(cos_a, p.st)), Mul(sin_a, p.ct));
 }
 
 // The function of quadrant q: sin x = sin r, cos r, -sin r, -cos r for q =
 // 0..3, and cos x = sin x shifted by one quadrant.
-Dd SinCosQuadrant(Dd r, int q) {
-  const Dd v = SinCosFast(r, (q & 1) != 0);
+Dd SinCosQuadrant(const SinCosParts& p, int q) {
+  const Dd v = SinCosFast(p, (q & 1) != 0);
   return (q & 2) != 0 ? Neg(v) : v;
 }
 
@@ -873,7 +893,7 @@ double Sin(double x) {
   Dd r;
   ReduceFast(x, q, r);
   double out;
-  if (RoundDd(SinCosQuadrant(r, q), kSinCosAtanRel, out)) {
+  if (RoundDd(SinCosQuadrant(SinCosShared(r), q), kSinCosAtanRel, out)) {
     return out;
   }
   return SinCosExact(x, false);
@@ -890,10 +910,32 @@ double Cos(double x) {
   Dd r;
   ReduceFast(x, q, r);
   double out;
-  if (RoundDd(SinCosQuadrant(r, (q + 1) & 3), kSinCosAtanRel, out)) {
+  if (RoundDd(SinCosQuadrant(SinCosShared(r), (q + 1) & 3), kSinCosAtanRel, out)) {
     return out;
   }
   return SinCosExact(x, true);
+}
+
+void SinCos(double x, double& sin_x, double& cos_x) {
+  if (!std::isfinite(x)) {
+    sin_x = cos_x = kNaN;
+    return;
+  }
+  if (std::fabs(x) < kCosTiny) {
+    sin_x = x;
+    cos_x = 1.0;
+    return;
+  }
+  int q;
+  Dd r;
+  ReduceFast(x, q, r);
+  const SinCosParts p = SinCosShared(r);
+  if (!RoundDd(SinCosQuadrant(p, q), kSinCosAtanRel, sin_x)) {
+    sin_x = SinCosExact(x, false);
+  }
+  if (!RoundDd(SinCosQuadrant(p, (q + 1) & 3), kSinCosAtanRel, cos_x)) {
+    cos_x = SinCosExact(x, true);
+  }
 }
 
 double Atan(double x) {

@@ -13,6 +13,9 @@ double Sin(double x);
 /// cos of x radians. NaN for NaN and infinities.
 double Cos(double x);
 
+/// Sin(x) and Cos(x) together, for the price of little more than one.
+void SinCos(double x, double& sin_x, double& cos_x);
+
 /// atan of x in radians, in [-pi/2, pi/2]; atan(+-inf) is +-pi/2 rounded.
 double Atan(double x);
 

@@ -246,5 +246,21 @@ TEST(MathsTest, RandomArgumentsRoundCorrectly) {
   }
 }
 
+// SinCos shares the reduction and the series: each result must still be the
+// quadrant's own.
+TEST(MathsTest, SinCosGivesSinAndCos) {
+  std::mt19937_64 rng(3);
+  for (int i = 0; i < 20000; ++i) {
+    const double x = RandomArgument(rng, ref::Fn::kSin, i);
+    double s, c;
+    SinCos(x, s, c);
+    ASSERT_TRUE(SameBits(s, Sin(x))) << x;
+    ASSERT_TRUE(SameBits(c, Cos(x))) << x;
+  }
+  double s, c;
+  SinCos(kInf, s, c);
+  EXPECT_TRUE(std::isnan(s) && std::isnan(c));
+}
+
 }  // namespace
 }  // namespace dipview::maths
