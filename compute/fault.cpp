@@ -46,7 +46,9 @@ constexpr double kVanished = 1e-12;
 // An impedance ratio and its angle difference to Z12 in degrees, in double precision.
 Complex Impedance(double ratio, double angleDeg, double z12AngleDeg) {
   const double theta = (angleDeg - z12AngleDeg) * kPi / 180.0;
-  return {ratio * maths::Cos(theta), ratio * maths::Sin(theta)};
+  double s, c;
+  maths::SinCos(theta, s, c);
+  return {ratio * c, ratio * s};
 }
 
 // Polar form in double precision: the angle from atan2, in [-pi, pi]. A

@@ -7,7 +7,9 @@
 namespace dipview {
 
 Rectangular PolarToRect(double magnitude, double angle) {
-  return {magnitude * maths::Cos(angle), magnitude * maths::Sin(angle)};
+  double s, c;
+  maths::SinCos(angle, s, c);
+  return {magnitude * c, magnitude * s};
 }
 
 Phasor RectToPolar(double re, double im) {
