@@ -245,9 +245,9 @@ def fault_three_phase(zf_ratio, z12_deg, zf_deg, proximity):
 def fault_two_phase_ground(zf_ratio, z0_ratio, z12_deg, z0_deg, zf_deg, proximity):
     """Phases B and C joined and to ground through ZF, in double precision:
     the positive network in series with the negative network in parallel with
-    the zero network plus 3 ZF.  Python's complex arithmetic is the same
-    Smith division and four-product multiplication that dipview-calc's
-    std::complex does, and abs and phase are hypot and atan2.  A phase below
+    the zero network plus 3 ZF.  Products are Python's four-product
+    multiplication, as in dipview-calc; quotients are written out as there,
+    a conj(b) / |b|^2; abs and phase are hypot and atan2.  A phase below
     1e-12 is written 0 at angle 0."""
     a = 1.0 - proximity / 100.0
 
@@ -257,9 +257,14 @@ def fault_two_phase_ground(zf_ratio, z0_ratio, z12_deg, z0_deg, zf_deg, proximit
 
     z0 = impedance(z0_ratio, z0_deg)
     zg = z0 + 3.0 * impedance(zf_ratio, zf_deg)
-    i1 = 1.0 / (1.0 + zg / (1.0 + zg))
-    i2 = -i1 * zg / (1.0 + zg)
-    i0 = -i1 / (1.0 + zg)
+    def quotient(x, y):
+        d = y.real * y.real + y.imag * y.imag
+        return complex((x.real * y.real + x.imag * y.imag) / d,
+                       (x.imag * y.real - x.real * y.imag) / d)
+
+    i1 = quotient(complex(1.0), 1.0 + quotient(zg, 1.0 + zg))
+    i2 = quotient(-i1 * zg, 1.0 + zg)
+    i0 = quotient(-i1, 1.0 + zg)
     v1 = 1.0 - a * i1
     v2 = -a * i2
     v0 = -a * z0 * i0
