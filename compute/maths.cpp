@@ -67,17 +67,8 @@ Dd Square(double a) {
   return {p, ((ah * ah - p) + 2.0 * ah * al) + al * al};
 }
 
-Dd Add(Dd a, Dd b) {
-  Dd s = TwoSum(a.hi, b.hi);
-  const Dd e = TwoSum(a.lo, b.lo);
-  s.lo += e.hi;
-  s = FastTwoSum(s.hi, s.lo);
-  s.lo += e.lo;
-  return FastTwoSum(s.hi, s.lo);
-}
-
-// Needs |a| >= |b| and |a + b| >= |a|/2: then it is as accurate as Add, with
-// one error-free sum instead of two.
+// a + b to about 2^-104 relative when |a| >= |b| and |a + b| >= |a|/2, the
+// case of every sum here.
 Dd AddOrdered(Dd a, Dd b) {
   Dd s = FastTwoSum(a.hi, b.hi);
   s.lo += a.lo + b.lo;
@@ -439,7 +430,8 @@ void ReduceFast(double x, int& q, Dd& r) {
     // x - k * kPiHalf1 is exact: both are multiples of 2^-53 (|x| > 1/2) and
     // their difference is below 1.
     const Dd a = TwoSum(x - k * t::kPiHalf1, -k * t::kPiHalf2);
-    r = Add(a, Neg(TwoProd(k, t::kPiHalf3)));
+    // k * kPiHalf3 is below 2^-28 |a| here, so the ordered sum is exact enough.
+    r = AddOrdered(a, Neg(TwoProd(k, t::kPiHalf3)));
     if (std::fabs(r.hi) >= std::fabs(k) * kCodyWaiteMinRatio) {
       q = static_cast<int>(static_cast<std::int64_t>(k) & 3);
       return;
@@ -474,7 +466,7 @@ SinCosParts SinCosShared(Dd r) {
   Dd t2 = Square(th);
   t2.lo += 2.0 * th * tt.lo;
   const double c_poly = kC4 + u * (kC6 + u * (kC8 + u * kC10));
-  const Dd ct = Add(MulD(t2, -0.5), {u * u * c_poly, 0.0});
+  const Dd ct = AddOrdered({-0.5 * t2.hi, -0.5 * t2.lo}, {u * u * c_poly, 0.0});
   return {j, r.hi < 0, st, ct};
 }
 
