@@ -7,7 +7,7 @@ DIPVIEW_BUILD=${DIPVIEW_BUILD:-$DIPVIEW_ROOT/build}
 # Everything the build, the tests and the screenshots use, from Debian 12.
 DIPVIEW_PACKAGES=(
   g++ cmake ninja-build pkg-config
-  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  googletest libgtest-dev libgmock-dev libbenchmark-dev libmpfr-dev
   qt6-base-dev qt6-svg-dev libgl-dev
   fonts-dejavu-core fonts-liberation2 xvfb xauth help2man lintian
   appstream desktop-file-utils dpkg-dev file groff-base python3
