@@ -2,14 +2,10 @@
 
 #include <cmath>
 
-#include "compute/maths.h"
-
 namespace dipview {
 
 Rectangular PolarToRect(double magnitude, double angle) {
-  double s, c;
-  maths::SinCos(angle, s, c);
-  return {magnitude * c, magnitude * s};
+  return {magnitude * std::cos(angle), magnitude * std::sin(angle)};
 }
 
 Phasor RectToPolar(double re, double im) {
@@ -21,7 +17,7 @@ Phasor RectToPolar(double re, double im) {
     p.angle = im >= 0.0 ? kPiSingle / 2.0 : -kPiSingle / 2.0;
     return p;
   }
-  const double theta = maths::Atan(std::fabs(im) / std::fabs(re));
+  const double theta = std::atan(std::fabs(im) / std::fabs(re));
   if (re > 0.0) {
     p.angle = im >= 0.0 ? theta : -theta;
   } else {

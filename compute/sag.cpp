@@ -3,13 +3,14 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <complex>
 #include <limits>
-
-#include "compute/complex_ops.h"
 
 namespace dipview {
 
 namespace {
+
+using Complex = std::complex<double>;
 
 constexpr double kDegrees = 180.0 / kPi;
 
@@ -20,9 +21,9 @@ Complex ToComplex(double magnitude, double angle) {
 }
 
 Phasor ToPhasor(Complex z) {
-  const double magnitude = Modulus(z);
+  const double magnitude = std::abs(z);
   // atan2 of signed zeros gives 0 or +-pi; a vanished voltage has no direction.
-  return {magnitude, magnitude == 0.0 ? 0.0 : Argument(z)};
+  return {magnitude, magnitude == 0.0 ? 0.0 : std::arg(z)};
 }
 
 bool IsFinite(const Phasor& p) {
@@ -164,10 +165,9 @@ bool FitFormula(const Formula& f, const Projection& pr, const std::array<Complex
   }
   const Complex op = Operator();
   const Complex op2 = std::conj(op);
-  fit.deviation =
-      std::max({Modulus(r[0] + r[1] + r[2]), Modulus(r[0] + Product(op2, r[1]) + Product(op, r[2])),
-                Modulus(r[0] + Product(op, r[1]) + Product(op2, r[2]))});
-  fit.v = Product(w, std::conj(u));
+  fit.deviation = std::max({std::abs(r[0] + r[1] + r[2]), std::abs(r[0] + op2 * r[1] + op * r[2]),
+                            std::abs(r[0] + op * r[1] + op2 * r[2])});
+  fit.v = w * std::conj(u);
   return true;
 }
 
@@ -181,16 +181,16 @@ SagClass ClassifyComponents(const Components& c) {
   constexpr double r = kRotation;
 
   SagClass s;
-  const double m1 = Modulus(v1);
-  const double m2 = Modulus(v2);
-  s.zeroSequence = Modulus(v0);
+  const double m1 = std::abs(v1);
+  const double m2 = std::abs(v2);
+  s.zeroSequence = std::abs(v0);
   s.characteristicVoltage = m1 - m2;
   s.pnFactor = m1 + m2;
-  const double arg1 = m1 > 0.0 ? Argument(v1) : 0.0;
+  const double arg1 = m1 > 0.0 ? std::arg(v1) : 0.0;
 
-  if (Modulus(va - ToComplex(1.0, arg1)) <= kHealthyTolerance &&
-      Modulus(vb - ToComplex(1.0, arg1 - r)) <= kHealthyTolerance &&
-      Modulus(vc - ToComplex(1.0, arg1 + r)) <= kHealthyTolerance) {
+  if (std::abs(va - ToComplex(1.0, arg1)) <= kHealthyTolerance &&
+      std::abs(vb - ToComplex(1.0, arg1 - r)) <= kHealthyTolerance &&
+      std::abs(vc - ToComplex(1.0, arg1 + r)) <= kHealthyTolerance) {
     s.type = SagType::None;
     return s;
   }
@@ -201,7 +201,7 @@ SagClass ClassifyComponents(const Components& c) {
     s.pnFactor = m1;
     return s;
   }
-  const double angle = (Argument(v2) - arg1) * kDegrees;
+  const double angle = (std::arg(v2) - arg1) * kDegrees;
   double best = 360.0;
   for (const Ideal& ideal : kIdeals) {
     const double deviation = std::remainder(angle - ideal.angleDeg, 360.0);
