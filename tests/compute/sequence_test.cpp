@@ -47,6 +47,8 @@ TEST(PhaseToSequenceTest, EqualPhasesLeaveResiduesOnTheImaginaryAxis) {
   EXPECT_EQ(s.negative.angle, kHalfPiSingle);
   EXPECT_EQ(s.positive.magnitude, 1.7604245008740386e-08);
   EXPECT_EQ(s.negative.magnitude, 5.1812083512459164e-09);
+  // A true division by 3: times 1/3 gives 1.6666666666666665.
+  EXPECT_EQ(PhaseToSequence({{5.0, 0.0}, {0.0, 0.0}, {0.0, 0.0}}).zero.magnitude, 5.0 / 3.0);
 }
 
 TEST(PhaseToSequenceTest, BalancedSetIsPurePositiveSequence) {

@@ -174,3 +174,24 @@ TEST(TransformerTest, HeldAnglesStaySinglePrecision) {
 
 }  // namespace
 }  // namespace dipview
+
+namespace dipview {
+namespace {
+
+// A voltage of 1e-4 pu is small but real: only rounding residues near 1e-17
+// may be taken for zero, or these phases would show angle 0.
+TEST(FixedValuesTest, SmallVoltagesAreNotTakenForVanishedOnes) {
+  const PhaseTriple v = ComputeVoltages({.faultType = FaultType::PhaseToPhase,
+                                         .toGround = true,
+                                         .zfRatio = 0.0001,
+                                         .z0Ratio = 1.0f,
+                                         .proximity = 0})
+                            .busVoltages[0];
+  EXPECT_EQ(v.b.magnitude, 9.998000399921714e-05);
+  EXPECT_EQ(v.c.magnitude, 9.998000399921714e-05);
+  EXPECT_EQ(AngleDegrees(v.b.angle), -179.9999999999682);
+  EXPECT_EQ(AngleDegrees(v.c.angle), 179.9999999999682);
+}
+
+}  // namespace
+}  // namespace dipview
