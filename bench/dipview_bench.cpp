@@ -153,6 +153,21 @@ void BM_Batch(benchmark::State& state) {
 }
 BENCHMARK(BM_Batch)->ArgName("json")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
+// Runs the calculator in-process on `input` once per iteration, its output
+// thrown away; a failure ends the benchmark with the calculator's message.
+void RunEachIteration(benchmark::State& state, const std::vector<std::string_view>& args,
+                      std::string_view input) {
+  for (auto _ : state) {
+    calc::StringSource in(input);
+    DiscardSink out;
+    calc::StringSink err;
+    if (calc::RunCalculator(args, in, out, err) != 0) {
+      state.SkipWithError(err.text.c_str());
+      break;
+    }
+  }
+}
+
 // The whole calculator in-process on 1,000,000 states, a --sweep over a grid
 // of 1000 x 1000 points or a --batch of varied states, with --jobs 1 or one
 // job per core (jobs:0); items per second is states per second. Both job
@@ -170,15 +185,7 @@ void BM_MillionStates(benchmark::State& state) {
     args.insert(args.end(),
                 {"--sweep", "z12-angle=0:89.91:0.09", "--sweep", "zf-ratio=0:2.997:0.003"});
   }
-  for (auto _ : state) {
-    calc::StringSource in(batch ? std::string_view(input) : std::string_view());
-    DiscardSink out;
-    calc::StringSink err;
-    if (calc::RunCalculator(args, in, out, err) != 0) {
-      state.SkipWithError(err.text.c_str());
-      break;
-    }
-  }
+  RunEachIteration(state, args, batch ? std::string_view(input) : std::string_view());
   state.SetItemsProcessed(state.iterations() * kStates);
   state.counters["jobs"] = std::stod(jobs);
 }
@@ -202,15 +209,7 @@ void BM_Events(benchmark::State& state) {
   if (state.range(0) == 1) {
     args.push_back("--events");
   }
-  for (auto _ : state) {
-    calc::StringSource in(input);
-    DiscardSink out;
-    calc::StringSink err;
-    if (calc::RunCalculator(args, in, out, err) != 0) {
-      state.SkipWithError(err.text.c_str());
-      break;
-    }
-  }
+  RunEachIteration(state, args, input);
   state.SetItemsProcessed(state.iterations() * kStates);
 }
 BENCHMARK(BM_Events)->ArgName("events")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
