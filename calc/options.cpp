@@ -3,7 +3,6 @@
 #include <sched.h>
 
 #include <algorithm>
-#include <charconv>
 #include <thread>
 
 #include "calc/settings.h"
@@ -289,10 +288,10 @@ std::string Str(std::string_view text) {
   return std::string(text);
 }
 
-template <typename Number>
-std::string ShortestText(Number value) {
-  char text[32];
-  return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
+// A setting's value as the CSV writes it.
+std::string SettingText(const FaultInputs& in, std::string_view column) {
+  char text[kSettingTextMax];
+  return std::string(text, FindSettingColumn(column)->write(in, text));
 }
 
 // "3.0, 2.5, ... and 0.5", as the window's option captions read.
@@ -456,12 +455,12 @@ void RefuseWhatTheWindowCannotShow(const FaultInputs& in, std::string_view lead)
   if (std::find(design::kZ0Ratios.begin(), design::kZ0Ratios.end(), in.z0Ratio) ==
       design::kZ0Ratios.end()) {
     throw UsageError(Str(lead) + " offers the Z0/Z12 ratios " + RatioList(design::kZ0Ratios) +
-                     "; it cannot show --z0-ratio " + ShortestText(in.z0Ratio));
+                     "; it cannot show --z0-ratio " + SettingText(in, "z0_ratio"));
   }
   if (std::find(design::kZfRatios.begin(), design::kZfRatios.end(), in.zfRatio) ==
       design::kZfRatios.end()) {
     throw UsageError(Str(lead) + " offers the ZF/Z12 ratios " + RatioList(design::kZfRatios) +
-                     "; it cannot show --zf-ratio " + ShortestText(in.zfRatio));
+                     "; it cannot show --zf-ratio " + SettingText(in, "zf_ratio"));
   }
 }
 
