@@ -53,11 +53,10 @@ TEST(FormModelTest, PressesAndDragsOnADrawnBar) {
   const struct {
     double offset;
     ScrollAction action;
-  } presses[] = {{16.9, LineBack},
-                 {152.1, LineForward},
-                 {g.at - 0.1, PageBack},
-                 {g.at + g.thumb + 0.1, PageForward},
-                 {g.at + 1, None}};
+  } presses[] = {{16.9, LineBack},       {152.1, LineForward},
+                 {g.at - 0.1, PageBack}, {g.at + g.thumb + 0.1, PageForward},
+                 {g.at + 1, None},       {g.at, None},
+                 {g.at + g.thumb, None}};
   for (const auto& p : presses) {
     EXPECT_EQ(ScrollActionAt(g, p.offset), p.action) << p.offset;
   }
