@@ -28,13 +28,13 @@ constexpr double kWaveLeft = 72.0;
 constexpr double kWaveRight = 600.0;
 constexpr double kRmsLeft = 686.0;
 constexpr double kRmsRight = 1082.0;
-constexpr double kRowTitle = 13.0;      // from a row's top to its title's middle
-constexpr double kRowPanelTop = 28.0;   // from a row's top to its panels
-constexpr double kRowPanelGap = 40.0;   // from a row's panels to the next row
+constexpr double kRowTitle = 13.0;     // from a row's top to its title's middle
+constexpr double kRowPanelTop = 28.0;  // from a row's top to its panels
+constexpr double kRowPanelGap = 40.0;  // from a row's panels to the next row
 constexpr double kCurveLeft = 1180.0;
 constexpr double kCurveRight = 1578.0;
-constexpr double kCurveTitle = 30.0;    // from a curve block's top to its panel
-constexpr double kCurveBelow = 52.0;    // under a curve panel: ticks and the axis name
+constexpr double kCurveTitle = 30.0;  // from a curve block's top to its panel
+constexpr double kCurveBelow = 52.0;  // under a curve panel: ticks and the axis name
 constexpr double kLegendLine = 24.0;
 constexpr double kBottom = 12.0;
 
@@ -48,8 +48,9 @@ constexpr double kBusMarker = 13.0;
 
 // Estimated width of `text` at `fontPixels`, counting characters, not bytes.
 double EstimatedWidth(std::string_view text, double fontPixels) {
-  const auto count = std::count_if(text.begin(), text.end(),
-                                   [](char c) { return (static_cast<unsigned char>(c) & 0xc0) != 0x80; });
+  const auto count = std::count_if(text.begin(), text.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xc0) != 0x80;
+  });
   return static_cast<double>(count) * fontPixels * kCharWidth;
 }
 
@@ -64,9 +65,11 @@ std::vector<std::string> CaptionLines(std::string_view caption) {
     std::string line;
     while (!part.empty()) {
       const std::size_t comma = part.find(", ");
-      const std::string_view piece = part.substr(0, comma == std::string_view::npos ? part.size() : comma + 1);
+      const std::string_view piece =
+          part.substr(0, comma == std::string_view::npos ? part.size() : comma + 1);
       part = comma == std::string_view::npos ? std::string_view() : part.substr(comma + 2);
-      const std::string joined = line.empty() ? std::string(piece) : line + " " + std::string(piece);
+      const std::string joined =
+          line.empty() ? std::string(piece) : line + " " + std::string(piece);
       if (!line.empty() && EstimatedWidth(joined, kCaptionFont) > kCaptionRoom) {
         lines.push_back(line);
         line = std::string(piece);
@@ -111,8 +114,11 @@ class Builder {
                     .dash = dash});
   }
   void Box(ChartPoint a, ChartPoint b, Rgb colour, std::optional<Rgb> fill) {
-    out_.push_back(
-        {.kind = ChartPrimitive::Rect, .points = {a, b}, .colour = colour, .width = 1.0, .fill = fill});
+    out_.push_back({.kind = ChartPrimitive::Rect,
+                    .points = {a, b},
+                    .colour = colour,
+                    .width = 1.0,
+                    .fill = fill});
   }
   void Text(ChartPoint at, std::string text, double fontPixels, TextAnchor anchor,
             bool bold = false, bool vertical = false) {
@@ -202,7 +208,9 @@ void PanelFrame(Builder& b, const TimeViewFrame::Area& a) {
 // The grid, the tick labels and the axis names of a panel over time.
 void TimePanel(Builder& b, const TimeViewFrame& f, const TimeViewFrame::Area& a, double yMin,
                double yMax, double yStep, const std::string& yName) {
-  const auto y = [&](double v) { return a.bottom - (v - yMin) / (yMax - yMin) * (a.bottom - a.top); };
+  const auto y = [&](double v) {
+    return a.bottom - (v - yMin) / (yMax - yMin) * (a.bottom - a.top);
+  };
   for (double k = std::ceil(yMin / yStep - 1e-9); k * yStep <= yMax + 1e-9; ++k) {
     const double at = y(k * yStep);
     b.Line({{a.left, at}, {a.right, at}}, kGridColour, 1.0);
@@ -282,7 +290,9 @@ std::array<std::string, 3> BusEventTexts(const BusEvent& e) {
     texts[1] += (p == 0 ? " " : ", ") + std::string(letters[p]) +
                 Degrees(std::floor(e.jumpDeg[p] * 10.0) / 10.0 + 0.0);
   }
-  const auto verdict = [](CurveVerdict v) { return v == CurveVerdict::Inside ? "inside" : "outside"; };
+  const auto verdict = [](CurveVerdict v) {
+    return v == CurveVerdict::Inside ? "inside" : "outside";
+  };
   texts[2] = e.dip ? std::string("ITIC ") + verdict(e.itic) + ", F47 " + verdict(e.f47) : "";
   return texts;
 }
@@ -406,8 +416,8 @@ ChartList TimeViewList(const TimeViewInputs& in) {
       b.Text({x, a.bottom + 12}, NumberText(d), 12.0, TextAnchor::Centre);
     }
     b.Text({(a.left + a.right) / 2, a.bottom + 28}, "Duration (s)", 12.0, TextAnchor::Centre);
-    b.Text({a.left - 44, (a.top + a.bottom) / 2}, "Residual voltage (pu)", 12.0,
-           TextAnchor::Centre, false, true);
+    b.Text({a.left - 44, (a.top + a.bottom) / 2}, "Residual voltage (pu)", 12.0, TextAnchor::Centre,
+           false, true);
     // The lower limit, step by step; a step that lasts for ever runs to the
     // axis's end.
     std::vector<ChartPoint> limit;
@@ -424,8 +434,8 @@ ChartList TimeViewList(const TimeViewInputs& in) {
     for (int bus = 0; bus < 4; ++bus) {
       const BusEvent& e = events[static_cast<std::size_t>(bus)];
       if (e.dip) {
-        b.Marker(f.Curve(c, e.durationSeconds, e.residual), kBusMarkers[static_cast<std::size_t>(bus)],
-                 kBusMarker, kBlack, std::nullopt, 2.0);
+        b.Marker(f.Curve(c, e.durationSeconds, e.residual),
+                 kBusMarkers[static_cast<std::size_t>(bus)], kBusMarker, kBlack, std::nullopt, 2.0);
       }
     }
     PanelFrame(b, a);

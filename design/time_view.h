@@ -45,7 +45,7 @@ struct ChartOp {
   LineDash dash = LineDash::Solid;
   std::optional<Rgb> fill{};
   MarkerShape marker = MarkerShape::Square;
-  double size = 0.0;  ///< a marker's width, pixels
+  double size = 0.0;   ///< a marker's width, pixels
   std::string text{};  ///< UTF-8
   double fontPixels = 13.0;
   bool bold = false;

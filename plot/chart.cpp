@@ -56,8 +56,9 @@ void PaintMarker(QPainter& p, const design::ChartOp& op) {
       p.drawEllipse(c, h, h);
       break;
     case design::MarkerShape::Triangle:
-      p.drawPolygon(QPolygonF({QPointF(c.x(), c.y() - 1.15 * h), QPointF(c.x() + h, c.y() + 0.85 * h),
-                               QPointF(c.x() - h, c.y() + 0.85 * h)}));
+      p.drawPolygon(
+          QPolygonF({QPointF(c.x(), c.y() - 1.15 * h), QPointF(c.x() + h, c.y() + 0.85 * h),
+                     QPointF(c.x() - h, c.y() + 0.85 * h)}));
       break;
     case design::MarkerShape::Diamond:
       p.drawPolygon(QPolygonF({QPointF(c.x(), c.y() - 1.2 * h), QPointF(c.x() + 1.2 * h, c.y()),
