@@ -36,6 +36,10 @@ constexpr double kCurveRight = 1578.0;
 constexpr double kCurveTitle = 30.0;  // from a curve block's top to its panel
 constexpr double kCurveBelow = 52.0;  // under a curve panel: ticks and the axis name
 constexpr double kLegendLine = 24.0;
+// From a panel's bottom to the middle of its tick labels and of its axis name:
+// the tick labels start below the lowest y tick label's letters.
+constexpr double kTickBelow = 15.0;
+constexpr double kAxisNameBelow = 30.0;
 constexpr double kBottom = 12.0;
 
 constexpr Rgb kGridColour{0xe4, 0xe4, 0xe4};
@@ -221,9 +225,9 @@ void TimePanel(Builder& b, const TimeViewFrame& f, const TimeViewFrame::Area& a,
     const double x = a.left + (k * step - f.tMin) / (f.tMax - f.tMin) * (a.right - a.left);
     b.Line({{x, a.top}, {x, a.bottom}}, kGridColour, 1.0);
     b.Line({{x, a.bottom}, {x, a.bottom + 4}}, kBlack, 1.0);
-    b.Text({x, a.bottom + 12}, NumberText(k * step + 0.0), 12.0, TextAnchor::Centre);
+    b.Text({x, a.bottom + kTickBelow}, NumberText(k * step + 0.0), 12.0, TextAnchor::Centre);
   }
-  b.Text({(a.left + a.right) / 2, a.bottom + 28}, "Time (s)", 12.0, TextAnchor::Centre);
+  b.Text({(a.left + a.right) / 2, a.bottom + kAxisNameBelow}, "Time (s)", 12.0, TextAnchor::Centre);
   b.Text({a.left - 44, (a.top + a.bottom) / 2}, yName, 12.0, TextAnchor::Centre, false, true);
 }
 
@@ -413,9 +417,10 @@ ChartList TimeViewList(const TimeViewInputs& in) {
       const double x = f.Curve(c, d, 0.0).x;
       b.Line({{x, a.top}, {x, a.bottom}}, kGridColour, 1.0);
       b.Line({{x, a.bottom}, {x, a.bottom + 4}}, kBlack, 1.0);
-      b.Text({x, a.bottom + 12}, NumberText(d), 12.0, TextAnchor::Centre);
+      b.Text({x, a.bottom + kTickBelow}, NumberText(d), 12.0, TextAnchor::Centre);
     }
-    b.Text({(a.left + a.right) / 2, a.bottom + 28}, "Duration (s)", 12.0, TextAnchor::Centre);
+    b.Text({(a.left + a.right) / 2, a.bottom + kAxisNameBelow}, "Duration (s)", 12.0,
+           TextAnchor::Centre);
     b.Text({a.left - 44, (a.top + a.bottom) / 2}, "Residual voltage (pu)", 12.0, TextAnchor::Centre,
            false, true);
     // The lower limit, step by step; a step that lasts for ever runs to the

@@ -67,16 +67,25 @@ void PaintMarker(QPainter& p, const design::ChartOp& op) {
   }
 }
 
+// Text is laid out at 96 dpi whatever the device: the fonts are sized in pixels.
+double TextWidth(const QFont& font, const QString& text) {
+  return QFontMetricsF(font).horizontalAdvance(text) + 4;
+}
+
+double Left(const design::ChartOp& op, double width) {
+  return op.anchor == design::TextAnchor::Left     ? 0.0
+         : op.anchor == design::TextAnchor::Centre ? -width / 2
+                                                   : -width;
+}
+
 void PaintText(QPainter& p, const design::ChartOp& op) {
   const QFont font = FontOf(op);
   p.setFont(font);
   p.setPen(ToColor(op.colour));
   const QString text = QString::fromStdString(op.text);
-  const double width = QFontMetricsF(font, p.device()).horizontalAdvance(text) + 4;
+  const double width = TextWidth(font, text);
   const double height = op.fontPixels * 2;
-  const double left = op.anchor == design::TextAnchor::Left     ? 0.0
-                      : op.anchor == design::TextAnchor::Centre ? -width / 2
-                                                                : -width;
+  const double left = Left(op, width);
   const Qt::Alignment align =
       Qt::AlignVCenter | (op.anchor == design::TextAnchor::Left     ? Qt::AlignLeft
                           : op.anchor == design::TextAnchor::Centre ? Qt::AlignHCenter
@@ -92,6 +101,19 @@ void PaintText(QPainter& p, const design::ChartOp& op) {
 }
 
 }  // namespace
+
+QRectF ChartTextBox(const design::ChartOp& op) {
+  const QFont font = FontOf(op);
+  const QFontMetricsF metrics(font);
+  const double width = TextWidth(font, QString::fromStdString(op.text));
+  const double height = metrics.ascent() + metrics.descent();
+  const QRectF box(Left(op, width), -height / 2, width, height);
+  const QPointF at = ToPoint(op.points[0]);
+  if (op.vertical) {
+    return {at.x() + box.top(), at.y() - box.right(), box.height(), box.width()};
+  }
+  return box.translated(at);
+}
 
 void PaintChart(QPainter& p, std::span<const design::ChartOp> chart) {
   p.setRenderHint(QPainter::Antialiasing);
