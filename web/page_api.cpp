@@ -18,6 +18,7 @@
 #include "design/controls.h"
 #include "design/pass.h"
 #include "dipview/version.h"
+#include "web/page_state.h"
 
 namespace {
 
@@ -264,6 +265,14 @@ void AnswerState() {
 }
 
 }  // namespace
+
+namespace dipview::web {
+
+FaultInputs PageSettings() {
+  return SettingsOf(g_page.values);
+}
+
+}  // namespace dipview::web
 
 extern "C" {
 
