@@ -23,9 +23,9 @@ design::TimeViewInputs LongInputs() {
                        .proximity = 37};
   return Inputs(
       in, {.durationSeconds = 0.123456789, .inceptionDeg = -123.456789, .frequencyHz = 60},
-      "Two-Phase-to-Ground (Phases C and A) fault; Z12 angle 78.123456789012\u00b0, Z0 angle "
-      "12.345678901234\u00b0, ZF angle 45.567890123456\u00b0, Z0/Z12 2.345678901234, ZF/Z12 "
-      "1.234567890123, proximity 37.123456789012; transformers HV-MV DD, MV-C1 YY, C1-C2 DY");
+      "Two-Phase-to-Ground (Phases C and A) fault; Z12 angle 78.12345678901234\u00b0, Z0 angle "
+      "12.34567890123457\u00b0, ZF angle 45.56789012345678\u00b0, Z0/Z12 2.3456789012345678, "
+      "ZF/Z12 1.2345678901234567, proximity 37; transformers HV-MV DD, MV-C1 YY, C1-C2 DY");
 }
 
 TEST(TimeChartTest, EveryTextOnThePageAndClearOfEveryOther) {
