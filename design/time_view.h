@@ -99,8 +99,9 @@ struct TimeViewFrame {
   ChartPoint Curve(int curve, double seconds, double residual) const;
 };
 
-/// What the chart shows: the settings' caption (parts split at "; " go on lines
-/// of their own), the sag states and how the sag runs in time.
+/// What the chart shows: the settings' caption (each part between "; " on lines
+/// of its own, TimeCaption's line after them), the sag states and how the sag
+/// runs in time.
 struct TimeViewInputs {
   std::string caption;
   SagStates states;
