@@ -61,6 +61,19 @@ int Run(std::span<const std::string_view> args, ByteSource& in, ByteSink& out, B
               throw IoError("this dipview-calc was built without Qt, so it cannot plot");
             }
             std::string bytes;
+            if (options.sweeps.empty()) {
+              if (services.drawChart == nullptr) {
+                throw IoError("this dipview-calc was built without Qt, so it cannot plot");
+              }
+              const FaultInputs& in = options.settings;
+              const design::TimeViewInputs chart{.caption = SettingsCaption(in),
+                                                 .states = SagStatesOf(in, ComputeVoltages(in)),
+                                                 .time = options.time};
+              services.drawChart(design::TimeViewList(chart), options.plotFormat,
+                                 chart.caption + "; " + design::TimeCaption(chart.time), bytes);
+              WriteOutputFile(options.plotPath, bytes, out);
+              break;
+            }
             services.drawPlot(CollectPlot(options.sweeps[0], options.settings), options.plotFormat,
                               bytes);
             WriteOutputFile(options.plotPath, bytes, out);

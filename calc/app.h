@@ -7,6 +7,7 @@
 #include "calc/io.h"
 #include "calc/sweep.h"
 #include "compute/fault.h"
+#include "design/time_view.h"
 
 namespace dipview::calc {
 
@@ -21,6 +22,10 @@ struct CalcServices {
   void (*drawSvg)(const FaultInputs& in, std::string& svg) = nullptr;
   /// Draws `plot` into `bytes` in `format`.
   void (*drawPlot)(const SweepPlot& plot, PlotFormat format, std::string& bytes) = nullptr;
+  /// Draws the sag in time's `chart` into `bytes` in `format`, an SVG with
+  /// `description` as its description.
+  void (*drawChart)(const design::ChartList& chart, PlotFormat format,
+                    const std::string& description, std::string& bytes) = nullptr;
 };
 
 /// The whole program: parses the arguments after the program's name, reads a

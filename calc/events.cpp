@@ -119,7 +119,9 @@ void CheckSagInTimeOptions(const CalcOptions& options) {
   const std::string_view signal = options.signal == SignalOutput::Waveform ? "--waveform"
                                   : options.signal == SignalOutput::Rms    ? "--rms"
                                                                            : "--comtrade";
-  if (!options.timeOption.empty() && !options.extras.events && !WantsSignals(options)) {
+  const bool timeChart = !options.plotPath.empty() && options.sweeps.empty();
+  if (!options.timeOption.empty() && !options.extras.events && !WantsSignals(options) &&
+      !timeChart) {
     throw UsageError(std::string(options.timeOption) +
                      " sets how the sag runs in time; give --events, --waveform, --rms or "
                      "--comtrade too");

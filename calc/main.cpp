@@ -22,6 +22,7 @@
 #include "window/picture.h"
 #endif
 #ifdef DIPVIEW_CALC_PLOTS
+#include "plot/chart.h"
 #include "plot/plot.h"
 #endif
 
@@ -125,6 +126,13 @@ int main(int argc, char** argv) {
     StartQt(1);
     EnsureRoomToDraw(1);
     bytes = ToString(dipview::plot::EncodePlot(plot, format));
+  };
+  services.drawChart = [](const dipview::design::ChartList& chart, dipview::calc::PlotFormat format,
+                          const std::string& description, std::string& bytes) {
+    StartQt(1);
+    EnsureRoomToDraw(1);
+    bytes = ToString(
+        dipview::plot::EncodeTimeChart(chart, format, QString::fromStdString(description)));
   };
 #endif
   return dipview::calc::RunCalculator(args, in, out, err, services);

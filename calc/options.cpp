@@ -224,7 +224,10 @@ constexpr OptionEntry kOptions[] = {
      "against the swept setting into FILE instead of\n"
      "writing rows; PNG or SVG by the file name's\n"
      "extension, 1600 x 500 pixels; - writes a PNG to\n"
-     "standard output",
+     "standard output. Without --sweep and with an option\n"
+     "of the sag in time (--duration, ...), draw the sag in\n"
+     "time instead: waveforms, Urms(1/2), each bus's dip\n"
+     "and the ITIC and SEMI F47 curves, 1600 x 1100 pixels",
      [](CalcOptions& o, std::string_view v) {
        if (!o.plotPath.empty()) {
          throw ValueError("given a second time (first " + QuoteForMessage(o.plotPath) +
@@ -409,8 +412,12 @@ CalcOptions ParseCommandLine(std::span<const std::string_view> args) {
         "without --batch, --sweep or --columns");
   }
   if (!options.plotPath.empty()) {
-    if (!sweep) {
+    // Without a sweep, an option of the sag in time asks for its chart.
+    if (!sweep && options.timeOption.empty()) {
       throw UsageError("--plot draws a sweep; give --sweep NAME=FROM:TO:STEP too");
+    }
+    if (!sweep && options.batch) {
+      throw UsageError("--plot draws the sag in time of one state; it cannot be used with --batch");
     }
     if (options.sweeps.size() > 1) {
       throw UsageError("--plot draws a sweep over one setting, not a grid of two");
@@ -587,6 +594,7 @@ std::string UsageText() {
        "  $ dipview-calc --fault two-phase-ground --z0-ratio 1 --classify\n"
        "  $ dipview-calc --format markdown --values rounded --polar\n"
        "  $ dipview-calc --sweep proximity=0:100:1 --plot sweep.png\n"
+       "  $ dipview-calc --duration 0.1 --plot sag.svg\n"
        "  $ dipview-calc --columns hv_a_mag,hv_a_ang --values rounded\n"
        "  $ dipview-calc --events --duration 0.2 --inception 90\n"
        "  $ dipview-calc --waveform --fault three > waveform.csv\n";

@@ -335,6 +335,10 @@ PlotFormat PlotFormatOf(std::string_view path) {
                    "ending in .png or .svg");
 }
 
+std::string SettingsCaption(const FaultInputs& in) {
+  return Caption(in, "");
+}
+
 SweepPlot CollectPlot(const SweepAxis& axis, const FaultInputs& base) {
   SweepPlot plot;
   plot.xLabel = Str(axis.label);

@@ -76,6 +76,10 @@ struct SweepPlot {
   std::array<std::array<std::vector<double>, 3>, 4> magnitudes;
 };
 
+/// The settings of `in` as a plot's caption names them: "Single-Phase-to-Ground
+/// (Phase A) fault; Z12 angle 80°, ...; transformers HV-MV DY, MV-C1 DY, C1-C2 DY".
+std::string SettingsCaption(const FaultInputs& in);
+
 /// Computes the states of one axis and gathers them into a plot.
 SweepPlot CollectPlot(const SweepAxis& axis, const FaultInputs& base);
 

@@ -350,6 +350,8 @@
   function apply(state) {
     show(state);
     paint();
+    // The view of the sag in time (timeview.js) draws anew after every pass.
+    document.dispatchEvent(new CustomEvent('dipview-pass', { detail: call }));
   }
 
   // Only what changed is written: the page stays quick to lay out.

@@ -20,6 +20,7 @@
 #include "design/form.h"
 #include "design/pass.h"
 #include "dipview/version.h"
+#include "web/page_state.h"
 
 namespace {
 
@@ -226,6 +227,14 @@ const char* AnswerValue(int value, bool drag = false) {
 }
 
 }  // namespace
+
+namespace dipview::web {
+
+FaultInputs PageSettings() {
+  return g_page.form.Settings();
+}
+
+}  // namespace dipview::web
 
 extern "C" {
 

@@ -213,6 +213,7 @@ void Form1::Recalculate() {
   }
   UpdateToolTips();
   update();
+  Q_EMIT Recalculated();
 }
 
 void Form1::PaintCanvas() {

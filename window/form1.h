@@ -82,7 +82,15 @@ class Form1 : public QWidget {
   /// Copy readouts (Ctrl+Shift+C): design::ReadoutTable of the last pass as
   /// text on the clipboard.
   void CopyReadouts();
+  /// The sag in time (Ctrl+T): shows the window of the sag in time for these
+  /// settings, opening it the first time.
+  void ShowSagInTime();
 
+ Q_SIGNALS:
+  /// Raised at the end of every pass.
+  void Recalculated();
+
+ public:
   /// Paints the window's content as a vector drawing at 100% (one unit per
   /// 15 twips, 11760 x 8760 twips): the last pass's drawing list, the frame
   /// lines, and every shown control as outlines with its text.
@@ -135,8 +143,9 @@ class Form1 : public QWidget {
   std::array<QWidget*, design::kDiagramControls.size()> diagramControls_{};
   std::array<std::array<QLineEdit*, 6>, 4> readouts_{};
 
-  /// Copy picture, Save picture, Copy readouts: the context menu and shortcuts.
-  std::array<QAction*, 3> gettingOut_{};
+  /// Copy picture, Save picture, Copy readouts, The sag in time: the context
+  /// menu and shortcuts.
+  std::array<QAction*, 4> gettingOut_{};
   SaveHooks saveHooks_;
 
   double zoom_ = 1.0;

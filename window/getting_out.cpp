@@ -97,6 +97,8 @@ void Form1::SetUpGettingOut() {
           &Form1::SavePicture),
       add(QStringLiteral("Copy readouts"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C),
           &Form1::CopyReadouts),
+      add(QStringLiteral("The sag in time..."), QKeySequence(Qt::CTRL | Qt::Key_T),
+          &Form1::ShowSagInTime),
   };
   // A right click anywhere opens the window's menu: the controls' own menus
   // (a text box's Copy, a scroll bar's Scroll here) give way to it.
