@@ -4,9 +4,9 @@
 #include <string>
 #include <string_view>
 
-#include "calc/io.h"
 #include "calc/sweep.h"
 #include "compute/fault.h"
+#include "output/io.h"
 
 namespace dipview::calc {
 
@@ -20,7 +20,8 @@ struct CalcServices {
   /// Draws the window for `in` as a vector drawing into `svg`, as SVG text.
   void (*drawSvg)(const FaultInputs& in, std::string& svg) = nullptr;
   /// Draws `plot` into `bytes` in `format`.
-  void (*drawPlot)(const SweepPlot& plot, PlotFormat format, std::string& bytes) = nullptr;
+  void (*drawPlot)(const output::SweepPlot& plot, output::PlotFormat format,
+                   std::string& bytes) = nullptr;
 };
 
 /// The whole program: parses the arguments after the program's name, reads a
@@ -29,7 +30,7 @@ struct CalcServices {
 /// kExitUsage for a bad option or bad batch input, 1 when reading or writing
 /// fails (a picture or plot that cannot be written among them) or memory runs
 /// out.
-int RunCalculator(std::span<const std::string_view> args, ByteSource& in, ByteSink& out,
-                  ByteSink& err, const CalcServices& services = {});
+int RunCalculator(std::span<const std::string_view> args, output::ByteSource& in,
+                  output::ByteSink& out, output::ByteSink& err, const CalcServices& services = {});
 
 }  // namespace dipview::calc

@@ -509,7 +509,7 @@ class RowWriter::Workers {
     threads_.clear();  // joins
   }
 
-  void Submit(std::vector<FaultInputs> states, OutputBuffer& out) {
+  void Submit(std::vector<FaultInputs> states, output::OutputBuffer& out) {
     auto chunk = std::make_unique<Chunk>();
     chunk->states = std::move(states);
     {
@@ -523,7 +523,7 @@ class RowWriter::Workers {
 
   /// Writes the finished chunks at the front, waiting for the oldest while
   /// more than `keep` are unwritten.
-  void WriteFinished(OutputBuffer& out, std::size_t keep) {
+  void WriteFinished(output::OutputBuffer& out, std::size_t keep) {
     while (!order_.empty()) {
       Chunk& front = *order_.front();
       {
@@ -547,8 +547,8 @@ class RowWriter::Workers {
   void Work() {
     // Made with the first chunk, so that running out of memory for it fails
     // that chunk rather than the whole program.
-    StringSink sink;
-    std::unique_ptr<OutputBuffer> buffer;
+    output::StringSink sink;
+    std::unique_ptr<output::OutputBuffer> buffer;
     std::unique_ptr<RowWriter> writer;
     for (;;) {
       Chunk* chunk = nullptr;
@@ -563,7 +563,7 @@ class RowWriter::Workers {
       }
       try {
         if (!writer) {
-          buffer = std::make_unique<OutputBuffer>(sink);
+          buffer = std::make_unique<output::OutputBuffer>(sink);
           writer = std::make_unique<RowWriter>(layout_, *buffer);
         }
         for (const FaultInputs& in : chunk->states) {
@@ -607,7 +607,7 @@ std::size_t RowRoom(const std::vector<OutputColumn>& columns, const std::vector<
 
 }  // namespace
 
-RowWriter::RowWriter(std::shared_ptr<const RowLayout> layout, OutputBuffer& out)
+RowWriter::RowWriter(std::shared_ptr<const RowLayout> layout, output::OutputBuffer& out)
     : layout_(std::move(layout)), out_(out), full_(layout_->values == ValueMode::Full) {
   Configure();
 }
@@ -680,7 +680,7 @@ void RowWriter::Configure() {
   }
 }
 
-RowWriter::RowWriter(OutputFormat format, OutputBuffer& out, ExtraColumns extras)
+RowWriter::RowWriter(OutputFormat format, output::OutputBuffer& out, ExtraColumns extras)
     : RowWriter(std::make_shared<const RowLayout>(RowLayout{
                     .format = format,
                     .columns = DefaultColumns(extras),

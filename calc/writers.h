@@ -7,10 +7,10 @@
 #include <string_view>
 #include <vector>
 
-#include "calc/io.h"
 #include "compute/sag_in_time.h"
 #include "compute/transformer.h"
 #include "design/constants.h"
+#include "output/io.h"
 
 namespace dipview::calc {
 
@@ -224,8 +224,8 @@ struct RowLayout {
 /// own cell only.
 class RowWriter {
  public:
-  RowWriter(std::shared_ptr<const RowLayout> layout, OutputBuffer& out);
-  RowWriter(OutputFormat format, OutputBuffer& out, ExtraColumns extras = {});
+  RowWriter(std::shared_ptr<const RowLayout> layout, output::OutputBuffer& out);
+  RowWriter(OutputFormat format, output::OutputBuffer& out, ExtraColumns extras = {});
   ~RowWriter();
   RowWriter(const RowWriter&) = delete;
   RowWriter& operator=(const RowWriter&) = delete;
@@ -265,7 +265,7 @@ class RowWriter {
   void Configure();
 
   std::shared_ptr<const RowLayout> layout_;
-  OutputBuffer& out_;
+  output::OutputBuffer& out_;
   bool full_;
   std::vector<Slot> slots_;
   /// The columns in runs: a number run of one or more slots, or one other.

@@ -1,4 +1,4 @@
-#include "calc/output_file.h"
+#include "output/output_file.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -61,7 +61,7 @@ class OutputFileTest : public testing::Test {
   }
 
   std::string folder_;
-  StringSink out_;
+  output::StringSink out_;
 };
 
 // Each failure of the last steps keeps the old file whole and leaves nothing
@@ -69,7 +69,7 @@ class OutputFileTest : public testing::Test {
 TEST_F(OutputFileTest, AFailingStepKeepsTheOldFileAndLeavesNothing) {
   const struct Row {
     const char* what;
-    FileCalls calls;
+    output::FileCalls calls;
     const char* reason;
   } rows[] = {
       {"write",
@@ -97,9 +97,9 @@ TEST_F(OutputFileTest, AFailingStepKeepsTheOldFileAndLeavesNothing) {
     SCOPED_TRACE(row.what);
     Write(Path("pic.png"), "old");
     try {
-      WriteOutputFile(Path("pic.png"), "new", out_, row.calls);
+      output::WriteOutputFile(Path("pic.png"), "new", out_, row.calls);
       ADD_FAILURE() << "no failure reported";
-    } catch (const IoError& e) {
+    } catch (const output::IoError& e) {
       EXPECT_EQ(std::string(e.what()), "cannot write '" + Path("pic.png") + "': " + row.reason);
     }
     EXPECT_EQ(Read(Path("pic.png")), "old");
@@ -108,16 +108,16 @@ TEST_F(OutputFileTest, AFailingStepKeepsTheOldFileAndLeavesNothing) {
 }
 
 TEST_F(OutputFileTest, ShortWritesAreCarriedOn) {
-  const FileCalls oneByteAtATime{
+  const output::FileCalls oneByteAtATime{
       .write = [](int fd, const void* data, std::size_t) { return ::write(fd, data, 1); }};
-  WriteOutputFile(Path("pic.svg"), "<svg/>", out_, oneByteAtATime);
+  output::WriteOutputFile(Path("pic.svg"), "<svg/>", out_, oneByteAtATime);
   EXPECT_EQ(Read(Path("pic.svg")), "<svg/>");
 }
 
 // A name near the 255-byte limit still leaves room for the temporary file.
 TEST_F(OutputFileTest, NamesUpToTheLimitCanBeWritten) {
   const std::string name = std::string(251, 'p') + ".png";
-  WriteOutputFile(Path(name), "new", out_);
+  output::WriteOutputFile(Path(name), "new", out_);
   EXPECT_EQ(Read(Path(name)), "new");
   EXPECT_EQ(Entries(), std::vector<std::string>{name});
 }
@@ -130,7 +130,7 @@ TEST_F(OutputFileTest, AFileOpenForWritingIsWrittenIntoNotReplaced) {
   ASSERT_EQ(::stat(Path("log.txt").c_str(), &before), 0);
   const int fd = ::open(Path("log.txt").c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
   ASSERT_GE(fd, 0);
-  WriteOutputFile(Path("log.txt"), "picture\n", out_);
+  output::WriteOutputFile(Path("log.txt"), "picture\n", out_);
   ::close(fd);
   EXPECT_EQ(Read(Path("log.txt")), "before\npicture\n");
   struct stat after {};
@@ -148,14 +148,14 @@ TEST_F(OutputFileTest, AStopSignalRemovesTheTemporaryFile) {
     if (child == 0) {
       static int g_signal;
       g_signal = signal;
-      const FileCalls stopped{.write = [](int, const void*, std::size_t) -> ssize_t {
+      const output::FileCalls stopped{.write = [](int, const void*, std::size_t) -> ssize_t {
         ::raise(g_signal);
         return -1;
       }};
       std::signal(signal, SIG_DFL);
-      StringSink out;
+      output::StringSink out;
       try {
-        WriteOutputFile(Path("pic.png"), "new", out, stopped);
+        output::WriteOutputFile(Path("pic.png"), "new", out, stopped);
       } catch (...) {
       }
       ::_exit(0);

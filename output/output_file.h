@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "calc/io.h"
+#include "output/io.h"
 
-namespace dipview::calc {
+namespace dipview::output {
 
 /// The system calls that put the bytes on the disk and the file in its place;
 /// tests replace them to make them fail.
@@ -39,4 +39,4 @@ struct FileCalls {
 void WriteOutputFile(const std::string& path, std::string_view bytes, ByteSink& standardOutput,
                      const FileCalls& calls = {});
 
-}  // namespace dipview::calc
+}  // namespace dipview::output

@@ -1,4 +1,4 @@
-#include "calc/output_file.h"
+#include "output/output_file.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -18,9 +18,9 @@
 #include <memory>
 #include <optional>
 
-#include "calc/settings.h"
+#include "output/quote.h"
 
-namespace dipview::calc {
+namespace dipview::output {
 
 namespace {
 
@@ -440,4 +440,4 @@ void WriteOutputFile(const std::string& path, std::string_view bytes, ByteSink& 
        "allowed: a file name, a FIFO, a character device or - for standard output");
 }
 
-}  // namespace dipview::calc
+}  // namespace dipview::output
