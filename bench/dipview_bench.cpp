@@ -68,7 +68,7 @@ void BM_ReadoutTextsWriteNumberText(benchmark::State& state) {
   char buffer[calc::kReadoutCount * kNumberTextMax];
   for (auto _ : state) {
     char* out = buffer;
-    for (double value : calc::CutReadouts(pass)) {
+    for (double value : calc::ReadoutValues(pass, calc::ValueMode::Shown)) {
       out = WriteNumberText(value, out);
     }
     benchmark::DoNotOptimize(out);
@@ -84,7 +84,7 @@ void BM_ReadoutTextsCached(benchmark::State& state) {
   char buffer[calc::kReadoutCount * kNumberTextMax];
   for (auto _ : state) {
     char* out = buffer;
-    for (double value : calc::CutReadouts(pass)) {
+    for (double value : calc::ReadoutValues(pass, calc::ValueMode::Shown)) {
       out = cache.Write(value, out);
     }
     benchmark::DoNotOptimize(out);

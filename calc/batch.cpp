@@ -107,8 +107,9 @@ class RecordReader {
     if (end_ == buffer_.size()) {
       buffer_.resize(std::min(buffer_.size() * 2, kMaxBatchLineBytes + 1));
     }
-    // Whoever writes the input may wait for the rows so far before writing
-    // more, so they must be out before this read can block.
+    // Passes on the rows already in the buffer before every read, also one
+    // that would not wait (RowsBeforeWaiting flushes before those): when a
+    // read fails, the rows written before it stand.
     out_.Flush();
     const std::size_t n = in_.Read(buffer_.data() + end_, buffer_.size() - end_);
     end_ += n;
