@@ -54,7 +54,7 @@ int Run(std::span<const std::string_view> args, output::ByteSource& in, output::
             } else {
               services.drawPicture(options.settings, options.scale, bytes);
             }
-            output::WriteOutputFile(options.pngPath, bytes, out);
+            output::WriteOutputFile(options.pngPath, bytes, out, services.fileCalls);
             break;
           }
           if (!options.plotPath.empty()) {
@@ -64,7 +64,7 @@ int Run(std::span<const std::string_view> args, output::ByteSource& in, output::
             std::string bytes;
             services.drawPlot(CollectPlot(options.sweeps[0], options.settings), options.plotFormat,
                               bytes);
-            output::WriteOutputFile(options.plotPath, bytes, out);
+            output::WriteOutputFile(options.plotPath, bytes, out, services.fileCalls);
             break;
           }
           if (WantsSignals(options)) {

@@ -7,6 +7,7 @@
 #include "calc/sweep.h"
 #include "compute/fault.h"
 #include "output/io.h"
+#include "output/output_file.h"
 
 namespace dipview::calc {
 
@@ -22,6 +23,8 @@ struct CalcServices {
   /// Draws `plot` into `bytes` in `format`.
   void (*drawPlot)(const output::SweepPlot& plot, output::PlotFormat format,
                    std::string& bytes) = nullptr;
+  /// The system calls that write a picture or a plot file.
+  output::FileCalls fileCalls;
 };
 
 /// The whole program: parses the arguments after the program's name, reads a

@@ -101,7 +101,7 @@ void WriteIntoStream(const FileCalls& calls, const std::string& path, std::strin
     const PipeErrorsReported reported;
     error = WriteAll(calls, fd, bytes);
   }
-  if (::close(fd) != 0 && error == 0) {
+  if (calls.close(fd) != 0 && error == 0) {
     error = errno;
   }
   if (error != 0) {
@@ -334,7 +334,7 @@ void ReplaceAtomically(const FileCalls& calls, const std::string& path, const st
   if (error == 0 && calls.fsync(fd) != 0) {
     error = errno;
   }
-  if (::close(fd) != 0 && error == 0) {
+  if (calls.close(fd) != 0 && error == 0) {
     error = errno;
   }
   if (error == 0) {

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstddef>
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -10,11 +11,12 @@
 
 namespace dipview::output {
 
-/// The system calls that put the bytes on the disk and the file in its place;
-/// tests replace them to make them fail.
+/// The system calls that put the bytes on the disk and the file in its place,
+/// each checked; tests replace them to make them fail.
 struct FileCalls {
   ssize_t (*write)(int fd, const void* data, std::size_t size) = ::write;
   int (*fsync)(int fd) = ::fsync;
+  int (*close)(int fd) = ::close;
   int (*rename)(const char* from, const char* to) = ::rename;
 };
 

@@ -16,7 +16,9 @@
 #include <string>
 #include <vector>
 
-namespace dipview::calc {
+#include "calc/app.h"
+
+namespace dipview::output {
 namespace {
 
 class OutputFileTest : public testing::Test {
@@ -61,19 +63,28 @@ class OutputFileTest : public testing::Test {
   }
 
   std::string folder_;
-  output::StringSink out_;
+  StringSink out_;
 };
 
-// Each failure of the last steps keeps the old file whole and leaves nothing
-// beside it.
+// Each failure of the last steps keeps the old file whole, leaves nothing
+// beside it and ends the program with status 1 and the system's reason.
 TEST_F(OutputFileTest, AFailingStepKeepsTheOldFileAndLeavesNothing) {
   const struct Row {
     const char* what;
-    output::FileCalls calls;
+    FileCalls calls;
     const char* reason;
   } rows[] = {
       {"write",
        {.write = [](int, const void*, std::size_t) -> ssize_t {
+         errno = ENOSPC;
+         return -1;
+       }},
+       "No space left on device"},
+      {"short writes, then a full disk",
+       {.write = [](int fd, const void* data, std::size_t size) -> ssize_t {
+         if (size > 1) {
+           return ::write(fd, data, 1);
+         }
          errno = ENOSPC;
          return -1;
        }},
@@ -85,6 +96,14 @@ TEST_F(OutputFileTest, AFailingStepKeepsTheOldFileAndLeavesNothing) {
               return -1;
             }},
        "Input/output error"},
+      {"close",
+       {.close =
+            [](int fd) {
+              ::close(fd);
+              errno = EDQUOT;
+              return -1;
+            }},
+       "Disk quota exceeded"},
       {"rename",
        {.rename =
             [](const char*, const char*) {
@@ -95,29 +114,65 @@ TEST_F(OutputFileTest, AFailingStepKeepsTheOldFileAndLeavesNothing) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
+    const std::string message = "cannot write '" + Path("pic.png") + "': " + row.reason;
     Write(Path("pic.png"), "old");
     try {
-      output::WriteOutputFile(Path("pic.png"), "new", out_, row.calls);
+      WriteOutputFile(Path("pic.png"), "new", out_, row.calls);
       ADD_FAILURE() << "no failure reported";
-    } catch (const output::IoError& e) {
-      EXPECT_EQ(std::string(e.what()), "cannot write '" + Path("pic.png") + "': " + row.reason);
+    } catch (const IoError& e) {
+      EXPECT_EQ(std::string(e.what()), message);
     }
+    EXPECT_EQ(Read(Path("pic.png")), "old");
+    EXPECT_EQ(Entries(), std::vector<std::string>{"pic.png"});
+
+    const std::string path = Path("pic.png");
+    const std::string_view args[] = {"--png", path};
+    StringSource in("");
+    StringSink out;
+    StringSink err;
+    const calc::CalcServices services{
+        .drawPicture = [](const FaultInputs&, int, std::string& png) { png = "new"; },
+        .fileCalls = row.calls};
+    EXPECT_EQ(calc::RunCalculator(args, in, out, err, services), 1);
+    EXPECT_EQ(err.text, "dipview-calc: " + message + "\n");
     EXPECT_EQ(Read(Path("pic.png")), "old");
     EXPECT_EQ(Entries(), std::vector<std::string>{"pic.png"});
   }
 }
 
-TEST_F(OutputFileTest, ShortWritesAreCarriedOn) {
-  const output::FileCalls oneByteAtATime{
-      .write = [](int fd, const void* data, std::size_t) { return ::write(fd, data, 1); }};
-  output::WriteOutputFile(Path("pic.svg"), "<svg/>", out_, oneByteAtATime);
-  EXPECT_EQ(Read(Path("pic.svg")), "<svg/>");
+// Writes that take part of the bytes, or are interrupted by a signal before
+// taking any, are carried on to the end.
+TEST_F(OutputFileTest, ShortAndInterruptedWritesAreCarriedOn) {
+  const struct Row {
+    const char* what;
+    FileCalls calls;
+  } rows[] = {
+      {"one byte at a time",
+       {.write = [](int fd, const void* data, std::size_t) { return ::write(fd, data, 1); }}},
+      {"every other call interrupted",
+       {.write = [](int fd, const void* data, std::size_t size) -> ssize_t {
+         static bool interrupt = false;
+         interrupt = !interrupt;
+         if (interrupt) {
+           errno = EINTR;
+           return -1;
+         }
+         return ::write(fd, data, size > 2 ? 2 : size);
+       }}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    Write(Path("pic.svg"), "old");
+    WriteOutputFile(Path("pic.svg"), "<svg/>", out_, row.calls);
+    EXPECT_EQ(Read(Path("pic.svg")), "<svg/>");
+    EXPECT_EQ(Entries(), std::vector<std::string>{"pic.svg"});
+  }
 }
 
 // A name near the 255-byte limit still leaves room for the temporary file.
 TEST_F(OutputFileTest, NamesUpToTheLimitCanBeWritten) {
   const std::string name = std::string(251, 'p') + ".png";
-  output::WriteOutputFile(Path(name), "new", out_);
+  WriteOutputFile(Path(name), "new", out_);
   EXPECT_EQ(Read(Path(name)), "new");
   EXPECT_EQ(Entries(), std::vector<std::string>{name});
 }
@@ -130,7 +185,7 @@ TEST_F(OutputFileTest, AFileOpenForWritingIsWrittenIntoNotReplaced) {
   ASSERT_EQ(::stat(Path("log.txt").c_str(), &before), 0);
   const int fd = ::open(Path("log.txt").c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
   ASSERT_GE(fd, 0);
-  output::WriteOutputFile(Path("log.txt"), "picture\n", out_);
+  WriteOutputFile(Path("log.txt"), "picture\n", out_);
   ::close(fd);
   EXPECT_EQ(Read(Path("log.txt")), "before\npicture\n");
   struct stat after {};
@@ -148,14 +203,14 @@ TEST_F(OutputFileTest, AStopSignalRemovesTheTemporaryFile) {
     if (child == 0) {
       static int g_signal;
       g_signal = signal;
-      const output::FileCalls stopped{.write = [](int, const void*, std::size_t) -> ssize_t {
+      const FileCalls stopped{.write = [](int, const void*, std::size_t) -> ssize_t {
         ::raise(g_signal);
         return -1;
       }};
       std::signal(signal, SIG_DFL);
-      output::StringSink out;
+      StringSink out;
       try {
-        output::WriteOutputFile(Path("pic.png"), "new", out, stopped);
+        WriteOutputFile(Path("pic.png"), "new", out, stopped);
       } catch (...) {
       }
       ::_exit(0);
@@ -169,4 +224,4 @@ TEST_F(OutputFileTest, AStopSignalRemovesTheTemporaryFile) {
 }
 
 }  // namespace
-}  // namespace dipview::calc
+}  // namespace dipview::output
