@@ -6,32 +6,32 @@
 #include "calc/batch.h"
 #include "calc/events.h"
 #include "calc/options.h"
-#include "calc/output_file.h"
 #include "calc/settings.h"
 #include "calc/sweep.h"
 #include "calc/writers.h"
 #include "compute/transformer.h"
 #include "dipview/version.h"
+#include "output/output_file.h"
 
 namespace dipview::calc {
 
 namespace {
 
-void Report(ByteSink& err, std::string_view message) {
+void Report(output::ByteSink& err, std::string_view message) {
   std::string line = "dipview-calc: ";
   // Values are escaped where a message quotes them; this catches any other.
-  line += EscapeForTerminal(message);
+  line += output::EscapeForTerminal(message);
   line += '\n';
   try {
     err.Write(line.data(), line.size());
-  } catch (const IoError&) {
+  } catch (const output::IoError&) {
     // Nowhere left to report to; the exit status still tells.
   }
 }
 
-int Run(std::span<const std::string_view> args, ByteSource& in, ByteSink& out, ByteSink& err,
-        const CalcServices& services) {
-  OutputBuffer buffer(out);
+int Run(std::span<const std::string_view> args, output::ByteSource& in, output::ByteSink& out,
+        output::ByteSink& err, const CalcServices& services) {
+  output::OutputBuffer buffer(out);
   try {
     try {
       const CalcOptions options = ParseCommandLine(args);
@@ -45,7 +45,8 @@ int Run(std::span<const std::string_view> args, ByteSource& in, ByteSink& out, B
         case Action::Compute: {
           if (!options.pngPath.empty()) {
             if (options.svg ? services.drawSvg == nullptr : services.drawPicture == nullptr) {
-              throw IoError("this dipview-calc was built without the window, so it cannot draw");
+              throw output::IoError(
+                  "this dipview-calc was built without the window, so it cannot draw");
             }
             std::string bytes;
             if (options.svg) {
@@ -53,12 +54,12 @@ int Run(std::span<const std::string_view> args, ByteSource& in, ByteSink& out, B
             } else {
               services.drawPicture(options.settings, options.scale, bytes);
             }
-            WriteOutputFile(options.pngPath, bytes, out);
+            output::WriteOutputFile(options.pngPath, bytes, out, services.fileCalls);
             break;
           }
           if (!options.plotPath.empty()) {
             if (services.drawPlot == nullptr) {
-              throw IoError("this dipview-calc was built without Qt, so it cannot plot");
+              throw output::IoError("this dipview-calc was built without Qt, so it cannot plot");
             }
             std::string bytes;
             if (options.sweeps.empty()) {
@@ -76,7 +77,7 @@ int Run(std::span<const std::string_view> args, ByteSource& in, ByteSink& out, B
             }
             services.drawPlot(CollectPlot(options.sweeps[0], options.settings), options.plotFormat,
                               bytes);
-            WriteOutputFile(options.plotPath, bytes, out);
+            output::WriteOutputFile(options.plotPath, bytes, out, services.fileCalls);
             break;
           }
           if (WantsSignals(options)) {
@@ -88,7 +89,7 @@ int Run(std::span<const std::string_view> args, ByteSource& in, ByteSink& out, B
             if (!options.sweeps.empty()) {
               RunSweep(options.sweeps, options.settings, writer);
             } else if (options.batch && !options.batchPath.empty()) {
-              InputFile file(options.batchPath);
+              output::InputFile file(options.batchPath);
               RunBatch(file.source(), options.settings, writer, buffer);
             } else if (options.batch) {
               RunBatch(in, options.settings, writer, buffer);
@@ -113,7 +114,7 @@ int Run(std::span<const std::string_view> args, ByteSource& in, ByteSink& out, B
       Report(err, e.what());
       return kExitUsage;
     }
-  } catch (const IoError& e) {
+  } catch (const output::IoError& e) {
     Report(err, e.what());
     return 1;
   }
@@ -121,8 +122,8 @@ int Run(std::span<const std::string_view> args, ByteSource& in, ByteSink& out, B
 
 }  // namespace
 
-int RunCalculator(std::span<const std::string_view> args, ByteSource& in, ByteSink& out,
-                  ByteSink& err, const CalcServices& services) {
+int RunCalculator(std::span<const std::string_view> args, output::ByteSource& in,
+                  output::ByteSink& out, output::ByteSink& err, const CalcServices& services) {
   try {
     return Run(args, in, out, err, services);
   } catch (const std::bad_alloc&) {

@@ -18,7 +18,7 @@ namespace {
 void RefuseSecondPicture(const CalcOptions& o) {
   if (!o.pngPath.empty()) {
     throw ValueError("a picture is already asked for (" + std::string(o.pictureOption) + " " +
-                     QuoteForMessage(o.pngPath) + "); allowed: one picture per run");
+                     output::QuoteForMessage(o.pngPath) + "); allowed: one picture per run");
   }
 }
 
@@ -32,7 +32,8 @@ void RefusePictureExtension(std::string_view path, bool svg, std::string_view al
   if (dot == std::string_view::npos || dot == 0 || HasExtension(path, written)) {
     return;
   }
-  throw ValueError(QuoteForMessage(path) + " ends in " + QuoteForMessage(base.substr(dot)) +
+  throw ValueError(output::QuoteForMessage(path) + " ends in " +
+                   output::QuoteForMessage(base.substr(dot)) +
                    (svg ? ", but the picture is an SVG" : ", but the picture is a PNG") +
                    "; allowed: " + std::string(allowed) + ", or a name without an extension");
 }
@@ -207,7 +208,7 @@ constexpr OptionEntry kOptions[] = {
        }
        SweepAxis axis = ParseSweep(v);
        if (!o.sweeps.empty() && o.sweeps[0].column == axis.column) {
-         throw ValueError(QuoteForMessage(v) + " sweeps " + std::string(axis.column) +
+         throw ValueError(output::QuoteForMessage(v) + " sweeps " + std::string(axis.column) +
                           " a second time; allowed: two different settings for a grid");
        }
        o.sweeps.push_back(std::move(axis));
@@ -230,7 +231,7 @@ constexpr OptionEntry kOptions[] = {
      "and the ITIC and SEMI F47 curves, 1600 x 1100 pixels",
      [](CalcOptions& o, std::string_view v) {
        if (!o.plotPath.empty()) {
-         throw ValueError("given a second time (first " + QuoteForMessage(o.plotPath) +
+         throw ValueError("given a second time (first " + output::QuoteForMessage(o.plotPath) +
                           "); allowed: one plot per run");
        }
        o.plotFormat = PlotFormatOf(v);
@@ -315,10 +316,11 @@ CalcOptions ParseCommandLine(std::span<const std::string_view> args) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i] == "-h" ? std::string_view("--help") : args[i];
     if (arg.size() > 1 && arg[0] == '-' && arg[1] != '-') {
-      throw UsageError("unknown option " + QuoteForMessage(arg) + "; see 'dipview-calc --help'");
+      throw UsageError("unknown option " + output::QuoteForMessage(arg) +
+                       "; see 'dipview-calc --help'");
     }
     if (!arg.starts_with("--") || arg.size() == 2) {
-      throw UsageError("unexpected argument " + QuoteForMessage(arg) +
+      throw UsageError("unexpected argument " + output::QuoteForMessage(arg) +
                        "; settings are given as options, see 'dipview-calc --help'");
     }
     std::string_view name = arg.substr(2);
@@ -331,12 +333,13 @@ CalcOptions ParseCommandLine(std::span<const std::string_view> args) {
     }
     const OptionEntry* entry = FindOption(name);
     if (entry == nullptr) {
-      throw UsageError("unknown option " + QuoteForMessage(arg.substr(0, 2 + name.size())) +
+      throw UsageError("unknown option " + output::QuoteForMessage(arg.substr(0, 2 + name.size())) +
                        "; see 'dipview-calc --help'");
     }
     if (entry->valueName.empty()) {
       if (inlineValue) {
-        throw UsageError("--" + Str(name) + " takes no value (got " + QuoteForMessage(arg) + ")");
+        throw UsageError("--" + Str(name) + " takes no value (got " + output::QuoteForMessage(arg) +
+                         ")");
       }
     } else if (entry->valueName.starts_with('[')) {
       // An optional value is the next argument unless that is another option.
@@ -481,7 +484,7 @@ int ParseScale(std::string_view text) {
   const double value = ParseFiniteNumber(text, allowed);
   // The range first: converting a double beyond int's range is undefined.
   if (value < 1 || value > 4 || value != static_cast<int>(value)) {
-    throw ValueError(QuoteForMessage(text) + " is not allowed; allowed: " + Str(allowed));
+    throw ValueError(output::QuoteForMessage(text) + " is not allowed; allowed: " + Str(allowed));
   }
   return static_cast<int>(value);
 }

@@ -155,13 +155,13 @@ QImage RenderTimeChart(const design::ChartList& chart) {
   return image;
 }
 
-QByteArray EncodeTimeChart(const design::ChartList& chart, calc::PlotFormat format,
+QByteArray EncodeTimeChart(const design::ChartList& chart, output::PlotFormat format,
                            const QString& description) {
   QByteArray bytes;
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
   // Into memory nothing can fail but the allocation, which throws.
-  if (format == calc::PlotFormat::Png) {
+  if (format == output::PlotFormat::Png) {
     RenderTimeChart(chart).save(&buffer, "PNG");
     return bytes;
   }

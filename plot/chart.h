@@ -8,7 +8,7 @@
 #include <QRectF>
 #include <QString>
 
-#include "calc/sweep.h"
+#include "output/plot_data.h"
 #include "design/time_view.h"
 
 namespace dipview::plot {
@@ -27,7 +27,7 @@ QImage RenderTimeChart(const design::ChartList& chart);
 
 /// The chart encoded as a PNG image or an SVG drawing with `description` as
 /// its description. Needs a QGuiApplication.
-QByteArray EncodeTimeChart(const design::ChartList& chart, calc::PlotFormat format,
+QByteArray EncodeTimeChart(const design::ChartList& chart, output::PlotFormat format,
                            const QString& description);
 
 }  // namespace dipview::plot

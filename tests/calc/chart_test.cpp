@@ -62,7 +62,7 @@ TEST(TimeChartTest, EveryTextOnThePageAndClearOfEveryOther) {
 TEST(TimeChartTest, PngAndSvgOfThePageSize) {
   const design::ChartList chart = design::TimeViewList(LongInputs());
   QImage image;
-  ASSERT_TRUE(image.loadFromData(EncodeTimeChart(chart, calc::PlotFormat::Png, {}), "PNG"));
+  ASSERT_TRUE(image.loadFromData(EncodeTimeChart(chart, output::PlotFormat::Png, {}), "PNG"));
   EXPECT_EQ(image.size(), QSize(design::kTimeViewWidth, design::kTimeViewHeight));
   // Phase B's red and C's blue are on it, and the white page around.
   bool red = false;
@@ -76,7 +76,7 @@ TEST(TimeChartTest, PngAndSvgOfThePageSize) {
   EXPECT_TRUE(red && blue);
   EXPECT_EQ(image.pixel(1, 1), qRgb(255, 255, 255));
 
-  QXmlStreamReader xml(EncodeTimeChart(chart, calc::PlotFormat::Svg, "the description"));
+  QXmlStreamReader xml(EncodeTimeChart(chart, output::PlotFormat::Svg, "the description"));
   QStringList texts;
   QString description;
   while (!xml.atEnd()) {

@@ -1,3 +1,5 @@
+#include "launch/window_program.h"
+
 #include <unistd.h>
 
 #include <cerrno>
@@ -136,13 +138,15 @@ dipview::FaultInputs ReadSettings(const std::vector<std::string_view>& args) {
     dipview::calc::RefuseWhatTheWindowCannotShow(settings, "the window");
     return settings;
   } catch (const dipview::calc::UsageError& e) {
-    BadUsage(dipview::calc::EscapeForTerminal(e.what()));
+    BadUsage(dipview::output::EscapeForTerminal(e.what()));
   }
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+namespace dipview::launch {
+
+int RunWindowProgram(int argc, char** argv) {
   bool platformGiven = std::getenv("QT_QPA_PLATFORM") != nullptr;
   dipview::window::ViewerOptions options;
   std::vector<std::string_view> settingArgs;
@@ -184,7 +188,7 @@ int main(int argc, char** argv) {
       i += used - 1;
       continue;
     }
-    const std::string quoted = dipview::calc::QuoteForMessage(argv[i]);
+    const std::string quoted = dipview::output::QuoteForMessage(argv[i]);
     BadUsage(std::string_view(argv[i]).starts_with('-') ? "unknown option " + quoted
                                                         : "unexpected argument " + quoted);
   }
@@ -201,3 +205,5 @@ int main(int argc, char** argv) {
   dipview::window::ShowAtStartUp(viewer, options);
   return QApplication::exec();
 }
+
+}  // namespace dipview::launch
