@@ -64,7 +64,7 @@ int Run(std::span<const std::string_view> args, output::ByteSource& in, output::
             std::string bytes;
             if (options.sweeps.empty()) {
               if (services.drawChart == nullptr) {
-                throw IoError("this dipview-calc was built without Qt, so it cannot plot");
+                throw output::IoError("this dipview-calc was built without Qt, so it cannot plot");
               }
               const FaultInputs& in = options.settings;
               const design::TimeViewInputs chart{.caption = SettingsCaption(in),
@@ -72,7 +72,7 @@ int Run(std::span<const std::string_view> args, output::ByteSource& in, output::
                                                  .time = options.time};
               services.drawChart(design::TimeViewList(chart), options.plotFormat,
                                  chart.caption + "; " + design::TimeCaption(chart.time), bytes);
-              WriteOutputFile(options.plotPath, bytes, out);
+              output::WriteOutputFile(options.plotPath, bytes, out, services.fileCalls);
               break;
             }
             services.drawPlot(CollectPlot(options.sweeps[0], options.settings), options.plotFormat,
