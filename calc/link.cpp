@@ -148,7 +148,8 @@ std::string WriteLink(const FaultInputs& in) {
     link += s.key;
     link += '=';
     char text[kLinkValueMax];
-    AppendEscaped(std::string_view(text, s.write(in, text)), link);
+    const char* end = s.write(in, text);
+    AppendEscaped(std::string_view(text, static_cast<std::size_t>(end - text)), link);
   }
   return link;
 }

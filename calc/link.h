@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,8 +41,8 @@ struct LinkReading {
   bool named = false;
   /// One message for each bad key or value, naming it and what is allowed.
   std::vector<std::string> problems;
-  /// The values of `pageKeys` the link gives, in their order; empty when not given.
-  std::vector<std::string> pageValues;
+  /// The values of `pageKeys` the link gives, in their order; nullopt when not given.
+  std::vector<std::optional<std::string>> pageValues;
 };
 
 /// Reads a query, with or without its leading '?': key=value pairs split by

@@ -8,7 +8,10 @@
 
 #include <emscripten/emscripten.h>
 
+#include <algorithm>
 #include <array>
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <initializer_list>
 #include <string>
@@ -18,6 +21,7 @@
 #include "design/controls.h"
 #include "design/pass.h"
 #include "dipview/version.h"
+#include "web/page_api.h"
 
 namespace {
 
@@ -198,7 +202,17 @@ double& AngleOf(int bar) {
 }
 
 int ScrollValue(int bar) {
-  return bar == 3 ? g_page.values.proximity : static_cast<int>(AngleOf(bar));
+  // An angle given with decimals puts its bar at the nearest whole degree.
+  return bar == 3 ? g_page.values.proximity
+                  : static_cast<int>(std::lround(std::clamp(AngleOf(bar), 0.0, 90.0)));
+}
+
+// A value box's text: the shortest text of its value, decimals and all.
+std::string ValueText(int bar) {
+  char buffer[32];
+  const auto end = bar == 3 ? std::to_chars(buffer, buffer + sizeof buffer, g_page.values.proximity)
+                            : std::to_chars(buffer, buffer + sizeof buffer, AngleOf(bar));
+  return std::string(buffer, end.ptr);
 }
 
 void Recalculate() {
@@ -222,8 +236,7 @@ void AnswerState() {
   }
   j.Close('}').Key("texts").Open('{');
   for (int bar = 0; bar < 4; ++bar) {
-    // The value boxes show the scroll bars' whole numbers.
-    j.Key(kScrollBars[bar].text).Text(std::to_string(ScrollValue(bar)));
+    j.Key(kScrollBars[bar].text).Text(ValueText(bar));
   }
   if (g_page.passes > 0) {
     for (int bus = 0; bus < 4; ++bus) {
@@ -264,6 +277,41 @@ void AnswerState() {
 }
 
 }  // namespace
+
+namespace dipview::web {
+
+const char* ApplySettings(const FaultInputs& in) {
+  ControlValues& v = g_page.values;
+  v.z12AngleDeg = in.z12AngleDeg;
+  v.z0AngleDeg = in.z0AngleDeg;
+  v.zfAngleDeg = in.zfAngleDeg;
+  v.proximity = in.proximity;
+  // A ratio that no option offers leaves its group without a selection.
+  const auto selectRatio = [](int group, const auto& table, auto value, auto& unlisted) {
+    const auto it = std::find(table.begin(), table.end(), value);
+    unlisted = it == table.end() ? value : 0;
+    SelectOnly(group, it == table.end() ? -1 : static_cast<int>(it - table.begin()));
+  };
+  selectRatio(1, kZ0Ratios, in.z0Ratio, v.z0RatioUnlisted);
+  selectRatio(2, kZfRatios, in.zfRatio, v.zfRatioUnlisted);
+  const auto fault = std::find(kFaultButtons.begin(), kFaultButtons.end(), in.faultType);
+  SelectOnly(0,
+             fault == kFaultButtons.end() ? -1 : static_cast<int>(fault - kFaultButtons.begin()));
+  const TransformerConnection connections[3] = {in.hvMvConnection, in.mvC1Connection,
+                                                in.c1C2Connection};
+  for (int t = 0; t < 3; ++t) {
+    SelectOnly(3 + t, connections[t] == TransformerConnection::DY ? 0 : 1);
+  }
+  Recalculate();
+  AnswerState();
+  return g_answer.c_str();
+}
+
+FaultInputs PageSettings() {
+  return SettingsOf(g_page.values);
+}
+
+}  // namespace dipview::web
 
 extern "C" {
 
