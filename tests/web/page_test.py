@@ -7,6 +7,10 @@ dipview-calc --png.
 
     page_test.py WEB_DIR DIPVIEW_CALC
 
+It also opens the page from links (every setting, bad values), offline with
+the server stopped, after a lost canvas, and checks that the page can be
+installed. With DIPVIEW_SHOTS set, screenshots go to that folder.
+
 Prints the page's weight, its first paint and the time of one pass (measured
 in the browser, reported, not judged), and exits non-zero on any failure.
 """
@@ -109,7 +113,7 @@ def main():
     url = "http://127.0.0.1:%d/index.html" % server.server_address[1]
     driver = start_browser(800, 700)
     try:
-        driver.get(url + "?zoom=1")
+        driver.get(url + "?zoom=100")
         check(wait_ready(driver), "the page did not finish loading")
         print("first paint of the drawing: %s ms after the start of navigation"
               % driver.execute_script("return document.getElementById('form').dataset.paintedMs"))
@@ -201,6 +205,10 @@ def main():
         print("one pass in the page: %.3f ms (module %.3f, texts and positions %.3f, "
               "painting %.3f)" % (t["each"], t["module"], t["show"], t["paint"]))
 
+        check_links(driver, url)
+        check_bad_queries(driver, url)
+        check_lost_canvas(driver, url)
+
         # Fitted: the page scales to its frame.
         driver.get(url)
         wait_ready(driver)
@@ -212,7 +220,189 @@ def main():
     finally:
         driver.quit()
         server.shutdown()
+    check_offline()
     return 1 if failures else 0
+
+
+SHOTS = os.environ.get("DIPVIEW_SHOTS")
+
+
+def shot(driver, name):
+    if SHOTS:
+        os.makedirs(SHOTS, exist_ok=True)
+        driver.save_screenshot(os.path.join(SHOTS, name + ".png"))
+
+
+def calc_link(*args):
+    return subprocess.run([CALC, *args, "--link"], check=True, capture_output=True,
+                          text=True).stdout.strip()
+
+
+def problems(driver):
+    return driver.execute_script(
+        "const m = document.getElementById('message');"
+        "return m.hidden ? [] : [...m.querySelectorAll('li')].map(e => e.textContent)")
+
+
+def drawn(driver):
+    """Whether the canvas shows the drawing: a phase colour somewhere on it."""
+    return driver.execute_script(
+        "const c = document.getElementById('surface');"
+        "if (!c.width || !c.height) return false;"
+        "const d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;"
+        "for (let i = 0; i < d.length; i += 4)"
+        "  if (d[i] === 255 && d[i + 1] === 0 && d[i + 2] === 0) return true;"
+        "return false;")
+
+
+# Settings that between them give every setting each of its kinds of value:
+# the three faults, whole and decimal angles, every ratio option, both ends
+# of the distance and both connections of each transformer.
+LINK_SETTINGS = (
+    ("--fault", "three", "--z12-angle", "85", "--transformers", "DY,YY,DY", "--proximity", "30"),
+    ("--fault", "phase-phase", "--z12-angle", "60.25", "--zf-angle", "0", "--zf-ratio", "2.5",
+     "--proximity", "90", "--transformers", "YY,DY,YY"),
+    ("--z0-angle", "12.5", "--z0-ratio", "0.5", "--zf-ratio", "3", "--proximity", "0",
+     "--transformers", "YY,YY,YY"),
+    ("--z0-ratio", "3", "--zf-ratio", "1.5", "--zf-angle", "45.125", "--z12-angle", "0"),
+    ("--z0-ratio", "1.5", "--zf-ratio", "0.5", "--fault", "single"),
+    ("--preset", "resistive"),
+)
+
+
+def check_links(driver, url):
+    """Each link opens the page with its settings, and the page writes the
+    same link back; a change writes the new settings."""
+    for settings in LINK_SETTINGS:
+        link = calc_link(*settings)
+        driver.get(url + link)
+        check(wait_ready(driver), "the page did not load " + link)
+        check(passes(driver) == 3, "%s: %d passes, not 3" % (link, passes(driver)))
+        check(page_readouts(driver) == calc_readouts(*settings),
+              "readouts of %s differ: %s" % (link, page_readouts(driver)))
+        search = driver.execute_script("return location.search")
+        check(search == link, "the page wrote %s back for %s" % (search, link))
+        check(problems(driver) == [], "%s gave the messages %s" % (link, problems(driver)))
+    shot(driver, "link")
+    # The first of them again, then a change: the address follows.
+    driver.get(url + calc_link(*LINK_SETTINGS[0]) + "&zoom=100")
+    wait_ready(driver)
+    element(driver, "MV_C1_Trans(0)").click()
+    changed = LINK_SETTINGS[0][:5] + ("DY,DY,DY",) + LINK_SETTINGS[0][6:]
+    search = driver.execute_script("return location.search")
+    check(search == calc_link(*changed) + "&zoom=100",
+          "after a click the address is %s" % search)
+    check(page_readouts(driver) == calc_readouts(*changed), "readouts after the click differ")
+    # Copy link puts the address on the clipboard.
+    driver.execute_cdp_cmd("Browser.grantPermissions", {
+        "origin": url.rsplit("/", 1)[0], "permissions": ["clipboardReadWrite",
+                                                         "clipboardSanitizedWrite"]})
+    driver.find_element(By.ID, "copy-link").click()
+    time.sleep(0.2)
+    copied = driver.execute_async_script(
+        "navigator.clipboard.readText().then(arguments[0], () => arguments[0](null))")
+    check(copied == driver.current_url, "Copy link copied %r, not %r" % (copied, driver.current_url))
+
+
+# Query values the page cannot use, and the message that must name each.
+BAD_QUERIES = (
+    ("zoom=150%25", "zoom: '150%' is not allowed"),
+    ("zoom=-1", "zoom: '-1' is not allowed"),
+    ("zoom=0.0001", "zoom: '0.0001' is not allowed"),
+    ("zoom=40", "zoom: '40' is not allowed"),
+    ("zoom=1e309", "zoom: '1e309' is not allowed"),
+    ("zoom=junk", "zoom: 'junk' is not allowed"),
+    ("zoom=", "zoom: '' is not allowed"),
+    ("fault=tree", "fault: 'tree' is not a fault type"),
+    ("z12-angle=95", "z12-angle: '95' is out of range"),
+    ("proximity=30.5", "proximity: '30.5' is not a whole number"),
+    ("transformers=DY,YY", "transformers: 'DY,YY' names 2 connections"),
+    ("phases=a&fault=phase-phase", "phases: 'a' does not name the phases of fault phase-phase"),
+    ("bogus=1", "unknown setting 'bogus'"),
+    ("fault=two-phase-ground", "the page offers single, phase-phase and three faults"),
+    ("z0-ratio=1.7", "it cannot show z0-ratio=1.7"),
+)
+
+
+def check_bad_queries(driver, url):
+    """A bad value is named, the page falls back to the start-up settings and
+    fits its window, and it is never blank."""
+    start = calc_readouts()
+    for query, message in BAD_QUERIES:
+        driver.get(url + "?proximity=20&" + query)
+        check(wait_ready(driver), "the page did not load with ?" + query)
+        got = problems(driver)
+        check(any(message in m for m in got), "?%s: the messages are %s" % (query, got))
+        settings = not query.startswith("zoom")
+        check(page_readouts(driver) == (start if settings else calc_readouts("--proximity", "20")),
+              "?%s: readouts %s" % (query, page_readouts(driver)))
+        width = driver.execute_script(
+            "return document.getElementById('form').getBoundingClientRect().width")
+        check(0 < width <= driver.execute_script("return innerWidth"),
+              "?%s: the page is %s px wide" % (query, width))
+        check(drawn(driver), "?%s: nothing is drawn" % query)
+        if query == "zoom=150%25":
+            shot(driver, "bad-query")
+    # A zoom as the desktop takes it fixes the size.
+    driver.get(url + "?zoom=150")
+    wait_ready(driver)
+    width = driver.execute_script(
+        "return document.getElementById('form').getBoundingClientRect().width")
+    check(abs(width - 1.5 * 11760 / TWIPS) < 1, "?zoom=150: the page is %s px wide" % width)
+    check(problems(driver) == [] and drawn(driver), "?zoom=150 is refused or not drawn")
+
+
+def check_lost_canvas(driver, url):
+    """A canvas the browser dropped is painted again when it comes back."""
+    driver.get(url + "?zoom=100")
+    wait_ready(driver)
+    before = driver.execute_script("return document.getElementById('surface').toDataURL()")
+    # What a loss leaves: an empty canvas, then the browser's events.
+    driver.execute_script(
+        "const c = document.getElementById('surface');"
+        "c.getContext('2d').reset ? c.getContext('2d').reset() : c.width = c.width;"
+        "c.dispatchEvent(new Event('contextlost'));")
+    check(not drawn(driver), "the canvas could not be emptied")
+    driver.execute_script(
+        "document.getElementById('surface').dispatchEvent(new Event('contextrestored'))")
+    after = driver.execute_script("return document.getElementById('surface').toDataURL()")
+    check(after == before, "the canvas was not painted again after it came back")
+
+
+def check_offline():
+    """Opened once, the page opens and computes with no network and no server,
+    and the browser may install it."""
+    server = start_server()
+    url = "http://localhost:%d/index.html" % server.server_address[1]
+    driver = start_browser(800, 700)
+    try:
+        driver.get(url)
+        wait_ready(driver)
+        controlled = driver.execute_async_script(
+            "const done = arguments[0];"
+            "navigator.serviceWorker.ready.then(() => {"
+            "  if (navigator.serviceWorker.controller) return done(true);"
+            "  navigator.serviceWorker.addEventListener('controllerchange', () => done(true));"
+            "});")
+        check(controlled, "no service worker took the page")
+        errors = driver.execute_cdp_cmd("Page.getInstallabilityErrors", {})
+        check(errors.get("installabilityErrors") == [],
+              "the page cannot be installed: %s" % errors)
+        server.shutdown()
+        server.server_close()
+        driver.execute_cdp_cmd("Network.enable", {})
+        driver.execute_cdp_cmd("Network.emulateNetworkConditions", {
+            "offline": True, "latency": 0, "downloadThroughput": -1, "uploadThroughput": -1})
+        driver.get(url + "?fault=phase-phase&proximity=10")
+        check(wait_ready(driver), "the page did not open offline")
+        element(driver, "HV_MV_Trans(1)").click()
+        check(page_readouts(driver) == calc_readouts(
+            "--fault", "phase-phase", "--proximity", "10", "--transformers", "YY,DY,DY"),
+            "offline readouts differ: %s" % page_readouts(driver))
+        check(drawn(driver), "offline, nothing is drawn")
+        shot(driver, "offline")
+    finally:
+        driver.quit()
 
 
 def compare_drawing(driver, form, picture):
