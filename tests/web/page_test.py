@@ -264,7 +264,8 @@ LINK_SETTINGS = (
      "--proximity", "90", "--transformers", "YY,DY,YY"),
     ("--z0-angle", "12.5", "--z0-ratio", "0.5", "--zf-ratio", "3", "--proximity", "0",
      "--transformers", "YY,YY,YY"),
-    ("--z0-ratio", "3", "--zf-ratio", "1.5", "--zf-angle", "45.125", "--z12-angle", "0"),
+    ("--z0-ratio", "3", "--zf-ratio", "1.5", "--zf-angle", "45.125", "--z12-angle", "0",
+     "--z0-angle", "0.0001"),
     ("--z0-ratio", "1.5", "--zf-ratio", "0.5", "--fault", "single"),
     ("--preset", "resistive"),
 )
