@@ -206,15 +206,10 @@ LinkReading ReadLink(std::string_view query, const std::vector<std::string_view>
       reading.problems.push_back(std::string(kLinkSettings[i].key) + ": " + e.what());
     }
   };
-  std::size_t phases = 0;
+  // In the table's order, so phases is read once the fault is known.
   for (std::size_t i = 0; i < kLinkSettings.size(); ++i) {
-    if (kLinkSettings[i].key == kPhasesKey) {
-      phases = i;
-    } else {
-      read(i);
-    }
+    read(i);
   }
-  read(phases);
   if (reading.problems.empty()) {
     reading.settings = settings;
   }

@@ -24,8 +24,8 @@ struct LinkSetting {
 inline constexpr int kLinkValueMax = 32;
 
 /// fault, phases, z12-angle, z0-angle, zf-angle, z0-ratio, zf-ratio,
-/// proximity, transformers: the order a link writes them in. Phases is read
-/// after the others, once the fault is known.
+/// proximity, transformers: the order a link writes and reads them in, so
+/// that phases is read once the fault is known.
 extern const std::array<LinkSetting, 9> kLinkSettings;
 
 /// The page's relative link for `in`: "?fault=single&z12-angle=90&...", every
