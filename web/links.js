@@ -23,12 +23,28 @@ const DipviewLink = (() => {
   }
 
   // Writes the address for what the page shows: the module's link, and the
-  // zoom when one was given and taken.
-  function write() {
-    if (!opened || held) return;
+  // zoom when one was given and taken. Browsers limit how often a page may
+  // replace its address (Safari throws past 100 in 30 s), so a run of changes,
+  // as a held arrow key makes, writes at most every quarter second.
+  const kInterval = 250;
+  let lastWrite = -Infinity;
+  let pending = 0;
+  function writeNow() {
+    pending = 0;
+    lastWrite = performance.now();
     let link = core.UTF8ToString(core._dipview_link());
     if (zoomText) link += '&zoom=' + encodeURIComponent(zoomText);
-    if (link !== location.search) history.replaceState(history.state, '', link);
+    try {
+      if (link !== location.search) history.replaceState(history.state, '', link);
+    } catch (e) {
+      // Refused: the next change writes it.
+    }
+  }
+  function write() {
+    if (!opened || held || pending) return;
+    const wait = lastWrite + kInterval - performance.now();
+    if (wait <= 0) writeNow();
+    else pending = setTimeout(writeNow, wait);
   }
 
   return {

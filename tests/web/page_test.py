@@ -271,6 +271,15 @@ LINK_SETTINGS = (
 )
 
 
+def address_becomes(driver, search):
+    """Whether the page's address comes to end in `search` within a second."""
+    for _ in range(20):
+        if driver.execute_script("return location.search") == search:
+            return True
+        time.sleep(0.05)
+    return False
+
+
 def check_links(driver, url):
     """Each link opens the page with its settings, and the page writes the
     same link back; a change writes the new settings."""
@@ -290,10 +299,16 @@ def check_links(driver, url):
     wait_ready(driver)
     element(driver, "MV_C1_Trans(0)").click()
     changed = LINK_SETTINGS[0][:5] + ("DY,DY,DY",) + LINK_SETTINGS[0][6:]
-    search = driver.execute_script("return location.search")
-    check(search == calc_link(*changed) + "&zoom=100",
-          "after a click the address is %s" % search)
-    check(page_readouts(driver) == calc_readouts(*changed), "readouts after the click differ")
+    check(address_becomes(driver, calc_link(*changed) + "&zoom=100"),
+          "after a click the address is %s" % driver.execute_script("return location.search"))
+    # A held key: the address follows the last change.
+    z12 = element(driver, "Z12_Angle")
+    driver.execute_script("arguments[0].focus()", z12)
+    ActionChains(driver).send_keys(*[Keys.ARROW_DOWN] * 12).perform()
+    changed = changed[:3] + ("73",) + changed[4:]
+    check(address_becomes(driver, calc_link(*changed) + "&zoom=100"),
+          "after 12 keys the address is %s" % driver.execute_script("return location.search"))
+    check(page_readouts(driver) == calc_readouts(*changed), "readouts after the click and the keys differ")
     # Copy link puts the address on the clipboard.
     driver.execute_cdp_cmd("Browser.grantPermissions", {
         "origin": url.rsplit("/", 1)[0], "permissions": ["clipboardReadWrite",
