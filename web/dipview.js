@@ -269,7 +269,9 @@
     // The canvas stays within what browsers allocate (16384 px a side, 2^26
     // pixels): beyond it the page scales a coarser drawing.
     const limit = Math.min(16384 / width, 16384 / height, Math.sqrt(2 ** 26 / (width * height)));
-    const ratio = Math.min((window.devicePixelRatio || 1) * zoom, limit);
+    // The narrow layout copies parts of the drawing larger than the design.
+    const wanted = Math.max((window.devicePixelRatio || 1) * zoom, DipviewPhone.ratio());
+    const ratio = Math.min(wanted, limit);
     canvas.width = Math.round(width * ratio);
     canvas.height = Math.round(height * ratio);
     canvas.style.width = width + 'px';
@@ -383,6 +385,7 @@
     show(state);
     paint();
     DipviewLink.changed();
+    DipviewPhone.changed(state);
   }
 
   // Only what changed is written: the page stays quick to lay out.
@@ -423,6 +426,7 @@
     fit();
   });
   window.addEventListener('resize', fit);
+  DipviewPhone.start({ core, call, apply, design });
   fit();
   const started = performance.now();
   apply(call('dipview_load', height));

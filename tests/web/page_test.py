@@ -60,8 +60,10 @@ def start_server():
     return server
 
 
-def start_browser(width, height):
+def start_browser(width, height, mobile=None):
     options = Options()
+    if mobile:
+        options.add_experimental_option("mobileEmulation", {"deviceMetrics": mobile})
     for arg in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-quic",
                 "--no-first-run", "--disable-background-networking",
                 "--disable-component-update", "--disable-sync", "--hide-scrollbars",
@@ -221,6 +223,7 @@ def main():
         driver.quit()
         server.shutdown()
     check_offline()
+    check_phone()
     return 1 if failures else 0
 
 
@@ -461,6 +464,114 @@ def compare_drawing(driver, form, picture):
           % (100.0 * same / total))
     check(near >= 0.98 * total, "only %.2f %% of the drawing's pixels are close"
           % (100.0 * near / total))
+
+
+
+def phone_readouts(driver):
+    """The 24 bus readouts of the phone's table, in the calculator's order."""
+    return driver.execute_script(
+        "return [...document.querySelectorAll('.phone-readouts tr')].slice(1)"
+        ".flatMap(r => [r.cells[2].textContent, r.cells[3].textContent])")
+
+
+def touch(driver, points):
+    """A finger down at the first point, moved through the others, lifted."""
+    for i, (x, y) in enumerate(points):
+        driver.execute_cdp_cmd("Input.dispatchTouchEvent", {
+            "type": "touchStart" if i == 0 else "touchMove", "touchPoints": [{"x": x, "y": y}]})
+    driver.execute_cdp_cmd("Input.dispatchTouchEvent", {"type": "touchEnd", "touchPoints": []})
+    time.sleep(0.2)
+
+
+def check_phone():
+    """On a phone the same settings are a column of touch-sized controls, the
+    readouts a table; taps and drags give dipview-calc's numbers."""
+    server = start_server()
+    url = "http://127.0.0.1:%d/index.html" % server.server_address[1]
+    driver = start_browser(390, 844, {"width": 390, "height": 844, "pixelRatio": 3,
+                                      "touch": True})
+    try:
+        driver.get(url + "?proximity=40")
+        check(wait_ready(driver), "the page did not load on a phone")
+        check(driver.execute_script("return document.body.classList.contains('phone')"),
+              "390 px wide, the page keeps the design's layout")
+        check(phone_readouts(driver) == calc_readouts("--proximity", "40"),
+              "the phone's readouts differ: %s" % phone_readouts(driver))
+        small = driver.execute_script(
+            "return [...document.querySelectorAll('#phone label, #phone input[type=range],"
+            " #caption-bar button')].filter(e => e.offsetParent)"
+            ".map(e => [e.textContent || e.getAttribute('aria-label'),"
+            " e.getBoundingClientRect()]).filter(([, r]) => r.width < 44 || r.height < 44)"
+            ".map(([t]) => t)")
+        check(small == [], "touch targets under 44 x 44 px: %s" % small)
+        tiny = driver.execute_script(
+            "return [...document.body.querySelectorAll('*')].filter(e => e.offsetParent &&"
+            " [...e.childNodes].some(n => n.nodeType === 3 && n.textContent.trim()) &&"
+            " parseFloat(getComputedStyle(e).fontSize) < 12).map(e => e.textContent)")
+        check(tiny == [], "text under 12 px: %s" % tiny[:5])
+        check(driver.execute_script(
+            "return document.documentElement.scrollWidth <= innerWidth"), "the page scrolls sideways")
+        check(driver.execute_script(
+            "return !document.querySelector('#phone input[type=text], #phone textarea')"),
+            "the phone's readouts are boxes to type into")
+
+        def centre(selector):
+            r = driver.execute_script(
+                "const e = document.querySelector(arguments[0]); e.scrollIntoView({block: 'center'});"
+                "return e.getBoundingClientRect().toJSON()", selector)
+            return r["x"] + r["width"] / 2, r["y"] + r["height"] / 2, r
+
+        # A tap on the caption of Three Phase, a tap on YY of the second transformer.
+        x, y, _ = centre("input[name=phone-group0]:nth-of-type(1)")
+        labels = driver.execute_script(
+            "return [...document.querySelectorAll('.phone-option')].map(e => e.textContent)")
+        x, y, _ = centre(".phone-settings fieldset:nth-of-type(1) label:nth-of-type(3) span")
+        touch(driver, [(x, y)])
+        x, y, _ = centre(".phone-settings fieldset:nth-last-of-type(2) label:nth-of-type(2)")
+        touch(driver, [(x, y)])
+        settings = ["--fault", "three", "--proximity", "40", "--transformers", "DY,YY,DY"]
+        check(phone_readouts(driver) == calc_readouts(*settings),
+              "after the taps the phone's readouts differ: %s (options %s)"
+              % (phone_readouts(driver), labels[:3]))
+        # A drag on the distance: the value changes when the finger lifts.
+        _, y, r = centre(".phone-settings fieldset:nth-of-type(5) input[type=range]")
+        start = r["x"] + 8 + (r["width"] - 16) * 0.4
+        touch(driver, [(start, y), (start + 20, y), (start + 60, y)])
+        shown = driver.execute_script(
+            "return document.querySelector('.phone-settings fieldset:nth-of-type(5) output')"
+            ".textContent")
+        check(shown not in ("", "40"), "the drag did not move the distance (%s)" % shown)
+        settings[3] = shown
+        check(phone_readouts(driver) == calc_readouts(*settings),
+              "after the drag to %s the phone's readouts differ" % shown)
+        check(driver.execute_script("return location.search") == calc_link(*settings),
+              "after the drag the address is %s" % driver.execute_script("return location.search"))
+        check(drawn(driver), "nothing is drawn on the phone")
+        copies = driver.execute_script(
+            "return [...document.querySelectorAll('#phone canvas')].map(c => {"
+            " const d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;"
+            " let ink = 0; for (let i = 0; i < d.length; i += 4) ink += d[i] < 128;"
+            " return ink; })")
+        check(len(copies) == 7 and all(n > 100 for n in copies),
+              "the diagrams and discs are not all shown: %s" % copies)
+        driver.execute_script("scrollTo(0, 0)")
+        shot(driver, "phone")
+        # Turned sideways the design would still be too small; a tablet shows it.
+        for width, height, phone in ((844, 390, True), (768, 1024, False)):
+            driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
+                "width": width, "height": height, "deviceScaleFactor": 3, "mobile": True})
+            time.sleep(0.3)
+            check(driver.execute_script("return document.body.classList.contains('phone')")
+                  == phone, "at %d x %d the phone layout is %s" % (width, height, not phone))
+            check(driver.execute_script(
+                "return document.documentElement.scrollWidth <= innerWidth"),
+                "at %d x %d the page scrolls sideways" % (width, height))
+            shot(driver, "phone-landscape" if phone else "tablet")
+        check(page_readouts(driver) == calc_readouts(*settings),
+              "the tablet's readouts differ: %s" % page_readouts(driver))
+    finally:
+        driver.quit()
+        server.shutdown()
 
 
 if __name__ == "__main__":
