@@ -142,7 +142,10 @@ const DipviewPhone = (() => {
       const k = Math.floor(((round ? x1 : Math.min(x1, x2)) - 120) / column);
       if (k < 0 || k > 3) continue;
       if (round) boxes[k][1] = Math.min(boxes[k][1], y1 - radius - 45);
-      if (kind === 1) boxes[k][3] = Math.max(boxes[k][3], Math.max(y1, y2) + 45);
+      // The bar frames; a wider box clears the area.
+      if (kind === 1 && Math.abs(x2 - x1) < column / 2) {
+        boxes[k][3] = Math.max(boxes[k][3], Math.max(y1, y2) + 45);
+      }
     }
     const sequence = [...discs].sort((a, b) => a[0] - b[0]).map(([y, [x, r]]) =>
       [x - r - 45, y - r - 45, x + r + 45, y + r + 45]);
