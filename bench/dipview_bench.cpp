@@ -68,7 +68,7 @@ void BM_ReadoutTextsWriteNumberText(benchmark::State& state) {
   char buffer[calc::kReadoutCount * kNumberTextMax];
   for (auto _ : state) {
     char* out = buffer;
-    for (double value : calc::CutReadouts(pass)) {
+    for (double value : calc::ReadoutValues(pass, calc::ValueMode::Shown)) {
       out = WriteNumberText(value, out);
     }
     benchmark::DoNotOptimize(out);
@@ -84,7 +84,7 @@ void BM_ReadoutTextsCached(benchmark::State& state) {
   char buffer[calc::kReadoutCount * kNumberTextMax];
   for (auto _ : state) {
     char* out = buffer;
-    for (double value : calc::CutReadouts(pass)) {
+    for (double value : calc::ReadoutValues(pass, calc::ValueMode::Shown)) {
       out = cache.Write(value, out);
     }
     benchmark::DoNotOptimize(out);
@@ -93,7 +93,7 @@ void BM_ReadoutTextsCached(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadoutTextsCached);
 
-class DiscardSink : public calc::ByteSink {
+class DiscardSink : public output::ByteSink {
  public:
   void Write(const char*, std::size_t size) override { bytes += size; }
   std::size_t bytes = 0;
@@ -139,8 +139,8 @@ void BM_Batch(benchmark::State& state) {
   const auto format = state.range(0) == 0 ? calc::OutputFormat::Csv : calc::OutputFormat::Json;
   DiscardSink sink;
   for (auto _ : state) {
-    calc::StringSource in(input);
-    calc::OutputBuffer out(sink);
+    output::StringSource in(input);
+    output::OutputBuffer out(sink);
     calc::RowWriter writer(format, out);
     if (calc::RunBatch(in, FaultInputs{}, writer, out) != kRows) {
       state.SkipWithError("the batch input was refused");
@@ -158,9 +158,9 @@ BENCHMARK(BM_Batch)->ArgName("json")->Arg(0)->Arg(1)->Unit(benchmark::kMilliseco
 void RunEachIteration(benchmark::State& state, const std::vector<std::string_view>& args,
                       std::string_view input) {
   for (auto _ : state) {
-    calc::StringSource in(input);
+    output::StringSource in(input);
     DiscardSink out;
-    calc::StringSink err;
+    output::StringSink err;
     if (calc::RunCalculator(args, in, out, err) != 0) {
       state.SkipWithError(err.text.c_str());
       break;

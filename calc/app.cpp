@@ -7,33 +7,33 @@
 #include "calc/events.h"
 #include "calc/link.h"
 #include "calc/options.h"
-#include "calc/output_file.h"
 #include "calc/presets.h"
 #include "calc/settings.h"
 #include "calc/sweep.h"
 #include "calc/writers.h"
 #include "compute/transformer.h"
 #include "dipview/version.h"
+#include "output/output_file.h"
 
 namespace dipview::calc {
 
 namespace {
 
-void Report(ByteSink& err, std::string_view message) {
+void Report(output::ByteSink& err, std::string_view message) {
   std::string line = "dipview-calc: ";
   // Values are escaped where a message quotes them; this catches any other.
-  line += EscapeForTerminal(message);
+  line += output::EscapeForTerminal(message);
   line += '\n';
   try {
     err.Write(line.data(), line.size());
-  } catch (const IoError&) {
+  } catch (const output::IoError&) {
     // Nowhere left to report to; the exit status still tells.
   }
 }
 
-int Run(std::span<const std::string_view> args, ByteSource& in, ByteSink& out, ByteSink& err,
-        const CalcServices& services) {
-  OutputBuffer buffer(out);
+int Run(std::span<const std::string_view> args, output::ByteSource& in, output::ByteSink& out,
+        output::ByteSink& err, const CalcServices& services) {
+  output::OutputBuffer buffer(out);
   try {
     try {
       const CalcOptions options = ParseCommandLine(args);
@@ -54,7 +54,8 @@ int Run(std::span<const std::string_view> args, ByteSource& in, ByteSink& out, B
           }
           if (!options.pngPath.empty()) {
             if (options.svg ? services.drawSvg == nullptr : services.drawPicture == nullptr) {
-              throw IoError("this dipview-calc was built without the window, so it cannot draw");
+              throw output::IoError(
+                  "this dipview-calc was built without the window, so it cannot draw");
             }
             std::string bytes;
             if (options.svg) {
@@ -62,17 +63,30 @@ int Run(std::span<const std::string_view> args, ByteSource& in, ByteSink& out, B
             } else {
               services.drawPicture(options.settings, options.scale, bytes);
             }
-            WriteOutputFile(options.pngPath, bytes, out);
+            output::WriteOutputFile(options.pngPath, bytes, out, services.fileCalls);
             break;
           }
           if (!options.plotPath.empty()) {
             if (services.drawPlot == nullptr) {
-              throw IoError("this dipview-calc was built without Qt, so it cannot plot");
+              throw output::IoError("this dipview-calc was built without Qt, so it cannot plot");
             }
             std::string bytes;
+            if (options.sweeps.empty()) {
+              if (services.drawChart == nullptr) {
+                throw IoError("this dipview-calc was built without Qt, so it cannot plot");
+              }
+              const FaultInputs& in = options.settings;
+              const design::TimeViewInputs chart{.caption = SettingsCaption(in),
+                                                 .states = SagStatesOf(in, ComputeVoltages(in)),
+                                                 .time = options.time};
+              services.drawChart(design::TimeViewList(chart), options.plotFormat,
+                                 chart.caption + "; " + design::TimeCaption(chart.time), bytes);
+              WriteOutputFile(options.plotPath, bytes, out);
+              break;
+            }
             services.drawPlot(CollectPlot(options.sweeps[0], options.settings), options.plotFormat,
                               bytes);
-            WriteOutputFile(options.plotPath, bytes, out);
+            output::WriteOutputFile(options.plotPath, bytes, out, services.fileCalls);
             break;
           }
           if (WantsSignals(options)) {
@@ -84,7 +98,7 @@ int Run(std::span<const std::string_view> args, ByteSource& in, ByteSink& out, B
             if (!options.sweeps.empty()) {
               RunSweep(options.sweeps, options.settings, writer);
             } else if (options.batch && !options.batchPath.empty()) {
-              InputFile file(options.batchPath);
+              output::InputFile file(options.batchPath);
               RunBatch(file.source(), options.settings, writer, buffer);
             } else if (options.batch) {
               RunBatch(in, options.settings, writer, buffer);
@@ -109,7 +123,7 @@ int Run(std::span<const std::string_view> args, ByteSource& in, ByteSink& out, B
       Report(err, e.what());
       return kExitUsage;
     }
-  } catch (const IoError& e) {
+  } catch (const output::IoError& e) {
     Report(err, e.what());
     return 1;
   }
@@ -117,8 +131,8 @@ int Run(std::span<const std::string_view> args, ByteSource& in, ByteSink& out, B
 
 }  // namespace
 
-int RunCalculator(std::span<const std::string_view> args, ByteSource& in, ByteSink& out,
-                  ByteSink& err, const CalcServices& services) {
+int RunCalculator(std::span<const std::string_view> args, output::ByteSource& in,
+                  output::ByteSink& out, output::ByteSink& err, const CalcServices& services) {
   try {
     return Run(args, in, out, err, services);
   } catch (const std::bad_alloc&) {

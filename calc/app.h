@@ -4,9 +4,11 @@
 #include <string>
 #include <string_view>
 
-#include "calc/io.h"
 #include "calc/sweep.h"
 #include "compute/fault.h"
+#include "design/time_view.h"
+#include "output/io.h"
+#include "output/output_file.h"
 
 namespace dipview::calc {
 
@@ -20,7 +22,14 @@ struct CalcServices {
   /// Draws the window for `in` as a vector drawing into `svg`, as SVG text.
   void (*drawSvg)(const FaultInputs& in, std::string& svg) = nullptr;
   /// Draws `plot` into `bytes` in `format`.
-  void (*drawPlot)(const SweepPlot& plot, PlotFormat format, std::string& bytes) = nullptr;
+  void (*drawPlot)(const output::SweepPlot& plot, output::PlotFormat format,
+                   std::string& bytes) = nullptr;
+  /// Draws the sag in time's `chart` into `bytes` in `format`, an SVG with
+  /// `description` as its description.
+  void (*drawChart)(const design::ChartList& chart, output::PlotFormat format,
+                    const std::string& description, std::string& bytes) = nullptr;
+  /// The system calls that write a picture or a plot file.
+  output::FileCalls fileCalls;
 };
 
 /// The whole program: parses the arguments after the program's name, reads a
@@ -29,7 +38,7 @@ struct CalcServices {
 /// kExitUsage for a bad option or bad batch input, 1 when reading or writing
 /// fails (a picture or plot that cannot be written among them) or memory runs
 /// out.
-int RunCalculator(std::span<const std::string_view> args, ByteSource& in, ByteSink& out,
-                  ByteSink& err, const CalcServices& services = {});
+int RunCalculator(std::span<const std::string_view> args, output::ByteSource& in,
+                  output::ByteSink& out, output::ByteSink& err, const CalcServices& services = {});
 
 }  // namespace dipview::calc

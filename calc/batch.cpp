@@ -29,7 +29,8 @@ std::string LineLabel(std::size_t lineNumber) {
 // so memory stays bounded whatever comes in.
 class RecordReader {
  public:
-  RecordReader(ByteSource& in, OutputBuffer& out) : in_(in), out_(out), buffer_(1 << 16) {}
+  RecordReader(output::ByteSource& in, output::OutputBuffer& out)
+      : in_(in), out_(out), buffer_(1 << 16) {}
 
   // The next record without its line end, or false at the end of the input.
   bool Next(std::string_view& record) {
@@ -106,16 +107,17 @@ class RecordReader {
     if (end_ == buffer_.size()) {
       buffer_.resize(std::min(buffer_.size() * 2, kMaxBatchLineBytes + 1));
     }
-    // Whoever writes the input may wait for the rows so far before writing
-    // more, so they must be out before this read can block.
+    // Passes on the rows already in the buffer before every read, also one
+    // that would not wait (RowsBeforeWaiting flushes before those): when a
+    // read fails, the rows written before it stand.
     out_.Flush();
     const std::size_t n = in_.Read(buffer_.data() + end_, buffer_.size() - end_);
     end_ += n;
     atEnd_ = n == 0;
   }
 
-  ByteSource& in_;
-  OutputBuffer& out_;
+  output::ByteSource& in_;
+  output::OutputBuffer& out_;
   std::vector<char> buffer_;
   std::size_t begin_ = 0;  // where the record being read starts
   std::size_t scan_ = 0;   // how far it has been scanned
@@ -132,9 +134,9 @@ class RecordReader {
 
 // Writes the rows of the states read so far before a read that would wait:
 // whoever writes the input may wait for them before writing more.
-class RowsBeforeWaiting : public ByteSource {
+class RowsBeforeWaiting : public output::ByteSource {
  public:
-  RowsBeforeWaiting(ByteSource& in, RowWriter& writer) : in_(in), writer_(writer) {}
+  RowsBeforeWaiting(output::ByteSource& in, RowWriter& writer) : in_(in), writer_(writer) {}
   std::size_t Read(char* buffer, std::size_t capacity) override {
     if (!in_.Ready()) {
       writer_.Flush();
@@ -144,7 +146,7 @@ class RowsBeforeWaiting : public ByteSource {
   bool Ready() override { return in_.Ready(); }
 
  private:
-  ByteSource& in_;
+  output::ByteSource& in_;
   RowWriter& writer_;
 };
 
@@ -210,7 +212,7 @@ void SplitRecord(std::string_view record, bool quoted, std::size_t line,
       const std::size_t comma = std::min(record.find(',', pos), record.size());
       const std::string_view after = Trim(record.substr(pos, comma - pos));
       if (!after.empty()) {
-        throw UsageError(FieldLabel(line, number) + ": " + QuoteForMessage(after) +
+        throw UsageError(FieldLabel(line, number) + ": " + output::QuoteForMessage(after) +
                          " after the closing quote; allowed: a comma or the line end");
       }
       pos = comma;
@@ -218,7 +220,7 @@ void SplitRecord(std::string_view record, bool quoted, std::size_t line,
       const std::size_t comma = std::min(record.find(',', pos), record.size());
       const std::string_view field = Trim(record.substr(pos, comma - pos));
       if (field.find('"') != std::string_view::npos) {
-        throw UsageError(FieldLabel(line, number) + ": " + QuoteForMessage(field) +
+        throw UsageError(FieldLabel(line, number) + ": " + output::QuoteForMessage(field) +
                          " holds a quote but does not start with one; allowed: a field in "
                          "quotes with each quote inside doubled");
       }
@@ -286,11 +288,11 @@ std::vector<const SettingColumn*> ParseHeader(const std::vector<std::string_view
   for (const std::string_view name : names) {
     const SettingColumn* column = FindSettingColumn(name);
     if (column == nullptr && !IsResultColumn(name)) {
-      throw UsageError(LineLabel(lineNumber) + ": unknown column " + QuoteForMessage(name) +
+      throw UsageError(LineLabel(lineNumber) + ": unknown column " + output::QuoteForMessage(name) +
                        "; allowed: " + AllColumnNames());
     }
     if (column != nullptr && std::find(columns.begin(), columns.end(), column) != columns.end()) {
-      throw UsageError(LineLabel(lineNumber) + ": column " + QuoteForMessage(name) +
+      throw UsageError(LineLabel(lineNumber) + ": column " + output::QuoteForMessage(name) +
                        " appears twice");
     }
     columns.push_back(column);
@@ -367,9 +369,10 @@ class JsonObjectReader {
 
   [[noreturn]] void Fail(std::string_view expected) {
     const std::string_view found = text_.substr(std::min(pos_, text_.size()), 12);
-    throw UsageError(LineLabel(line_) + ", byte " + std::to_string(pos_ + 1) +
-                     ": not JSON Lines: expected " + std::string(expected) + ", found " +
-                     (found.empty() ? std::string("the line's end") : QuoteForMessage(found)));
+    throw UsageError(
+        LineLabel(line_) + ", byte " + std::to_string(pos_ + 1) + ": not JSON Lines: expected " +
+        std::string(expected) + ", found " +
+        (found.empty() ? std::string("the line's end") : output::QuoteForMessage(found)));
   }
 
   void Expect(char c) {
@@ -478,14 +481,14 @@ void ReadJsonState(std::string_view record, std::size_t line, bool phasesColumn,
   for (const JsonMember& member : members) {
     const SettingColumn* column = FindSettingColumn(member.name);
     if (column == nullptr && !IsResultColumn(member.name)) {
-      throw UsageError(LineLabel(line) + ": unknown key " + QuoteForMessage(member.name) +
+      throw UsageError(LineLabel(line) + ": unknown key " + output::QuoteForMessage(member.name) +
                        "; allowed: " + AllColumnNames());
     }
     if (column == nullptr) {
       continue;
     }
     if (std::find(seen.begin(), seen.end(), column) != seen.end()) {
-      throw UsageError(LineLabel(line) + ": key " + QuoteForMessage(member.name) +
+      throw UsageError(LineLabel(line) + ": key " + output::QuoteForMessage(member.name) +
                        " appears twice");
     }
     seen.push_back(column);
@@ -536,8 +539,8 @@ std::size_t RunJsonLines(RecordReader& reader, std::string_view first, const Fau
 
 }  // namespace
 
-std::size_t RunBatch(ByteSource& in, const FaultInputs& base, RowWriter& writer,
-                     OutputBuffer& out) {
+std::size_t RunBatch(output::ByteSource& in, const FaultInputs& base, RowWriter& writer,
+                     output::OutputBuffer& out) {
   RowsBeforeWaiting source(in, writer);
   RecordReader reader(source, out);
   std::string_view record;

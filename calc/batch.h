@@ -2,9 +2,9 @@
 
 #include <cstddef>
 
-#include "calc/io.h"
 #include "calc/writers.h"
 #include "compute/fault.h"
+#include "output/io.h"
 
 namespace dipview::calc {
 
@@ -28,6 +28,7 @@ inline constexpr std::size_t kMaxBatchLineBytes = std::size_t{1} << 20;
 /// it throws UsageError naming the line (and the column or field);
 /// writer.End() then writes the rows of the lines before it, and nothing is
 /// written for the bad line. Returns the number of states.
-std::size_t RunBatch(ByteSource& in, const FaultInputs& base, RowWriter& writer, OutputBuffer& out);
+std::size_t RunBatch(output::ByteSource& in, const FaultInputs& base, RowWriter& writer,
+                     output::OutputBuffer& out);
 
 }  // namespace dipview::calc

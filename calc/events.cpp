@@ -3,10 +3,10 @@
 #include <cmath>
 
 #include "calc/options.h"
-#include "calc/output_file.h"
 #include "calc/settings.h"
 #include "compute/readout.h"
 #include "dipview/version.h"
+#include "output/output_file.h"
 
 namespace dipview::calc {
 
@@ -33,7 +33,8 @@ double JumpValue(double degrees, ValueMode mode) {
 }
 
 [[noreturn]] void Refuse(std::string_view text, std::string_view allowed) {
-  throw ValueError(QuoteForMessage(text) + " is out of range; allowed: " + std::string(allowed));
+  throw ValueError(output::QuoteForMessage(text) +
+                   " is out of range; allowed: " + std::string(allowed));
 }
 
 void AppendRow(std::string& s, double t, const std::array<double, kChannelCount>& values) {
@@ -94,7 +95,7 @@ double ParseInception(std::string_view text) {
 int ParseFrequency(std::string_view text) {
   const double value = ParseFiniteNumber(text, kAllowedFrequency);
   if (value != 50 && value != 60) {
-    throw ValueError(QuoteForMessage(text) +
+    throw ValueError(output::QuoteForMessage(text) +
                      " is not a line frequency; allowed: " + std::string(kAllowedFrequency));
   }
   return static_cast<int>(value);
@@ -105,7 +106,7 @@ int ParseSamplesPerCycle(std::string_view text) {
   // The range first: converting a double beyond int's range is undefined.
   if (!(value >= kMinSamplesPerCycle && value <= kMaxSamplesPerCycle) ||
       value != std::floor(value) || static_cast<int>(value) % 2 != 0) {
-    throw ValueError(QuoteForMessage(text) +
+    throw ValueError(output::QuoteForMessage(text) +
                      " is not allowed; allowed: " + std::string(kAllowedSamplesPerCycle));
   }
   return static_cast<int>(value);
@@ -119,7 +120,9 @@ void CheckSagInTimeOptions(const CalcOptions& options) {
   const std::string_view signal = options.signal == SignalOutput::Waveform ? "--waveform"
                                   : options.signal == SignalOutput::Rms    ? "--rms"
                                                                            : "--comtrade";
-  if (!options.timeOption.empty() && !options.extras.events && !WantsSignals(options)) {
+  const bool timeChart = !options.plotPath.empty() && options.sweeps.empty();
+  if (!options.timeOption.empty() && !options.extras.events && !WantsSignals(options) &&
+      !timeChart) {
     throw UsageError(std::string(options.timeOption) +
                      " sets how the sag runs in time; give --events, --waveform, --rms or "
                      "--comtrade too");
@@ -182,7 +185,8 @@ std::string SignalHeader() {
   return s;
 }
 
-void WriteSignals(const CalcOptions& options, OutputBuffer& out, ByteSink& standardOutput) {
+void WriteSignals(const CalcOptions& options, output::OutputBuffer& out,
+                  output::ByteSink& standardOutput) {
   const FaultInputs& in = options.settings;
   const SagStates states = SagStatesOf(in, ComputeVoltages(in));
   const bool needSamples =
@@ -192,8 +196,8 @@ void WriteSignals(const CalcOptions& options, OutputBuffer& out, ByteSink& stand
     const ComtradeTexts texts =
         WriteComtrade(waves, options.time,
                       {.station = kProductName, .device = "dipview-calc", .buses = kBusNames});
-    WriteOutputFile(options.comtradeBase + ".cfg", texts.cfg, standardOutput);
-    WriteOutputFile(options.comtradeBase + ".dat", texts.dat, standardOutput);
+    output::WriteOutputFile(options.comtradeBase + ".cfg", texts.cfg, standardOutput);
+    output::WriteOutputFile(options.comtradeBase + ".dat", texts.dat, standardOutput);
   }
   if (options.signal == SignalOutput::None) {
     return;

@@ -4,10 +4,10 @@
 #include <string>
 #include <string_view>
 
-#include "calc/io.h"
 #include "calc/writers.h"
 #include "compute/readout.h"
 #include "compute/sag_in_time.h"
+#include "output/io.h"
 
 namespace dipview::calc {
 
@@ -73,7 +73,8 @@ bool WantsSignals(const CalcOptions& options);
 /// Writes what WantsSignals asks for: CSV with the column t (seconds) and
 /// hv_a ... c2_c (per unit), each number the shortest text that reads back
 /// to it, to `out`; BASE.cfg and BASE.dat through WriteOutputFile.
-void WriteSignals(const CalcOptions& options, OutputBuffer& out, ByteSink& standardOutput);
+void WriteSignals(const CalcOptions& options, output::OutputBuffer& out,
+                  output::ByteSink& standardOutput);
 
 /// "t,hv_a,hv_b,hv_c,mv_a,...,c2_c"
 std::string SignalHeader();

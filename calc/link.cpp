@@ -193,7 +193,8 @@ LinkReading ReadLink(std::string_view query, const std::vector<std::string_view>
     for (const std::string_view k : pageKeys) {
       allowed += ", " + std::string(k);
     }
-    reading.problems.push_back("unknown setting " + QuoteForMessage(key) + "; allowed: " + allowed);
+    reading.problems.push_back("unknown setting " + output::QuoteForMessage(key) +
+                               "; allowed: " + allowed);
   }
   FaultInputs settings;
   const auto read = [&](std::size_t i) {

@@ -19,7 +19,7 @@ namespace {
 void RefuseSecondPicture(const CalcOptions& o) {
   if (!o.pngPath.empty()) {
     throw ValueError("a picture is already asked for (" + std::string(o.pictureOption) + " " +
-                     QuoteForMessage(o.pngPath) + "); allowed: one picture per run");
+                     output::QuoteForMessage(o.pngPath) + "); allowed: one picture per run");
   }
 }
 
@@ -33,7 +33,8 @@ void RefusePictureExtension(std::string_view path, bool svg, std::string_view al
   if (dot == std::string_view::npos || dot == 0 || HasExtension(path, written)) {
     return;
   }
-  throw ValueError(QuoteForMessage(path) + " ends in " + QuoteForMessage(base.substr(dot)) +
+  throw ValueError(output::QuoteForMessage(path) + " ends in " +
+                   output::QuoteForMessage(base.substr(dot)) +
                    (svg ? ", but the picture is an SVG" : ", but the picture is a PNG") +
                    "; allowed: " + std::string(allowed) + ", or a name without an extension");
 }
@@ -106,7 +107,8 @@ constexpr OptionEntry kOptions[] = {
          for (const Preset& p : kPresets) {
            names += std::string(p.name) + ", ";
          }
-         throw ValueError(QuoteForMessage(v) + " is not a preset; allowed: " + names + "list");
+         throw ValueError(output::QuoteForMessage(v) + " is not a preset; allowed: " + names +
+                          "list");
        }
        o.settings = preset->settings;
      }},
@@ -230,7 +232,7 @@ constexpr OptionEntry kOptions[] = {
        }
        SweepAxis axis = ParseSweep(v);
        if (!o.sweeps.empty() && o.sweeps[0].column == axis.column) {
-         throw ValueError(QuoteForMessage(v) + " sweeps " + std::string(axis.column) +
+         throw ValueError(output::QuoteForMessage(v) + " sweeps " + std::string(axis.column) +
                           " a second time; allowed: two different settings for a grid");
        }
        o.sweeps.push_back(std::move(axis));
@@ -247,10 +249,13 @@ constexpr OptionEntry kOptions[] = {
      "against the swept setting into FILE instead of\n"
      "writing rows; PNG or SVG by the file name's\n"
      "extension, 1600 x 500 pixels; - writes a PNG to\n"
-     "standard output",
+     "standard output. Without --sweep and with an option\n"
+     "of the sag in time (--duration, ...), draw the sag in\n"
+     "time instead: waveforms, Urms(1/2), each bus's dip\n"
+     "and the ITIC and SEMI F47 curves, 1600 x 1100 pixels",
      [](CalcOptions& o, std::string_view v) {
        if (!o.plotPath.empty()) {
-         throw ValueError("given a second time (first " + QuoteForMessage(o.plotPath) +
+         throw ValueError("given a second time (first " + output::QuoteForMessage(o.plotPath) +
                           "); allowed: one plot per run");
        }
        o.plotFormat = PlotFormatOf(v);
@@ -348,10 +353,11 @@ CalcOptions ParseCommandLine(std::span<const std::string_view> args) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i] == "-h" ? std::string_view("--help") : args[i];
     if (arg.size() > 1 && arg[0] == '-' && arg[1] != '-') {
-      throw UsageError("unknown option " + QuoteForMessage(arg) + "; see 'dipview-calc --help'");
+      throw UsageError("unknown option " + output::QuoteForMessage(arg) +
+                       "; see 'dipview-calc --help'");
     }
     if (!arg.starts_with("--") || arg.size() == 2) {
-      throw UsageError("unexpected argument " + QuoteForMessage(arg) +
+      throw UsageError("unexpected argument " + output::QuoteForMessage(arg) +
                        "; settings are given as options, see 'dipview-calc --help'");
     }
     std::string_view name = arg.substr(2);
@@ -364,12 +370,13 @@ CalcOptions ParseCommandLine(std::span<const std::string_view> args) {
     }
     const OptionEntry* entry = FindOption(name);
     if (entry == nullptr) {
-      throw UsageError("unknown option " + QuoteForMessage(arg.substr(0, 2 + name.size())) +
+      throw UsageError("unknown option " + output::QuoteForMessage(arg.substr(0, 2 + name.size())) +
                        "; see 'dipview-calc --help'");
     }
     if (entry->valueName.empty()) {
       if (inlineValue) {
-        throw UsageError("--" + Str(name) + " takes no value (got " + QuoteForMessage(arg) + ")");
+        throw UsageError("--" + Str(name) + " takes no value (got " + output::QuoteForMessage(arg) +
+                         ")");
       }
     } else if (entry->valueName.starts_with('[')) {
       // An optional value is the next argument unless that is another option.
@@ -448,8 +455,12 @@ CalcOptions ParseCommandLine(std::span<const std::string_view> args) {
         "without --batch, --sweep or --columns");
   }
   if (!options.plotPath.empty()) {
-    if (!sweep) {
+    // Without a sweep, an option of the sag in time asks for its chart.
+    if (!sweep && options.timeOption.empty()) {
       throw UsageError("--plot draws a sweep; give --sweep NAME=FROM:TO:STEP too");
+    }
+    if (!sweep && options.batch) {
+      throw UsageError("--plot draws the sag in time of one state; it cannot be used with --batch");
     }
     if (options.sweeps.size() > 1) {
       throw UsageError("--plot draws a sweep over one setting, not a grid of two");
@@ -498,7 +509,7 @@ int ParseScale(std::string_view text) {
   const double value = ParseFiniteNumber(text, allowed);
   // The range first: converting a double beyond int's range is undefined.
   if (value < 1 || value > 4 || value != static_cast<int>(value)) {
-    throw ValueError(QuoteForMessage(text) + " is not allowed; allowed: " + Str(allowed));
+    throw ValueError(output::QuoteForMessage(text) + " is not allowed; allowed: " + Str(allowed));
   }
   return static_cast<int>(value);
 }
@@ -613,6 +624,7 @@ std::string UsageText() {
        "  $ dipview-calc --fault two-phase-ground --z0-ratio 1 --classify\n"
        "  $ dipview-calc --format markdown --values rounded --polar\n"
        "  $ dipview-calc --sweep proximity=0:100:1 --plot sweep.png\n"
+       "  $ dipview-calc --duration 0.1 --plot sag.svg\n"
        "  $ dipview-calc --columns hv_a_mag,hv_a_ang --values rounded\n"
        "  $ dipview-calc --events --duration 0.2 --inception 90\n"
        "  $ dipview-calc --waveform --fault three > waveform.csv\n"

@@ -64,7 +64,7 @@ struct CalcOptions {
   std::vector<SweepAxis> sweeps;
   /// Draw the sweep to this file instead of writing its rows (--plot).
   std::string plotPath;
-  PlotFormat plotFormat = PlotFormat::Png;
+  output::PlotFormat plotFormat = output::PlotFormat::Png;
   /// Write a picture of the window for the settings to this file (--png, --svg).
   std::string pngPath;
   /// The option that named it, for messages.

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "compute/fault.h"
+#include "output/quote.h"
 
 namespace dipview::calc {
 
@@ -17,21 +18,6 @@ class ValueError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
-
-/// Most bytes of a value a message shows.
-inline constexpr std::size_t kShownBytesMax = 40;
-
-/// `text` between single quotes as a message shows it, safe for a terminal:
-/// control bytes, invisible characters (byte order marks, zero-width and
-/// direction marks), a backslash and bytes that are not UTF-8 are written as
-/// \xhh (a backslash as \\), and a text longer than `limit` bytes is cut to its
-/// first characters followed by "..." and its length: 'abc...' (5000 bytes).
-std::string QuoteForMessage(std::string_view text, std::size_t limit = kShownBytesMax);
-
-/// `text` with what QuoteForMessage escapes escaped, except backslashes,
-/// and not cut: makes a whole message safe for a terminal without changing
-/// the parts QuoteForMessage made.
-std::string EscapeForTerminal(std::string_view text);
 
 /// Whether two texts are equal when ASCII letters are compared without case.
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);

@@ -179,7 +179,7 @@ SweepAxis ParseSweepText(std::string_view text) {
   const std::size_t colon2 = text.find(':', colon1 + (colon1 != std::string_view::npos));
   if (equals == std::string_view::npos || colon1 == std::string_view::npos ||
       colon2 == std::string_view::npos || text.find(':', colon2 + 1) != std::string_view::npos) {
-    throw ValueError(QuoteForMessage(text) +
+    throw ValueError(output::QuoteForMessage(text) +
                      " is not NAME=FROM:TO:STEP; allowed: " + Str(kAllowedSweep));
   }
   const std::string_view name = text.substr(0, equals);
@@ -188,7 +188,7 @@ SweepAxis ParseSweepText(std::string_view text) {
   const std::string_view stepText = text.substr(colon2 + 1);
   const SweepSetting* setting = FindSweepSetting(name);
   if (setting == nullptr) {
-    throw ValueError(QuoteForMessage(name) +
+    throw ValueError(output::QuoteForMessage(name) +
                      " is not a setting with a numeric value; allowed: z12-angle, z0-angle, "
                      "zf-angle, z0-ratio, zf-ratio or proximity");
   }
@@ -203,20 +203,20 @@ SweepAxis ParseSweepText(std::string_view text) {
     throw ValueError(Str(setting->option) + " STEP " + e.what());
   }
   if (step == 0.0 || (to > from && step < 0.0) || (to < from && step > 0.0)) {
-    throw ValueError(Str(setting->option) + " STEP " + QuoteForMessage(stepText) +
+    throw ValueError(Str(setting->option) + " STEP " + output::QuoteForMessage(stepText) +
                      (step == 0.0 ? " is zero" : " leads away from TO") +
                      "; allowed: " + Str(kAllowedStep));
   }
   const double steps = std::floor((to - from) / step + kReachTolerance);
   if (steps == 0.0 && to != from) {
-    throw ValueError(Str(setting->option) + " STEP " + QuoteForMessage(stepText) +
+    throw ValueError(Str(setting->option) + " STEP " + output::QuoteForMessage(stepText) +
                      " is larger than the range from " + ShortestText(from) + " to " +
                      ShortestText(to) + "; allowed: a STEP no larger than TO - FROM");
   }
   if (!(steps < static_cast<double>(kMaxSweepPoints))) {
-    throw ValueError(QuoteForMessage(text) + " has more than " + std::to_string(kMaxSweepPoints) +
-                     " points; allowed: at most " + std::to_string(kMaxSweepPoints) +
-                     " points in all");
+    throw ValueError(output::QuoteForMessage(text) + " has more than " +
+                     std::to_string(kMaxSweepPoints) + " points; allowed: at most " +
+                     std::to_string(kMaxSweepPoints) + " points in all");
   }
   const int decimals =
       std::max({DecimalPlaces(fromText), DecimalPlaces(toText), DecimalPlaces(stepText)});
@@ -289,7 +289,7 @@ SweepAxis ParseSweep(std::string_view text) {
       throw;
     }
     throw ValueError(Str(e.what()) + "; the order is FROM:TO:STEP, so perhaps " +
-                     QuoteForMessage(swapped));
+                     output::QuoteForMessage(swapped));
   }
 }
 
@@ -320,23 +320,28 @@ bool HasExtension(std::string_view path, std::string_view extension) {
              [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
 }
 
-PlotFormat PlotFormatOf(std::string_view path) {
+output::PlotFormat PlotFormatOf(std::string_view path) {
   const auto endsWith = [path](std::string_view extension) {
     return HasExtension(path, extension);
   };
   // Standard output has no name to tell by; a plot written there is a PNG.
   if (path == "-" || endsWith(".png")) {
-    return PlotFormat::Png;
+    return output::PlotFormat::Png;
   }
   if (endsWith(".svg")) {
-    return PlotFormat::Svg;
+    return output::PlotFormat::Svg;
   }
-  throw ValueError(QuoteForMessage(path) + " does not end in .png or .svg; allowed: a file name " +
+  throw ValueError(output::QuoteForMessage(path) +
+                   " does not end in .png or .svg; allowed: a file name " +
                    "ending in .png or .svg");
 }
 
-SweepPlot CollectPlot(const SweepAxis& axis, const FaultInputs& base) {
-  SweepPlot plot;
+std::string SettingsCaption(const FaultInputs& in) {
+  return Caption(in, "");
+}
+
+output::SweepPlot CollectPlot(const SweepAxis& axis, const FaultInputs& base) {
+  output::SweepPlot plot;
   plot.xLabel = Str(axis.label);
   plot.caption = Caption(base, axis.column);
   plot.x = axis.points;

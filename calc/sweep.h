@@ -9,6 +9,7 @@
 
 #include "calc/writers.h"
 #include "compute/fault.h"
+#include "output/plot_data.h"
 
 namespace dipview::calc {
 
@@ -52,31 +53,19 @@ inline constexpr std::string_view kAllowedSweep =
 /// number of rows.
 std::size_t RunSweep(std::span<const SweepAxis> axes, const FaultInputs& base, RowWriter& writer);
 
-/// The file formats of a plot.
-enum class PlotFormat { Png, Svg };
-
 /// Whether `path` ends in `extension` (lower case, with its dot) in any case,
 /// after at least one other character.
 bool HasExtension(std::string_view path, std::string_view extension);
 
 /// The format a plot file's name asks for by its extension, .png or .svg in
 /// any case. Throws ValueError for any other name.
-PlotFormat PlotFormatOf(std::string_view path);
+output::PlotFormat PlotFormatOf(std::string_view path);
 
-/// What --plot draws: each bus's three phase magnitudes against one setting.
-struct SweepPlot {
-  /// The swept setting and its unit.
-  std::string xLabel;
-  /// The settings that stay the same across the sweep.
-  std::string caption;
-  /// The values of the swept setting, in sweep order.
-  std::vector<double> x;
-  /// magnitudes[bus][phase][point], per unit as computed (not cut); bus 0 is
-  /// Substation HV, phase 0 is A.
-  std::array<std::array<std::vector<double>, 3>, 4> magnitudes;
-};
+/// The settings of `in` as a plot's caption names them: "Single-Phase-to-Ground
+/// (Phase A) fault; Z12 angle 80°, ...; transformers HV-MV DY, MV-C1 DY, C1-C2 DY".
+std::string SettingsCaption(const FaultInputs& in);
 
 /// Computes the states of one axis and gathers them into a plot.
-SweepPlot CollectPlot(const SweepAxis& axis, const FaultInputs& base);
+output::SweepPlot CollectPlot(const SweepAxis& axis, const FaultInputs& base);
 
 }  // namespace dipview::calc

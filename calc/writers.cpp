@@ -3,15 +3,11 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <condition_variable>
 #include <cstring>
-#include <deque>
-#include <exception>
-#include <mutex>
-#include <system_error>
-#include <thread>
+#include <utility>
 
 #include "calc/events.h"
+#include "calc/row_workers.h"
 #include "calc/settings.h"
 #include "calc/sheet.h"
 #include "compute/readout.h"
@@ -21,22 +17,9 @@ namespace dipview::calc {
 
 namespace {
 
-// The columns --classify adds for each bus, in their order; a column added
-// here needs its value in FillCells.
-constexpr struct {
-  const char* suffix;
-  bool isText;
-} kClassifyColumns[] = {{"_type", true}, {"_v", false}, {"_f", false}, {"_textbook", true}};
-constexpr int kClassifyPerBus = static_cast<int>(std::size(kClassifyColumns));
-
-// The index that stands for the column phases among the settings' columns.
-constexpr int kPhasesIndex = -1;
-
-// States a worker thread computes at a time, and chunks handed out at most
-// per job before the oldest must be written: enough to keep every thread
-// busy, few enough that rows still stream.
+// States a worker thread computes at a time: enough to keep it busy, few
+// enough that rows still stream.
 constexpr std::size_t kChunkStates = 2048;
-constexpr std::size_t kChunksPerJob = 2;
 
 char* Copy(std::string_view text, char* out) {
   std::memcpy(out, text.data(), text.size());
@@ -137,26 +120,6 @@ struct RowWriter::NumberRun {
   std::size_t slots = 0;
 };
 
-char* ReadoutTextCache::Write(double value, char* out) {
-  std::uint64_t bits;
-  std::memcpy(&bits, &value, sizeof bits);
-  Entry& entry = entries_[(bits * 0x9E3779B97F4A7C15u) >> (64 - kEntryBits)];
-  if (entry.size != 0 && entry.bits == bits) {
-    // The whole text field, whatever the text's size: a copy of fixed size
-    // takes a few moves where one of varying size calls memcpy.
-    std::memcpy(out, entry.text, sizeof entry.text);
-    return out + entry.size;
-  }
-  char* end = WriteNumberText(value, out);
-  const std::size_t size = static_cast<std::size_t>(end - out);
-  if (size <= sizeof entry.text) {
-    entry.bits = bits;
-    entry.size = static_cast<std::uint8_t>(size);
-    std::memcpy(entry.text, out, size);
-  }
-  return end;
-}
-
 std::string FaultCaption(const FaultInputs& in) {
   const int phase = static_cast<int>(in.faultedPhase);
   const std::string_view p = &"ABCABC"[phase >= 0 && phase < 3 ? phase : 0];
@@ -213,386 +176,6 @@ OutputFormat ParseOutputFormat(std::string_view text) {
                    "' is not an output format; allowed: " + std::string(kAllowedFormat));
 }
 
-ValueMode ParseValueMode(std::string_view text) {
-  constexpr std::pair<std::string_view, ValueMode> kModes[] = {
-      {"shown", ValueMode::Shown}, {"rounded", ValueMode::Rounded}, {"full", ValueMode::Full}};
-  for (const auto& [name, mode] : kModes) {
-    if (EqualsIgnoringCase(text, name)) {
-      return mode;
-    }
-  }
-  throw ValueError("'" + std::string(text) +
-                   "' is not a way to write values; allowed: " + std::string(kAllowedValues));
-}
-
-namespace {
-
-constexpr double PowerOfTen(int exponent) {
-  return exponent == 0 ? 1.0 : 10.0 * PowerOfTen(exponent - 1);
-}
-
-}  // namespace
-
-double MagnitudeValue(double magnitude, ValueMode mode) {
-  switch (mode) {
-    case ValueMode::Shown:
-      return CutMagnitude(magnitude);
-    case ValueMode::Rounded:
-      // + 0.0 so that a tiny negative value is written "0", not "-0".
-      return std::round(magnitude * PowerOfTen(kRoundedMagnitudeDecimals)) /
-                 PowerOfTen(kRoundedMagnitudeDecimals) +
-             0.0;
-    case ValueMode::Full:
-      return magnitude;
-  }
-  return magnitude;
-}
-
-double AngleValue(double angleRadians, ValueMode mode) {
-  switch (mode) {
-    case ValueMode::Shown:
-      return CutAngleDegrees(angleRadians);
-    case ValueMode::Rounded:
-      return std::round(AngleDegrees(angleRadians) * PowerOfTen(kRoundedAngleDecimals)) /
-                 PowerOfTen(kRoundedAngleDecimals) +
-             0.0;
-    case ValueMode::Full:
-      return AngleDegrees(angleRadians);
-  }
-  return angleRadians;
-}
-
-char* WriteFullNumberText(double value, char* out) {
-  if (!std::isfinite(value) || value == 0.0) {
-    return WriteNumberText(value, out);
-  }
-  return std::to_chars(out, out + kFullTextMax, value).ptr;
-}
-
-std::string ValueText(double value, ValueMode mode) {
-  char text[std::max(kNumberTextMax, kFullTextMax)];
-  return std::string(text, mode == ValueMode::Full ? WriteFullNumberText(value, text)
-                                                   : WriteNumberText(value, text));
-}
-
-std::array<double, kReadoutCount> CutReadouts(const PassVoltages& pass) {
-  return ReadoutValues(pass, ValueMode::Shown);
-}
-
-namespace {
-
-// Writes the readout values of `pass` as `mode` writes them to `v`.
-void PutReadouts(const PassVoltages& pass, ValueMode mode, double* v) {
-  const Phasor* phasors[kReadoutCount / 2];
-  const Phasor** p = phasors;
-  for (const PhaseTriple& bus : pass.busVoltages) {
-    *p++ = &bus.a;
-    *p++ = &bus.b;
-    *p++ = &bus.c;
-  }
-  *p++ = &pass.sequenceAtHV.zero;
-  *p++ = &pass.sequenceAtHV.positive;
-  *p++ = &pass.sequenceAtHV.negative;
-  // The values shown are cut without a test of the mode each: most rows are
-  // written so.
-  if (mode == ValueMode::Shown) {
-    for (const Phasor* phasor : phasors) {
-      *v++ = CutMagnitude(phasor->magnitude);
-      *v++ = CutAngleDegrees(phasor->angle);
-    }
-    return;
-  }
-  for (const Phasor* phasor : phasors) {
-    *v++ = MagnitudeValue(phasor->magnitude, mode);
-    *v++ = AngleValue(phasor->angle, mode);
-  }
-}
-
-}  // namespace
-
-std::array<double, kReadoutCount> ReadoutValues(const PassVoltages& pass, ValueMode mode) {
-  std::array<double, kReadoutCount> values;
-  PutReadouts(pass, mode, values.data());
-  return values;
-}
-
-const std::vector<OutputColumn>& AllOutputColumns() {
-  static const std::vector<OutputColumn> columns = [] {
-    std::vector<OutputColumn> c;
-    for (std::size_t i = 0; i < kSettingColumns.size(); ++i) {
-      c.push_back({std::string(kSettingColumns[i].name), ColumnGroup::Settings, static_cast<int>(i),
-                   !kSettingColumns[i].isNumber});
-      if (i == 0) {
-        c.push_back({std::string(kPhasesColumn.name), ColumnGroup::Settings, kPhasesIndex, true});
-      }
-    }
-    int index = 0;
-    for (const char* bus : {"hv", "mv", "c1", "c2", "v0", "v1", "v2"}) {
-      for (const char* phase : {"_a", "_b", "_c"}) {
-        const bool sequence = bus[0] == 'v';
-        for (const char* part : {"_mag", "_ang"}) {
-          c.push_back(
-              {std::string(bus) + (sequence ? "" : phase) + part, ColumnGroup::Readouts, index++});
-        }
-        if (sequence) {
-          break;
-        }
-      }
-    }
-    index = 0;
-    for (const char* bus : kBusKeys) {
-      for (const auto& column : kClassifyColumns) {
-        c.push_back(
-            {std::string(bus) + column.suffix, ColumnGroup::Classify, index++, column.isText});
-      }
-    }
-    index = 0;
-    for (const char* bus : kBusKeys) {
-      for (const char* pair : {"_ab", "_bc", "_ca"}) {
-        for (const char* part : {"_mag", "_ang"}) {
-          c.push_back({std::string(bus) + pair + part, ColumnGroup::LineToLine, index++});
-        }
-      }
-    }
-    index = 0;
-    for (const char* bus : kBusKeys) {
-      for (const EventColumn& column : kEventColumns) {
-        c.push_back({std::string(bus) + std::string(column.suffix), ColumnGroup::Events, index++,
-                     column.isText});
-      }
-    }
-    return c;
-  }();
-  return columns;
-}
-
-const std::array<std::string, 10 + kReadoutCount>& OutputColumnNames() {
-  static const std::array<std::string, 10 + kReadoutCount> names = [] {
-    std::array<std::string, 10 + kReadoutCount> n;
-    std::size_t i = 0;
-    for (const OutputColumn& column : DefaultColumns({})) {
-      n[i++] = column.name;
-    }
-    return n;
-  }();
-  return names;
-}
-
-std::vector<OutputColumn> DefaultColumns(const ExtraColumns& extras) {
-  std::vector<OutputColumn> columns;
-  for (const OutputColumn& column : AllOutputColumns()) {
-    if (column.group == ColumnGroup::Settings && column.index == kPhasesIndex) {
-      if (extras.phases) {
-        columns.push_back(column);
-      }
-    } else if (column.group == ColumnGroup::Settings || column.group == ColumnGroup::Readouts ||
-               (column.group == ColumnGroup::Classify && extras.classify) ||
-               (column.group == ColumnGroup::LineToLine && extras.lineToLine) ||
-               (column.group == ColumnGroup::Events && extras.events)) {
-      columns.push_back(column);
-    }
-  }
-  return columns;
-}
-
-std::vector<std::string> ExtraColumnNames(const ExtraColumns& extras) {
-  std::vector<std::string> names;
-  for (const OutputColumn& column : DefaultColumns(extras)) {
-    if (column.group == ColumnGroup::Classify || column.group == ColumnGroup::LineToLine ||
-        column.group == ColumnGroup::Events) {
-      names.push_back(column.name);
-    }
-  }
-  return names;
-}
-
-std::vector<OutputColumn> ParseColumns(std::string_view text) {
-  const auto allowed = [] {
-    std::string names;
-    for (const OutputColumn& column : AllOutputColumns()) {
-      names += names.empty() ? "" : ",";
-      names += column.name;
-    }
-    return "; allowed: names of columns separated by commas, each once: " + names;
-  };
-  std::vector<OutputColumn> columns;
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t comma = text.find(',', start);
-    std::string_view name = text.substr(start, comma - start);
-    const std::size_t first = name.find_first_not_of(" \t");
-    name = first == std::string_view::npos
-               ? std::string_view()
-               : name.substr(first, name.find_last_not_of(" \t") - first + 1);
-    const auto& all = AllOutputColumns();
-    const auto found = std::find_if(all.begin(), all.end(), [name](const OutputColumn& c) {
-      return EqualsIgnoringCase(c.name, name);
-    });
-    if (name.empty()) {
-      throw ValueError("'" + std::string(text) + "' has an empty column name" + allowed());
-    }
-    if (found == all.end()) {
-      throw ValueError("'" + std::string(name) + "' is not a column" + allowed());
-    }
-    if (std::find(columns.begin(), columns.end(), *found) != columns.end()) {
-      throw ValueError("'" + std::string(name) + "' is named twice" + allowed());
-    }
-    columns.push_back(*found);
-    if (comma == std::string_view::npos) {
-      return columns;
-    }
-    start = comma + 1;
-  }
-}
-
-double ClassNumberValue(double value, ValueMode mode) {
-  return mode == ValueMode::Full ? value : RoundClassNumber(value);
-}
-
-std::array<BusClassValues, 4> ClassifyValues(const PassVoltages& pass, ValueMode mode) {
-  std::array<BusClassValues, 4> values;
-  for (std::size_t bus = 0; bus < values.size(); ++bus) {
-    const SagClasses classes = ClassifyBoth(pass.busVoltages[bus]);
-    values[bus] = {SagName(classes.sag), ClassNumberValue(classes.sag.characteristicVoltage, mode),
-                   ClassNumberValue(classes.sag.pnFactor, mode), TextbookName(classes.textbook)};
-  }
-  return values;
-}
-
-std::array<double, 24> LineToLineValues(const PassVoltages& pass, ValueMode mode) {
-  std::array<double, 24> values;
-  double* v = values.data();
-  for (const PhaseTriple& bus : pass.busVoltages) {
-    const LineToLine lines = LineToLineVoltages(bus);
-    for (const Phasor* p : {&lines.ab, &lines.bc, &lines.ca}) {
-      *v++ = MagnitudeValue(p->magnitude, mode);
-      *v++ = AngleValue(p->angle, mode);
-    }
-  }
-  return values;
-}
-
-// A chunk of states a worker thread computes, and the text of their rows.
-struct RowWriter::Chunk {
-  std::vector<FaultInputs> states;
-  std::string text;
-  std::exception_ptr failure;
-  bool done = false;  ///< guarded by Workers::mutex_
-};
-
-// The worker threads of a writer with more than one job. Only the writer's
-// own thread submits chunks and writes them, in the order submitted.
-class RowWriter::Workers {
- public:
-  explicit Workers(std::shared_ptr<const RowLayout> layout) : layout_(std::move(layout)) {
-    // Room first: a failure once threads run would leave them waiting forever.
-    threads_.reserve(static_cast<std::size_t>(layout_->jobs));
-    for (int i = 0; i < layout_->jobs; ++i) {
-      try {
-        threads_.emplace_back([this] { Work(); });
-      } catch (const std::system_error&) {
-        // Out of threads or of memory for their stacks: fewer will do.
-        break;
-      }
-    }
-  }
-
-  /// Whether any thread could be started.
-  bool Started() const { return !threads_.empty(); }
-
-  ~Workers() {
-    {
-      const std::lock_guard lock(mutex_);
-      stop_ = true;
-    }
-    ready_.notify_all();
-    threads_.clear();  // joins
-  }
-
-  void Submit(std::vector<FaultInputs> states, OutputBuffer& out) {
-    auto chunk = std::make_unique<Chunk>();
-    chunk->states = std::move(states);
-    {
-      const std::lock_guard lock(mutex_);
-      queue_.push_back(chunk.get());
-    }
-    ready_.notify_one();
-    order_.push_back(std::move(chunk));
-    WriteFinished(out, kChunksPerJob * threads_.size());
-  }
-
-  /// Writes the finished chunks at the front, waiting for the oldest while
-  /// more than `keep` are unwritten.
-  void WriteFinished(OutputBuffer& out, std::size_t keep) {
-    while (!order_.empty()) {
-      Chunk& front = *order_.front();
-      {
-        std::unique_lock lock(mutex_);
-        if (!front.done) {
-          if (order_.size() <= keep) {
-            return;
-          }
-          done_.wait(lock, [&front] { return front.done; });
-        }
-      }
-      if (front.failure) {
-        std::rethrow_exception(front.failure);
-      }
-      out.Append(front.text);
-      order_.pop_front();
-    }
-  }
-
- private:
-  void Work() {
-    // Made with the first chunk, so that running out of memory for it fails
-    // that chunk rather than the whole program.
-    StringSink sink;
-    std::unique_ptr<OutputBuffer> buffer;
-    std::unique_ptr<RowWriter> writer;
-    for (;;) {
-      Chunk* chunk = nullptr;
-      {
-        std::unique_lock lock(mutex_);
-        ready_.wait(lock, [this] { return stop_ || !queue_.empty(); });
-        if (stop_) {
-          return;
-        }
-        chunk = queue_.front();
-        queue_.pop_front();
-      }
-      try {
-        if (!writer) {
-          buffer = std::make_unique<OutputBuffer>(sink);
-          writer = std::make_unique<RowWriter>(layout_, *buffer);
-        }
-        for (const FaultInputs& in : chunk->states) {
-          writer->Row(in, ComputeVoltages(in));
-        }
-        buffer->Flush();
-        chunk->text = std::move(sink.text);
-        sink.text.clear();
-      } catch (...) {
-        chunk->failure = std::current_exception();
-      }
-      {
-        const std::lock_guard lock(mutex_);
-        chunk->done = true;
-      }
-      done_.notify_one();
-    }
-  }
-
-  std::shared_ptr<const RowLayout> layout_;
-  std::mutex mutex_;
-  std::condition_variable ready_;
-  std::condition_variable done_;
-  std::deque<Chunk*> queue_;
-  bool stop_ = false;
-  std::deque<std::unique_ptr<Chunk>> order_;
-  std::vector<std::jthread> threads_;
-};
-
 namespace {
 
 // Room for the text of any one cell, a JSON key and separators.
@@ -607,7 +190,7 @@ std::size_t RowRoom(const std::vector<OutputColumn>& columns, const std::vector<
 
 }  // namespace
 
-RowWriter::RowWriter(std::shared_ptr<const RowLayout> layout, OutputBuffer& out)
+RowWriter::RowWriter(std::shared_ptr<const RowLayout> layout, output::OutputBuffer& out)
     : layout_(std::move(layout)), out_(out), full_(layout_->values == ValueMode::Full) {
   Configure();
 }
@@ -680,7 +263,7 @@ void RowWriter::Configure() {
   }
 }
 
-RowWriter::RowWriter(OutputFormat format, OutputBuffer& out, ExtraColumns extras)
+RowWriter::RowWriter(OutputFormat format, output::OutputBuffer& out, ExtraColumns extras)
     : RowWriter(std::make_shared<const RowLayout>(RowLayout{
                     .format = format,
                     .columns = DefaultColumns(extras),
@@ -715,7 +298,7 @@ void RowWriter::Begin() {
 
 void RowWriter::FillCells(const FaultInputs& in, const PassVoltages& pass, Cells& cells) {
   const ValueMode mode = layout_->values;
-  PutReadouts(pass, mode, cells.numbers);
+  PutReadoutValues(pass, mode, cells.numbers);
   if (needClassify_) {
     int i = 0;
     for (const BusClassValues& bus : ClassifyValues(pass, mode)) {
@@ -771,7 +354,24 @@ void RowWriter::Add(const FaultInputs& in) {
   pending_.push_back(in);
   if (pending_.size() == kChunkStates) {
     if (!workers_) {
-      workers_ = std::make_unique<Workers>(layout_);
+      workers_ = std::make_unique<RowWorkers>(layout_->jobs, [layout = layout_]() -> ChunkWriter {
+        // Each thread writes its rows into a string of its own.
+        struct ThreadRows {
+          explicit ThreadRows(std::shared_ptr<const RowLayout> layout)
+              : writer(std::move(layout), buffer) {}
+          output::StringSink sink;
+          output::OutputBuffer buffer{sink};
+          RowWriter writer;
+        };
+        auto rows = std::make_shared<ThreadRows>(layout);
+        return [rows](const std::vector<FaultInputs>& states) {
+          for (const FaultInputs& in : states) {
+            rows->writer.Row(in, ComputeVoltages(in));
+          }
+          rows->buffer.Flush();
+          return std::exchange(rows->sink.text, {});
+        };
+      });
     }
     if (!workers_->Started()) {
       Flush();
@@ -784,7 +384,7 @@ void RowWriter::Add(const FaultInputs& in) {
   }
 }
 
-void RowWriter::Flush() {
+void RowWriter::WriteAdded() {
   if (workers_) {
     workers_->WriteFinished(out_, 0);
   }
@@ -793,17 +393,15 @@ void RowWriter::Flush() {
     Row(in, ComputeVoltages(in));
   }
   pending_.clear();
+}
+
+void RowWriter::Flush() {
+  WriteAdded();
   out_.Flush();
 }
 
 void RowWriter::End() {
-  if (workers_) {
-    workers_->WriteFinished(out_, 0);
-  }
-  for (const FaultInputs& in : pending_) {
-    Row(in, ComputeVoltages(in));
-  }
-  pending_.clear();
+  WriteAdded();
   if (layout_->format == OutputFormat::Latex && !layout_->blocks) {
     out_.Append("\\hline\n\\end{longtable}\n");
   }

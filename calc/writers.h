@@ -7,12 +7,17 @@
 #include <string_view>
 #include <vector>
 
-#include "calc/io.h"
+#include "calc/columns.h"
+#include "calc/text_cache.h"
+#include "calc/value_modes.h"
 #include "compute/sag_in_time.h"
 #include "compute/transformer.h"
 #include "design/constants.h"
+#include "output/io.h"
 
 namespace dipview::calc {
+
+class RowWorkers;
 
 /// table: one readable block for a single state, aligned rows otherwise;
 /// csv; json (one object per line); markdown and latex: aligned table rows.
@@ -22,45 +27,11 @@ enum class OutputFormat { Table, Csv, Json, Markdown, Latex };
 OutputFormat ParseOutputFormat(std::string_view text);
 inline constexpr std::string_view kAllowedFormat = "table, csv, json, markdown or latex";
 
-/// How the voltages, V and F are written: as the window shows them (cut to
-/// 0.001 per unit and 0.1 degree; V and F rounded to 0.001), rounded to the
-/// nearest 0.001 per unit and 0.1 degree, or in full (the shortest text that
-/// reads back to the same double).
-enum class ValueMode { Shown, Rounded, Full };
-
-/// "shown", "rounded" or "full".
-ValueMode ParseValueMode(std::string_view text);
-inline constexpr std::string_view kAllowedValues = "shown, rounded or full";
-
-/// Decimals `rounded` keeps: of a magnitude (per unit) and of an angle
-/// (degrees).
-inline constexpr int kRoundedMagnitudeDecimals = 3;
-inline constexpr int kRoundedAngleDecimals = 1;
-
-/// A magnitude (per unit) or an angle (radians, written in degrees) as
-/// `mode` writes it.
-double MagnitudeValue(double magnitude, ValueMode mode);
-double AngleValue(double angleRadians, ValueMode mode);
-
-/// Longest text WriteFullNumberText writes.
-inline constexpr int kFullTextMax = 32;
-
-/// Writes the shortest text that reads back to `value` (std::to_chars), with
-/// "0" for either zero and NaN, Inf, -Inf as WriteNumberText writes them, and
-/// returns the end.
-char* WriteFullNumberText(double value, char* out);
-
-/// The text of a value `mode` gave: WriteFullNumberText's in full,
-/// WriteNumberText's otherwise.
-std::string ValueText(double value, ValueMode mode);
-
 /// The four buses, as the window names them.
 using design::kBusNames;
 
 /// A name as LaTeX text shows it: underscores escaped.
 std::string LatexText(std::string_view text);
-/// The four buses as the names of output columns begin.
-inline constexpr std::array<const char*, 4> kBusKeys = {"hv", "mv", "c1", "c2"};
 
 /// The fault as the table's heading names it: "Single Phase (Phase A)",
 /// "Two-Phase-to-Ground (Phases B and C)".
@@ -82,117 +53,6 @@ std::array<SettingLine, 5> SettingLines(const FaultInputs& in);
 inline constexpr std::string_view kBusHeading = "Bus";
 inline constexpr std::string_view kSequenceHeading = "Sequence voltages";
 inline constexpr std::string_view kLineToLineHeading = "Line-to-line voltages";
-
-/// Number of readouts of one state: six for each of the four buses, then six
-/// for the sequence voltages at Substation HV.
-inline constexpr int kReadoutCount = 30;
-
-/// The readout values of one pass, cut as the window's readouts cut them:
-/// for each bus from Substation HV to Customer Level 2 |Va|, angle Va, |Vb|,
-/// angle Vb, |Vc|, angle Vc (angles in degrees), then |V0|, angle V0, |V1|,
-/// angle V1, |V2|, angle V2 at Substation HV. WriteNumberText turns each into
-/// the text the readout shows.
-std::array<double, kReadoutCount> CutReadouts(const PassVoltages& pass);
-
-/// The same values as `mode` writes them.
-std::array<double, kReadoutCount> ReadoutValues(const PassVoltages& pass, ValueMode mode);
-
-/// The names of all output columns: the ten settings, then hv_a_mag ...
-/// c2_c_ang and v0_mag ... v2_ang, in the order of CutReadouts.
-const std::array<std::string, 10 + kReadoutCount>& OutputColumnNames();
-
-/// Columns some options add after the standard ones, in this order.
-struct ExtraColumns {
-  /// --phases, or a batch header naming phases: the column phases, right
-  /// after fault.
-  bool phases = false;
-  /// --classify: {bus}_type, {bus}_v, {bus}_f, {bus}_textbook for hv, mv, c1, c2.
-  bool classify = false;
-  /// --line-to-line: {bus}_ab_mag, {bus}_ab_ang, {bus}_bc_mag, {bus}_bc_ang,
-  /// {bus}_ca_mag, {bus}_ca_ang for hv, mv, c1, c2.
-  bool lineToLine = false;
-  /// --events: {bus}_residual, {bus}_duration, {bus}_jump_a, {bus}_jump_b,
-  /// {bus}_jump_c, {bus}_itic, {bus}_f47 for hv, mv, c1, c2 (calc/events.h).
-  bool events = false;
-};
-
-/// The names of the columns `extras` adds, in their order.
-std::vector<std::string> ExtraColumnNames(const ExtraColumns& extras);
-
-/// V or F as `mode` writes it: RoundClassNumber (compute/sag.h), or the
-/// value in full.
-double ClassNumberValue(double value, ValueMode mode);
-
-/// What --classify writes for one bus: the sag type, V and F as `mode`
-/// writes them, and the textbook type.
-struct BusClassValues {
-  std::string_view type;
-  double v = 0.0;
-  double f = 0.0;
-  std::string_view textbook;
-};
-
-/// --classify's values of each bus from Substation HV to Customer Level 2.
-std::array<BusClassValues, 4> ClassifyValues(const PassVoltages& pass, ValueMode mode);
-
-/// The line-to-line voltages of each bus as `mode` writes them: for each bus
-/// from Substation HV to Customer Level 2 |Vab|, angle Vab, |Vbc|, angle Vbc,
-/// |Vca|, angle Vca (angles in degrees).
-std::array<double, 24> LineToLineValues(const PassVoltages& pass, ValueMode mode);
-
-/// Writes readout texts through a memory of the texts WriteNumberText gave
-/// for earlier values. The readouts take only a few thousand different values
-/// (steps of 0.001 per unit and of 0.1 degree), and looking a text up is many
-/// times quicker than converting the number again. Every text is
-/// WriteNumberText's own, so the output is the same with or without it.
-/// Not for sharing between threads: each writer has its own.
-class ReadoutTextCache {
- public:
-  ReadoutTextCache() : entries_(kEntries) {}
-
-  /// Writes the text of `value` as WriteNumberText(value, out) would, into
-  /// room for kNumberTextMax chars; may change the chars after the text.
-  char* Write(double value, char* out);
-
- private:
-  static constexpr int kEntryBits = 13;
-  static constexpr std::size_t kEntries = std::size_t{1} << kEntryBits;
-  struct Entry {
-    std::uint64_t bits = 0;
-    std::uint8_t size = 0;  ///< 0 while empty: no text is empty
-    char text[23];          ///< fits kNumberTextMax
-  };
-  std::vector<Entry> entries_;
-};
-
-/// The groups of output columns. Each computes the values of all its
-/// columns for a state at once; a row computes only the groups it writes.
-enum class ColumnGroup { Settings, Readouts, Classify, LineToLine, Events };
-
-/// One output column: its name, the group that computes it and its place
-/// among the group's values.
-struct OutputColumn {
-  std::string name;
-  ColumnGroup group = ColumnGroup::Settings;
-  int index = 0;
-  /// A name (fault type, connection, sag type) rather than a number: left
-  /// aligned in tables and quoted in JSON.
-  bool isText = false;
-  friend bool operator==(const OutputColumn&, const OutputColumn&) = default;
-};
-
-/// Every column the calculator can write, in the order of a full row: the
-/// standard ones, then those of --classify, --line-to-line and --events.
-const std::vector<OutputColumn>& AllOutputColumns();
-
-/// The columns written without --columns: the standard ones and those
-/// `extras` adds.
-std::vector<OutputColumn> DefaultColumns(const ExtraColumns& extras);
-
-/// Reads --columns: names of AllOutputColumns separated by commas, blanks
-/// around them allowed, each at most once. Throws ValueError naming the bad
-/// name and listing the valid ones.
-std::vector<OutputColumn> ParseColumns(std::string_view text);
 
 /// Everything that decides how rows look; shared by the threads that write
 /// them.
@@ -224,8 +84,8 @@ struct RowLayout {
 /// own cell only.
 class RowWriter {
  public:
-  RowWriter(std::shared_ptr<const RowLayout> layout, OutputBuffer& out);
-  RowWriter(OutputFormat format, OutputBuffer& out, ExtraColumns extras = {});
+  RowWriter(std::shared_ptr<const RowLayout> layout, output::OutputBuffer& out);
+  RowWriter(OutputFormat format, output::OutputBuffer& out, ExtraColumns extras = {});
   ~RowWriter();
   RowWriter(const RowWriter&) = delete;
   RowWriter& operator=(const RowWriter&) = delete;
@@ -249,8 +109,6 @@ class RowWriter {
   void End();
 
  private:
-  struct Chunk;
-  class Workers;
   struct Cells;
   struct Slot;
   struct NumberRun;
@@ -263,9 +121,10 @@ class RowWriter {
   void TableBlock(const FaultInputs& in, const Cells& cells);
   std::string NumberCell(double value);
   void Configure();
+  void WriteAdded();
 
   std::shared_ptr<const RowLayout> layout_;
-  OutputBuffer& out_;
+  output::OutputBuffer& out_;
   bool full_;
   std::vector<Slot> slots_;
   /// The columns in runs: a number run of one or more slots, or one other.
@@ -280,7 +139,7 @@ class RowWriter {
   ReadoutTextCache texts_;
   bool firstTable_ = true;
   std::vector<FaultInputs> pending_;
-  std::unique_ptr<Workers> workers_;
+  std::unique_ptr<RowWorkers> workers_;
 };
 
 }  // namespace dipview::calc

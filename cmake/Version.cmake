@@ -24,7 +24,7 @@ if(DEFINED PROJECT_VERSION AND NOT PROJECT_VERSION VERSION_EQUAL DIPVIEW_VERSION
 endif()
 
 # Writes the Windows version resource of the window program to OUTPUT from
-# window/dipview.rc.in, for the shown version text and the numeric version
+# apps/dipview/dipview.rc.in, for the shown version text and the numeric version
 # NUMERIC (up to four dot-separated numbers; missing ones are 0).
 function(dipview_configure_version_resource)
   cmake_parse_arguments(PARSE_ARGV 0 arg "" "OUTPUT;NUMERIC;TEXT;ICON" "")
@@ -51,5 +51,5 @@ function(dipview_configure_version_resource)
   set(DIPVIEW_VERSION_TEXT "${arg_TEXT}")
   # The resource compiler reads backslashes in strings as escapes.
   file(TO_CMAKE_PATH "${arg_ICON}" DIPVIEW_ICON_FILE)
-  configure_file("${CMAKE_CURRENT_FUNCTION_LIST_DIR}/../window/dipview.rc.in" "${arg_OUTPUT}" @ONLY)
+  configure_file("${CMAKE_CURRENT_FUNCTION_LIST_DIR}/../apps/dipview/dipview.rc.in" "${arg_OUTPUT}" @ONLY)
 endfunction()

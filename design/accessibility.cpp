@@ -33,49 +33,46 @@ int IndexIn(std::string_view name, std::string_view array) {
 
 AccessibleText AccessibleTextOf(std::string_view name) {
   const std::string hv = Str(kBusNames[0]);
-  if (name == "Z12_Angle") {
-    return {"Z12 angle, degrees",
-            AngleHelp("Angle of the positive- and negative-sequence impedance")};
+  // The three angle bars and their value boxes, in the order of kScrollBarNames.
+  constexpr std::array<std::string_view, 3> kAngleNames = {"Z12 angle", "Z0 angle", "ZF angle"};
+  constexpr std::array<std::string_view, 3> kAngleMeanings = {
+      "Angle of the positive- and negative-sequence impedance",
+      "Angle of the zero-sequence impedance", "Angle of the fault impedance"};
+  for (int k = 0; k < 3; ++k) {
+    if (name == kScrollBarNames[k].bar) {
+      return {Str(kAngleNames[k]) + ", degrees", AngleHelp(kAngleMeanings[k])};
+    }
+    if (name == kScrollBarNames[k].text) {
+      return {Str(kAngleNames[k]) + " value, degrees",
+              "The value of the " + Str(kAngleNames[k]) + " scroll bar"};
+    }
   }
-  if (name == "Z0_Angle") {
-    return {"Z0 angle, degrees", AngleHelp("Angle of the zero-sequence impedance")};
-  }
-  if (name == "ZF_Angle") {
-    return {"ZF angle, degrees", AngleHelp("Angle of the fault impedance")};
-  }
-  if (name == "Proximity") {
+  if (name == kScrollBarNames[3].bar) {
     return {"Relative distance from " + hv + " to the fault, percent",
             "0 is close to " + hv + ", 100 is far"};
   }
-  for (const auto& [box, what] :
-       {std::pair{"Z12_Angle_Text", "Z12 angle"}, std::pair{"Z0_Angle_Text", "Z0 angle"},
-        std::pair{"ZF_Angle_Text", "ZF angle"}}) {
-    if (name == box) {
-      return {Str(what) + " value, degrees", "The value of the " + Str(what) + " scroll bar"};
-    }
-  }
-  if (name == "Proximity_Text") {
+  if (name == kScrollBarNames[3].text) {
     return {"Relative distance value, percent", "The value of the relative distance scroll bar"};
   }
   const Control* control = FindControl(name);
   const std::string caption = control != nullptr ? Str(control->caption) : std::string();
-  if (IndexIn(name, "Z0_Z12_opt") >= 0) {
+  const std::optional<OptionRef> option = OptionOf(name);
+  if (option && option->group == OptionGroup::Z0Ratio) {
     return {"Z0/Z12 ratio " + caption, "Magnitude of the zero-sequence impedance relative to Z12"};
   }
-  if (IndexIn(name, "ZF_Z12_opt") >= 0) {
+  if (option && option->group == OptionGroup::ZfRatio) {
     return {"ZF/Z12 ratio " + caption, "Magnitude of the fault impedance relative to Z12"};
   }
-  if (name == "Single_Phase(0)" || name == "Phase_Phase(1)" || name == "Three_Phase(2)") {
+  if (option && option->group == OptionGroup::Fault) {
     return {"Fault type: " + caption, "Type of the fault on the transmission system"};
   }
   // Transformers are named by the buses they join; Substation MV without its feeder.
   const std::string mv = "Substation MV";
   const std::array<std::string, 3> joins = {hv + " to " + mv, mv + " to " + Str(kBusNames[2]),
                                             Str(kBusNames[2]) + " to " + Str(kBusNames[3])};
-  const std::array<std::string_view, 3> transformers = {"HV_MV_Trans", "MV_C1_Trans",
-                                                        "C1_C2_Trans"};
   for (int t = 0; t < 3; ++t) {
-    if (IndexIn(name, transformers[t]) >= 0) {
+    if (option &&
+        static_cast<int>(option->group) == static_cast<int>(OptionGroup::HvMvTransformer) + t) {
       return {"Transformer " + joins[t] + ": " + caption,
               "Connection of the transformer from " + joins[t]};
     }

@@ -6,6 +6,12 @@ namespace dipview::design {
 
 namespace {
 
+// The input area's frames, named where their contents refer to them.
+constexpr std::string_view kZ0RatioFrame = "Frame2(0)";
+constexpr std::string_view kZfRatioFrame = "Frame3";
+constexpr std::string_view kProximityFrame = "Frame4";
+constexpr std::string_view kFaultFrame = "Frame1";
+
 constexpr ScrollRange kAngleRange{.min = kMaxAngle, .max = 0, .value = kMaxAngle};
 
 std::vector<Control> MakeTable() {
@@ -35,43 +41,50 @@ std::vector<Control> MakeTable() {
   label("Z12_Label", {}, {120, 720, 855, 255}, "Z12 Angle").centred = true;
   label("Z0_Label", {}, {1080, 720, 855, 255}, "Z0 Angle").centred = true;
   label("ZF_Label", {}, {2040, 720, 855, 255}, "ZF Angle").centred = true;
-  for (auto [name, left] :
-       {std::pair{"Z12_Angle_Text", 240.0f}, std::pair{"Z0_Angle_Text", 1200.0f},
-        std::pair{"ZF_Angle_Text", 2160.0f}}) {
-    Control& c = textBox(name, {}, {left, 960, 495, 285});
+  // The three angle bars, 960 twips apart, each under its value box.
+  for (int k = 0; k < 3; ++k) {
+    Control& c =
+        textBox(std::string(kScrollBarNames[k].text), {}, {240.0f + 960.0f * k, 960, 495, 285});
     c.centred = true;
     c.readOnly = true;
   }
-  for (auto [name, left] : {std::pair{"Z12_Angle", 360.0f}, std::pair{"Z0_Angle", 1320.0f},
-                            std::pair{"ZF_Angle", 2280.0f}}) {
-    add(VerticalScrollBar, name, {}, {left, 1320, 255, 1455}, {}).scroll = kAngleRange;
+  for (int k = 0; k < 3; ++k) {
+    add(VerticalScrollBar, std::string(kScrollBarNames[k].bar), {},
+        {360.0f + 960.0f * k, 1320, 255, 1455}, {})
+        .scroll = kAngleRange;
   }
 
-  add(Frame, "Frame2(0)", {}, {3000, 720, 975, 2055}, "Z0 / Z12");
+  add(Frame, std::string(kZ0RatioFrame), {}, {3000, 720, 975, 2055}, "Z0 / Z12");
   for (int k = 0; k < 6; ++k) {
-    add(OptionButton, ElementName("Z0_Z12_opt", k), "Frame2(0)",
+    add(OptionButton, ElementName(kZ0RatioArray, k), kZ0RatioFrame,
         {240, 240.0f + 240.0f * k, 615, 375}, kRatioCaptions[k]);
   }
-  add(Frame, "Frame3", {}, {4080, 720, 1935, 2055}, "ZF / Z12");
+  add(Frame, std::string(kZfRatioFrame), {}, {4080, 720, 1935, 2055}, "ZF / Z12");
   for (int k = 0; k < 7; ++k) {
-    add(OptionButton, ElementName("ZF_Z12_opt", k), "Frame3", {600, 240.0f + 240.0f * k, 735, 315},
-        kRatioCaptions[k]);
+    add(OptionButton, ElementName(kZfRatioArray, k), kZfRatioFrame,
+        {600, 240.0f + 240.0f * k, 735, 315}, kRatioCaptions[k]);
   }
 
-  add(Frame, "Frame4", {}, {6120, 720, 3375, 975}, "Relative Distance From Sub HV to Fault");
-  add(HorizontalScrollBar, "Proximity", "Frame4", {360, 240, 2535, 255}, {}).scroll = {
-      .min = 0, .max = 100, .value = 50};
-  label("Label3", "Frame4", {120, 600, 495, 255}, "Close");
-  textBox("Proximity_Text", "Frame4", {1320, 600, 495, 285}).centred = true;
+  add(Frame, std::string(kProximityFrame), {}, {6120, 720, 3375, 975},
+      "Relative Distance From Sub HV to Fault");
+  add(HorizontalScrollBar, std::string(kScrollBarNames[3].bar), kProximityFrame,
+      {360, 240, 2535, 255}, {})
+      .scroll = {.min = 0, .max = 100, .value = 50};
+  label("Label3", kProximityFrame, {120, 600, 495, 255}, "Close");
+  textBox(std::string(kScrollBarNames[3].text), kProximityFrame, {1320, 600, 495, 285}).centred =
+      true;
   t.back().readOnly = true;
-  label("Label1", "Frame4", {2760, 600, 375, 255}, "Far");
+  label("Label1", kProximityFrame, {2760, 600, 375, 255}, "Far");
 
-  add(Frame, "Frame1", {}, {6120, 1800, 3375, 975}, "Transmission System Fault Type");
-  add(OptionButton, "Single_Phase(0)", "Frame1", {120, 240, 2775, 195}, "Single Phase (Phase A)")
-      .selected = true;
-  add(OptionButton, "Phase_Phase(1)", "Frame1", {120, 480, 2775, 195},
-      "Phase-to-Phase (Phase B to C)");
-  add(OptionButton, "Three_Phase(2)", "Frame1", {120, 720, 2775, 195}, "Three Phase");
+  add(Frame, std::string(kFaultFrame), {}, {6120, 1800, 3375, 975},
+      "Transmission System Fault Type");
+  constexpr std::array<std::string_view, 3> kFaultCaptions = {
+      "Single Phase (Phase A)", "Phase-to-Phase (Phase B to C)", "Three Phase"};
+  for (int k = 0; k < 3; ++k) {
+    add(OptionButton, OptionName(OptionGroup::Fault, k), kFaultFrame,
+        {120, 240.0f + 240.0f * k, 2775, 195}, kFaultCaptions[k])
+        .selected = k == 0;
+  }
 
   for (auto [name, ends] : {std::pair{"Line1", kLine1}, std::pair{"Line2", kLine2},
                             std::pair{"Line3", kLine3}, std::pair{"Line4", kLine4}}) {
@@ -79,32 +92,32 @@ std::vector<Control> MakeTable() {
   }
 
   // The diagram area: hidden until the first pass places and shows it.
-  auto hidden = [&label](std::string name, TwipsRect rect, std::string_view caption, bool bold,
+  auto hidden = [&label](std::string_view name, TwipsRect rect, std::string_view caption, bool bold,
                          bool centred) -> Control& {
-    Control& c = label(std::move(name), {}, rect, caption);
+    Control& c = label(std::string(name), {}, rect, caption);
     c.font = bold ? FontKind::Bold : FontKind::Default;
     c.centred = centred;
     c.visible = false;
     return c;
   };
-  hidden("Voltage_Label", {3960, 3000, 2535, 375}, "Line-to-Neutral Voltages", true, true);
-  hidden("Letter_A", {3240, 3000, 135, 375}, "A", true, false).colour = kPhaseColours[0];
-  hidden("Letter_B", {3480, 3000, 135, 375}, "B", true, false).colour = kPhaseColours[1];
-  hidden("Letter_C", {3720, 3000, 135, 375}, "C", true, false).colour = kPhaseColours[2];
-  hidden("HV_Label", {120, 3360, 1335, 255}, kBusNames[0], false, true);
-  hidden("MV_Label", {2040, 3360, 2535, 255}, kBusNames[1], false, true);
-  hidden("C1_Label", {5400, 3360, 1455, 255}, kBusNames[2], false, true);
-  hidden("C2_Label", {7320, 3360, 1455, 255}, kBusNames[3], false, true);
-  struct TransformerFrame {
-    std::string_view frame;
-    std::string_view options;
-    float left;
-  };
-  for (const TransformerFrame& f : {TransformerFrame{"HV_MV", "HV_MV_Trans", 2040},
-                                    TransformerFrame{"MV_C1", "MV_C1_Trans", 4440},
-                                    TransformerFrame{"C1_C2", "C1_C2_Trans", 6720}}) {
-    const auto [frame, options, left] = f;
-    add(Frame, std::string(frame), {}, {left, 5040, 855, 855}, "Transf").visible = false;
+  hidden(kDiagramLabelNames[0], {3960, 3000, 2535, 375}, "Line-to-Neutral Voltages", true, true);
+  for (int k = 0; k < 3; ++k) {
+    const std::string_view letter = std::string_view("ABC").substr(k, 1);
+    hidden(kDiagramLabelNames[1 + k], {3240.0f + 240.0f * k, 3000, 135, 375}, letter, true, false)
+        .colour = kPhaseColours[k];
+  }
+  const TwipsRect busCaptions[4] = {{120, 3360, 1335, 255},
+                                    {2040, 3360, 2535, 255},
+                                    {5400, 3360, 1455, 255},
+                                    {7320, 3360, 1455, 255}};
+  for (int bus = 0; bus < 4; ++bus) {
+    hidden(kDiagramLabelNames[4 + bus], busCaptions[bus], kBusNames[bus], false, true);
+  }
+  const float transformerLefts[3] = {2040, 4440, 6720};
+  for (int t = 0; t < 3; ++t) {
+    const auto [frame, options] = kTransformerNames[t];
+    add(Frame, std::string(frame), {}, {transformerLefts[t], 5040, 855, 855}, "Transf").visible =
+        false;
     for (int k = 0; k < 2; ++k) {
       add(OptionButton, ElementName(options, k), frame, {120, 240.0f + 240.0f * k, 615, 255},
           k == 0 ? "DY" : "YY")
@@ -135,20 +148,25 @@ const std::vector<Control>& DesignTable() {
 
 const std::vector<std::string>& TabOrder() {
   static const std::vector<std::string> order = [] {
-    std::vector<std::string> names = {"Z12_Angle", "Z0_Angle", "ZF_Angle"};
-    for (int k = 0; k < 6; ++k) {
-      names.push_back(ElementName("Z0_Z12_opt", k));
+    using enum OptionGroup;
+    std::vector<std::string> names;
+    auto options = [&names](OptionGroup group) {
+      for (int k = 0; k < kOptionGroupSizes[static_cast<int>(group)]; ++k) {
+        names.push_back(OptionName(group, k));
+      }
+    };
+    for (int k = 0; k < 3; ++k) {
+      names.emplace_back(kScrollBarNames[k].bar);
     }
-    for (int k = 0; k < 7; ++k) {
-      names.push_back(ElementName("ZF_Z12_opt", k));
+    options(Z0Ratio);
+    options(ZfRatio);
+    names.emplace_back(kScrollBarNames[3].bar);
+    for (OptionGroup group : {Fault, HvMvTransformer, MvC1Transformer, C1C2Transformer}) {
+      options(group);
     }
-    names.insert(names.end(), {"Proximity", "Single_Phase(0)", "Phase_Phase(1)", "Three_Phase(2)"});
-    for (const char* trans : {"HV_MV_Trans", "MV_C1_Trans", "C1_C2_Trans"}) {
-      names.push_back(ElementName(trans, 0));
-      names.push_back(ElementName(trans, 1));
+    for (const ScrollBarNames& bar : kScrollBarNames) {
+      names.emplace_back(bar.text);
     }
-    names.insert(names.end(),
-                 {"Z12_Angle_Text", "Z0_Angle_Text", "ZF_Angle_Text", "Proximity_Text"});
     for (std::string_view array : kReadoutArrays) {
       for (int k = 0; k < 6; ++k) {
         names.push_back(ElementName(array, k));
@@ -166,6 +184,30 @@ const Control* FindControl(std::string_view name) {
     }
   }
   return nullptr;
+}
+
+std::string OptionName(OptionGroup group, int index) {
+  switch (group) {
+    case OptionGroup::Fault:
+      return ElementName(kFaultButtonArrays[index], index);
+    case OptionGroup::Z0Ratio:
+      return ElementName(kZ0RatioArray, index);
+    case OptionGroup::ZfRatio:
+      return ElementName(kZfRatioArray, index);
+    default:
+      return ElementName(kTransformerNames[static_cast<int>(group) - 3].options, index);
+  }
+}
+
+std::optional<OptionRef> OptionOf(std::string_view name) {
+  for (int g = 0; g < static_cast<int>(kOptionGroupSizes.size()); ++g) {
+    for (int k = 0; k < kOptionGroupSizes[g]; ++k) {
+      if (OptionName(static_cast<OptionGroup>(g), k) == name) {
+        return OptionRef{.group = static_cast<OptionGroup>(g), .index = k};
+      }
+    }
+  }
+  return std::nullopt;
 }
 
 std::string ElementName(std::string_view array, int index) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -101,5 +102,62 @@ std::string ElementName(std::string_view array, int index);
 /// k / 2, magnitude for even k and angle for odd k.
 inline constexpr std::array<std::string_view, 4> kReadoutArrays = {"VHV_text", "VMV_Text",
                                                                    "VC1_Text", "VC2_Text"};
+
+/// The scroll bars, in the order of kScrollBarNames.
+enum class ScrollBarId { Z12Angle, Z0Angle, ZfAngle, Proximity };
+
+/// A scroll bar and the value box it writes.
+struct ScrollBarNames {
+  std::string_view bar;
+  std::string_view text;
+};
+inline constexpr std::array<ScrollBarNames, 4> kScrollBarNames = {
+    {{"Z12_Angle", "Z12_Angle_Text"},
+     {"Z0_Angle", "Z0_Angle_Text"},
+     {"ZF_Angle", "ZF_Angle_Text"},
+     {"Proximity", "Proximity_Text"}}};
+
+/// The option groups, in the order of kOptionGroupSizes.
+enum class OptionGroup {
+  Fault,
+  Z0Ratio,
+  ZfRatio,
+  HvMvTransformer,
+  MvC1Transformer,
+  C1C2Transformer
+};
+inline constexpr std::array<int, 6> kOptionGroupSizes = {3, 6, 7, 2, 2, 2};
+
+/// The fault buttons are three arrays of one element each, at their own index:
+/// "Single_Phase(0)", "Phase_Phase(1)", "Three_Phase(2)".
+inline constexpr std::array<std::string_view, 3> kFaultButtonArrays = {
+    "Single_Phase", "Phase_Phase", "Three_Phase"};
+inline constexpr std::string_view kZ0RatioArray = "Z0_Z12_opt";
+inline constexpr std::string_view kZfRatioArray = "ZF_Z12_opt";
+
+/// A transformer's frame and its option array (element 0 DY, 1 YY), top to bottom.
+struct TransformerNames {
+  std::string_view frame;
+  std::string_view options;
+};
+inline constexpr std::array<TransformerNames, 3> kTransformerNames = {
+    {{"HV_MV", "HV_MV_Trans"}, {"MV_C1", "MV_C1_Trans"}, {"C1_C2", "C1_C2_Trans"}}};
+
+/// The labels of the diagram area that the layout step places: the heading,
+/// the phase letters A, B, C and the four bus captions.
+inline constexpr std::array<std::string_view, 8> kDiagramLabelNames = {
+    "Voltage_Label", "Letter_A", "Letter_B", "Letter_C",
+    "HV_Label",      "MV_Label", "C1_Label", "C2_Label"};
+
+/// The name of option `index` of `group`: OptionName(OptionGroup::Z0Ratio, 1) is "Z0_Z12_opt(1)".
+std::string OptionName(OptionGroup group, int index);
+
+/// The group and index of an option's name; nullopt for any other name.
+struct OptionRef {
+  OptionGroup group = OptionGroup::Fault;
+  int index = 0;
+  friend bool operator==(const OptionRef&, const OptionRef&) = default;
+};
+std::optional<OptionRef> OptionOf(std::string_view name);
 
 }  // namespace dipview::design

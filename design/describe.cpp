@@ -22,30 +22,11 @@ std::string RatioRange(std::size_t count) {
   return Str(kRatioCaptions[0]) + " to " + Str(kRatioCaptions[count - 1]);
 }
 
-/// The array name and index of "Z0_Z12_opt(2)"; index -1 without brackets.
-std::pair<std::string_view, int> SplitName(std::string_view name) {
-  const std::size_t open = name.find('(');
-  if (open == std::string_view::npos) {
-    return {name, -1};
-  }
-  int index = 0;
-  for (char c : name.substr(open + 1, name.size() - open - 2)) {
-    index = index * 10 + (c - '0');
-  }
-  return {name.substr(0, open), index};
-}
-
-struct AngleControl {
-  std::string_view bar;
-  std::string_view text;
-  std::string_view what;
-};
-constexpr std::array<AngleControl, 3> kAngleControls = {{
-    {"Z12_Angle", "Z12_Angle_Text",
-     "the Z12 angle, the angle of the positive- and negative-sequence impedance"},
-    {"Z0_Angle", "Z0_Angle_Text", "the Z0 angle, the angle of the zero-sequence impedance"},
-    {"ZF_Angle", "ZF_Angle_Text", "the ZF angle, the angle of the fault impedance"},
-}};
+/// What each angle bar sets, in the order of kScrollBarNames.
+constexpr std::array<std::string_view, 3> kAngleMeanings = {
+    "the Z12 angle, the angle of the positive- and negative-sequence impedance",
+    "the Z0 angle, the angle of the zero-sequence impedance",
+    "the ZF angle, the angle of the fault impedance"};
 
 /// "0 to 90 degrees, 1 per arrow click and 10 per page" from a scroll bar's design.
 std::string ScrollRangeText(const ScrollRange& s, std::string_view unit) {
@@ -55,9 +36,6 @@ std::string ScrollRangeText(const ScrollRange& s, std::string_view unit) {
          std::to_string(s.smallChange) + " per arrow click and " + std::to_string(s.largeChange) +
          " per page";
 }
-
-constexpr std::array<std::string_view, 3> kTransformerArrays = {"HV_MV_Trans", "MV_C1_Trans",
-                                                                "C1_C2_Trans"};
 
 }  // namespace
 
@@ -86,39 +64,42 @@ std::string SequenceTip(int k, const SequenceTriple& v) {
 }
 
 std::string ControlTip(const Control& c) {
-  const auto [array, index] = SplitName(c.name);
-  for (const AngleControl& a : kAngleControls) {
-    if (array == a.bar) {
-      return "Sets " + Str(a.what) + ": " + ScrollRangeText(c.scroll, " degrees");
+  for (int k = 0; k < 3; ++k) {
+    if (c.name == kScrollBarNames[k].bar) {
+      return "Sets " + Str(kAngleMeanings[k]) + ": " + ScrollRangeText(c.scroll, " degrees");
     }
-    if (array == a.text) {
-      return "Shows " + Str(a.what) + " in degrees, 0 to " + std::to_string(kMaxAngle) +
+    if (c.name == kScrollBarNames[k].text) {
+      return "Shows " + Str(kAngleMeanings[k]) + " in degrees, 0 to " + std::to_string(kMaxAngle) +
              ", as its scroll bar sets it";
     }
   }
   const std::string proximity =
       "the relative distance from " + Str(kBusNames[0]) + " to the fault, in percent";
-  if (array == "Proximity") {
+  if (c.name == kScrollBarNames[3].bar) {
     return "Sets " + proximity + ": " + ScrollRangeText(c.scroll, "") + " (0 is close, " +
            std::to_string(c.scroll.max) + " is far)";
   }
-  if (array == "Proximity_Text") {
+  if (c.name == kScrollBarNames[3].text) {
     return "Shows " + proximity + ", as its scroll bar sets it";
   }
-  if (array == "Z0_Z12_opt") {
+  const std::optional<OptionRef> option = OptionOf(c.name);
+  if (!option) {
+    return {};
+  }
+  if (option->group == OptionGroup::Z0Ratio) {
     return "Sets the Z0/Z12 ratio, the size of the zero-sequence impedance relative to Z12, to " +
            Str(c.caption) + " (choices " + RatioRange(kZ0Ratios.size()) + ")";
   }
-  if (array == "ZF_Z12_opt") {
+  if (option->group == OptionGroup::ZfRatio) {
     return "Sets the ZF/Z12 ratio, the size of the fault impedance relative to Z12, to " +
            Str(c.caption) + " (choices " + RatioRange(kZfRatios.size()) + ")";
   }
-  if (array == "Single_Phase" || array == "Phase_Phase" || array == "Three_Phase") {
+  if (option->group == OptionGroup::Fault) {
     return "Sets the fault on the transmission system to " + Str(c.caption) +
            " (choices: single phase, phase-to-phase, three phase)";
   }
-  for (std::size_t t = 0; t < kTransformerArrays.size(); ++t) {
-    if (array == kTransformerArrays[t]) {
+  for (int t = 0; t < 3; ++t) {
+    if (static_cast<int>(option->group) == static_cast<int>(OptionGroup::HvMvTransformer) + t) {
       // Named by the buses it joins; Substation MV without its feeder.
       constexpr std::array<std::string_view, 4> kShort = {"Substation HV", "Substation MV",
                                                           "Customer Level 1", "Customer Level 2"};

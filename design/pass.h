@@ -63,17 +63,17 @@ struct DiagramControl {
   TwipsRect DiagramLayout::*rect;
 };
 inline constexpr std::array<DiagramControl, 11> kDiagramControls = {{
-    {"Voltage_Label", &DiagramLayout::voltageLabel},
-    {"Letter_A", &DiagramLayout::letterA},
-    {"Letter_B", &DiagramLayout::letterB},
-    {"Letter_C", &DiagramLayout::letterC},
-    {"HV_Label", &DiagramLayout::hvLabel},
-    {"MV_Label", &DiagramLayout::mvLabel},
-    {"C1_Label", &DiagramLayout::c1Label},
-    {"C2_Label", &DiagramLayout::c2Label},
-    {"HV_MV", &DiagramLayout::hvMv},
-    {"MV_C1", &DiagramLayout::mvC1},
-    {"C1_C2", &DiagramLayout::c1C2},
+    {kDiagramLabelNames[0], &DiagramLayout::voltageLabel},
+    {kDiagramLabelNames[1], &DiagramLayout::letterA},
+    {kDiagramLabelNames[2], &DiagramLayout::letterB},
+    {kDiagramLabelNames[3], &DiagramLayout::letterC},
+    {kDiagramLabelNames[4], &DiagramLayout::hvLabel},
+    {kDiagramLabelNames[5], &DiagramLayout::mvLabel},
+    {kDiagramLabelNames[6], &DiagramLayout::c1Label},
+    {kDiagramLabelNames[7], &DiagramLayout::c2Label},
+    {kTransformerNames[0].frame, &DiagramLayout::hvMv},
+    {kTransformerNames[1].frame, &DiagramLayout::mvC1},
+    {kTransformerNames[2].frame, &DiagramLayout::c1C2},
 }};
 
 /// The design-time positions of the diagram area.

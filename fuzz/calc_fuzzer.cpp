@@ -36,9 +36,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A bad command line: the run below reports it.
   }
   // Small and uneven pieces, so that lines and the byte order mark straddle reads.
-  dipview::calc::StringSource in(input, 1 + size % 61);
-  dipview::calc::StringSink out;
-  dipview::calc::StringSink err;
+  dipview::output::StringSource in(input, 1 + size % 61);
+  dipview::output::StringSink out;
+  dipview::output::StringSink err;
   const int status = dipview::calc::RunCalculator(args, in, out, err);
 
   const std::string_view message = err.text;

@@ -9,7 +9,6 @@
 #include <QStringList>
 #include <QSvgGenerator>
 
-#include "calc/writers.h"
 #include "design/constants.h"
 
 namespace dipview::plot {
@@ -143,7 +142,7 @@ QPolygonF Thinned(const QPolygonF& line) {
 // The caption's lines, each at most kCaptionWidth wide: broken after a
 // semicolon where it can be, otherwise between words; a word wider than a
 // line stands alone on its line.
-QStringList CaptionLines(const calc::SweepPlot& plot) {
+QStringList CaptionLines(const output::SweepPlot& plot) {
   const QFontMetricsF metrics(PlotFont(kCaptionFontSize));
   QStringList lines;
   QString line;
@@ -224,7 +223,7 @@ void DrawLegend(QPainter& p, double right, double y) {
   }
 }
 
-void DrawPanel(QPainter& p, const PlotFrame& frame, int panel, const calc::SweepPlot& plot) {
+void DrawPanel(QPainter& p, const PlotFrame& frame, int panel, const output::SweepPlot& plot) {
   const QRectF area = frame.areas[panel];
   const QFont tickFont = PlotFont(13);
   const QFontMetricsF tickMetrics(tickFont, p.device());
@@ -294,7 +293,7 @@ void DrawPanel(QPainter& p, const PlotFrame& frame, int panel, const calc::Sweep
   p.setPen(Qt::black);
   p.setFont(PlotFont(16, true));
   p.drawText(QRectF(area.left(), area.top() - kPanelTop, area.width(), kPanelTop - 6),
-             Qt::AlignHCenter | Qt::AlignBottom, QString::fromUtf8(calc::kBusNames[panel]));
+             Qt::AlignHCenter | Qt::AlignBottom, QString::fromUtf8(design::kBusNames[panel]));
   p.setFont(PlotFont(14));
   p.drawText(QRectF(area.left() - 30, area.bottom() + 26, area.width() + 60, 22),
              Qt::AlignHCenter | Qt::AlignTop, QString::fromStdString(plot.xLabel));
@@ -314,7 +313,7 @@ QPointF PlotFrame::Map(int panel, double x, double y) const {
           area.bottom() - y / yMax * area.height()};
 }
 
-PlotFrame FrameOf(const calc::SweepPlot& plot) {
+PlotFrame FrameOf(const output::SweepPlot& plot) {
   PlotFrame frame;
   const double panelWidth = kPlotWidth / 4.0;
   const double band = TopBand(CaptionLines(plot));
@@ -347,7 +346,7 @@ PlotFrame FrameOf(const calc::SweepPlot& plot) {
   return frame;
 }
 
-void DrawPlot(QPainter& p, const calc::SweepPlot& plot) {
+void DrawPlot(QPainter& p, const output::SweepPlot& plot) {
   p.setRenderHint(QPainter::Antialiasing);
   p.setRenderHint(QPainter::TextAntialiasing);
   p.fillRect(QRectF(0, 0, kPlotWidth, kPlotHeight), Qt::white);
@@ -373,7 +372,7 @@ void DrawPlot(QPainter& p, const calc::SweepPlot& plot) {
   }
 }
 
-QImage RenderPlot(const calc::SweepPlot& plot) {
+QImage RenderPlot(const output::SweepPlot& plot) {
   QImage image(kPlotWidth, kPlotHeight, QImage::Format_RGB32);
   QPainter painter(&image);
   DrawPlot(painter, plot);
@@ -381,12 +380,12 @@ QImage RenderPlot(const calc::SweepPlot& plot) {
   return image;
 }
 
-QByteArray EncodePlot(const calc::SweepPlot& plot, calc::PlotFormat format) {
+QByteArray EncodePlot(const output::SweepPlot& plot, output::PlotFormat format) {
   QByteArray bytes;
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
   // Into memory nothing can fail but the allocation, which throws.
-  if (format == calc::PlotFormat::Png) {
+  if (format == output::PlotFormat::Png) {
     RenderPlot(plot).save(&buffer, "PNG");
     return bytes;
   }

@@ -9,7 +9,7 @@
 #include <QPointF>
 #include <QRectF>
 
-#include "calc/sweep.h"
+#include "output/plot_data.h"
 
 namespace dipview::plot {
 
@@ -36,7 +36,7 @@ struct PlotFrame {
 /// lines. The y axis reaches at least 1.2 per
 /// unit and otherwise the largest magnitude rounded up to 0.2; the x axis
 /// spans the swept values (one unit either side of a single value).
-PlotFrame FrameOf(const calc::SweepPlot& plot);
+PlotFrame FrameOf(const output::SweepPlot& plot);
 
 /// Draws the whole plot over (0, 0) to (kPlotWidth, kPlotHeight): on a white
 /// ground the caption, on as many lines as it needs, and the legend in the
@@ -44,13 +44,13 @@ PlotFrame FrameOf(const calc::SweepPlot& plot);
 /// its title, grid, dashed guides, the phases A (black, widest), B (red, with
 /// filled squares) and C (blue, dashed, with open triangles) and labelled
 /// axes. Magnitudes above the y axis are clipped to the panel.
-void DrawPlot(QPainter& painter, const calc::SweepPlot& plot);
+void DrawPlot(QPainter& painter, const output::SweepPlot& plot);
 
 /// The plot as an image of kPlotWidth x kPlotHeight pixels. Needs a
 /// QGuiApplication.
-QImage RenderPlot(const calc::SweepPlot& plot);
+QImage RenderPlot(const output::SweepPlot& plot);
 
 /// The plot encoded as a PNG image or an SVG drawing. Needs a QGuiApplication.
-QByteArray EncodePlot(const calc::SweepPlot& plot, calc::PlotFormat format);
+QByteArray EncodePlot(const output::SweepPlot& plot, output::PlotFormat format);
 
 }  // namespace dipview::plot

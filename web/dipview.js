@@ -49,23 +49,22 @@
     if (control.colour) element.style.color = control.colour;
   }
 
-  // A scroll bar with arrows, a track and a thumb. `min` is at the top or left
-  // end and may be larger than `max`. The value changes when the pointer is
-  // released, or at once from the keyboard.
+  // A scroll bar with arrows, a track and a thumb. Where its parts lie, what
+  // a press, a drag or a key does and when a pass runs are the module's; the
+  // value changes when the pointer is released, or at once from the keyboard.
   class ScrollBar {
     constructor(control, index) {
       this.control = control;
       this.index = index;
       this.vertical = control.kind === 'vscroll';
-      this.range = control.scroll;
       this.value = control.scroll.value;
       const e = document.createElement('div');
       e.className = 'control scroll';
       e.tabIndex = 0;
       e.setAttribute('role', 'scrollbar');
       e.setAttribute('aria-orientation', this.vertical ? 'vertical' : 'horizontal');
-      e.setAttribute('aria-valuemin', Math.min(this.range.min, this.range.max));
-      e.setAttribute('aria-valuemax', Math.max(this.range.min, this.range.max));
+      e.setAttribute('aria-valuemin', Math.min(control.scroll.min, control.scroll.max));
+      e.setAttribute('aria-valuemax', Math.max(control.scroll.min, control.scroll.max));
       this.element = e;
       this.back = this.arrow(this.vertical ? '\u25b2' : '\u25c0');
       this.forward = this.arrow(this.vertical ? '\u25bc' : '\u25b6');
@@ -81,32 +80,24 @@
       a.textContent = symbol;
       return a;
     }
-    get direction() { return Math.sign(this.range.max - this.range.min) || 1; }
-    clamp(v) {
-      const lo = Math.min(this.range.min, this.range.max);
-      const hi = Math.max(this.range.min, this.range.max);
-      return Math.min(hi, Math.max(lo, v));
+    // The bar's length and breadth in CSS pixels at the design's size.
+    get size() {
+      const [, , w, h] = this.control.rect.map(px);
+      return this.vertical ? [h, w] : [w, h];
     }
     // Lays out the arrows and puts the thumb where `value` is.
     layout(value) {
-      const [, , w, h] = this.control.rect.map(px);
-      const long = this.vertical ? h : w;
-      const short = this.vertical ? w : h;
-      const arrow = Math.min(short, long / 3);
-      const track = long - 2 * arrow;
-      const steps = Math.abs(this.range.max - this.range.min);
-      const thumb = Math.max(8, track * this.range.large / (steps + this.range.large));
-      const at = arrow + (track - thumb) * (steps ? (value - this.range.min) / (this.range.max - this.range.min) : 0);
+      const [long, short] = this.size;
+      const g = call('dipview_scroll_geometry', this.index, value, long, short);
       const set = (el, start, length) => {
         el.style[this.vertical ? 'top' : 'left'] = start + 'px';
         el.style[this.vertical ? 'height' : 'width'] = length + 'px';
         el.style[this.vertical ? 'left' : 'top'] = '0px';
         el.style[this.vertical ? 'width' : 'height'] = short - 2 + 'px';
       };
-      set(this.back, 0, arrow);
-      set(this.forward, long - arrow - 2, arrow);
-      set(this.thumb, at - 1, thumb);
-      this.geometry = { arrow, track, thumb, at, long };
+      set(this.back, 0, g.arrow);
+      set(this.forward, long - g.arrow - 2, g.arrow);
+      set(this.thumb, g.at - 1, g.thumb);
     }
     show(value) {
       this.value = value;
@@ -122,54 +113,35 @@
       event.preventDefault();
       this.element.focus();
       this.element.setPointerCapture(event.pointerId);
-      const g = this.geometry;
-      const at = this.offsetOf(event);
-      let target = this.value;
-      let dragging = false;
-      if (at < g.arrow) target = this.value - this.direction * this.range.small;
-      else if (at > g.long - g.arrow) target = this.value + this.direction * this.range.small;
-      else if (at < g.at) target = this.value - this.direction * this.range.large;
-      else if (at > g.at + g.thumb) target = this.value + this.direction * this.range.large;
-      else dragging = true;
-      const start = at;
-      const steps = this.range.max - this.range.min;
+      const [long, short] = this.size;
+      const start = this.offsetOf(event);
+      const pressed = call('dipview_scroll_press', this.index, start, long, short);
+      let target = pressed.value;
       const move = (e) => {
-        if (!dragging) return;
-        const moved = (this.offsetOf(e) - start) / Math.max(1, g.track - g.thumb);
-        target = this.clamp(Math.round(this.value + moved * steps));
+        if (!pressed.drag) return;
+        target = call('dipview_scroll_drag', this.index, this.offsetOf(e) - start, long, short).value;
         this.layout(target);
       };
       const release = () => {
         this.element.removeEventListener('pointermove', move);
         this.element.removeEventListener('pointerup', release);
         this.element.removeEventListener('pointercancel', release);
-        this.change(this.clamp(target));
+        this.change(target);
       };
       this.element.addEventListener('pointermove', move);
       this.element.addEventListener('pointerup', release);
       this.element.addEventListener('pointercancel', release);
     }
     key(event) {
-      const steps = {
-        ArrowUp: -this.range.small, ArrowLeft: -this.range.small,
-        ArrowDown: this.range.small, ArrowRight: this.range.small,
-        PageUp: -this.range.large, PageDown: this.range.large,
-      };
-      if (event.key in steps) {
-        event.preventDefault();
-        this.change(this.clamp(this.value + this.direction * steps[event.key]));
-      } else if (event.key === 'Home' || event.key === 'End') {
-        event.preventDefault();
-        this.change(event.key === 'Home' ? this.range.min : this.range.max);
-      }
+      const state = JSON.parse(core.UTF8ToString(core.ccall(
+        'dipview_scroll_key', 'number', ['number', 'string'], [this.index, event.key])));
+      if (state.handled) event.preventDefault();
+      apply(state);
     }
-    // A click at the end of the range changes nothing and runs no pass.
     change(value) {
-      if (value === this.value) {
-        this.layout(value);
-        return;
-      }
       apply(call('dipview_scroll', this.index, value));
+      // The thumb goes back where the value is, changed or not.
+      this.layout(this.value);
     }
   }
 
@@ -386,6 +358,8 @@
     paint();
     DipviewLink.changed();
     DipviewPhone.changed(state);
+    // The view of the sag in time (timeview.js) draws anew after every pass.
+    document.dispatchEvent(new CustomEvent('dipview-pass', { detail: call }));
   }
 
   // Only what changed is written: the page stays quick to lay out.

@@ -74,7 +74,7 @@ EMSCRIPTEN_KEEPALIVE const char* dipview_read_link() {
       zoom = *parsed;
     } else {
       g_reading.problems.push_back(
-          "zoom: " + QuoteForMessage(*text) + " is not allowed; allowed: " +
+          "zoom: " + dipview::output::QuoteForMessage(*text) + " is not allowed; allowed: " +
           std::string(dipview::design::kAllowedZoom) + "; the page fits its window");
     }
   }

@@ -8,17 +8,16 @@
 
 #include <emscripten/emscripten.h>
 
-#include <algorithm>
 #include <array>
-#include <charconv>
-#include <cmath>
 #include <cstdio>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "design/accessibility.h"
 #include "design/controls.h"
+#include "design/form.h"
 #include "design/pass.h"
 #include "dipview/version.h"
 #include "web/page_api.h"
@@ -116,39 +115,13 @@ std::string_view KindName(ControlKind kind) {
   return "label";
 }
 
-// The four scroll bars, the value box each writes, in the page's numbering.
-struct ScrollBinding {
-  std::string_view bar;
-  std::string_view text;
-};
-constexpr std::array<ScrollBinding, 4> kScrollBars = {{{"Z12_Angle", "Z12_Angle_Text"},
-                                                       {"Z0_Angle", "Z0_Angle_Text"},
-                                                       {"ZF_Angle", "ZF_Angle_Text"},
-                                                       {"Proximity", "Proximity_Text"}}};
-
-// The option groups, in the page's numbering: fault, Z0/Z12, ZF/Z12 and the
-// three transformers.
-struct OptionGroup {
-  std::string_view array;
-  int size;
-};
-constexpr std::array<OptionGroup, 6> kGroups = {{{"", 3},
-                                                 {"Z0_Z12_opt", 6},
-                                                 {"ZF_Z12_opt", 7},
-                                                 {"HV_MV_Trans", 2},
-                                                 {"MV_C1_Trans", 2},
-                                                 {"C1_C2_Trans", 2}}};
-constexpr std::array<std::string_view, 3> kFaultNames = {"Single_Phase(0)", "Phase_Phase(1)",
-                                                         "Three_Phase(2)"};
-
-std::string OptionName(int group, int index) {
-  return group == 0 ? std::string(kFaultNames[index]) : ElementName(kGroups[group].array, index);
+ScrollBarId BarOf(int bar) {
+  return static_cast<ScrollBarId>(bar);
 }
 
-// What the controls hold, the layout and the drawing state: the window.
+// The window: its controls, the layout and the drawing state.
 struct Page {
-  ControlValues values;
-  std::array<int, 3> transformer{0, 0, 0};  // selected element of each frame, -1 for none
+  FormModel form;
   DiagramLayout layout = DesignLayout();
   DrawState state{.foreColor = kButtonText, .backColor = kButtonFace};
   PassResult pass;
@@ -160,65 +133,10 @@ struct Page {
 Page g_page;
 Json g_answer;
 
-bool IsSelected(int group, int index) {
-  const Selections& s = g_page.values.selected;
-  switch (group) {
-    case 0:
-      return s.fault[index];
-    case 1:
-      return s.z0Z12[index];
-    case 2:
-      return s.zfZ12[index];
-    default:
-      // Element 0 (DY) is what the pass reads; element 1 is its complement.
-      return s.transformerDY[group - 3] == (index == 0);
-  }
-}
-
-// Makes `index` the only selected option of `group`.
-void SelectOnly(int group, int index) {
-  Selections& s = g_page.values.selected;
-  for (int k = 0; k < kGroups[group].size; ++k) {
-    switch (group) {
-      case 0:
-        s.fault[k] = k == index;
-        break;
-      case 1:
-        s.z0Z12[k] = k == index;
-        break;
-      case 2:
-        s.zfZ12[k] = k == index;
-        break;
-      default:
-        s.transformerDY[group - 3] = index == 0;
-        break;
-    }
-  }
-}
-
-double& AngleOf(int bar) {
-  ControlValues& v = g_page.values;
-  return bar == 0 ? v.z12AngleDeg : bar == 1 ? v.z0AngleDeg : v.zfAngleDeg;
-}
-
-int ScrollValue(int bar) {
-  // An angle given with decimals puts its bar at the nearest whole degree.
-  return bar == 3 ? g_page.values.proximity
-                  : static_cast<int>(std::lround(std::clamp(AngleOf(bar), 0.0, 90.0)));
-}
-
-// A value box's text: the shortest text of its value, decimals and all.
-std::string ValueText(int bar) {
-  char buffer[32];
-  const auto end = bar == 3 ? std::to_chars(buffer, buffer + sizeof buffer, g_page.values.proximity)
-                            : std::to_chars(buffer, buffer + sizeof buffer, AngleOf(bar));
-  return std::string(buffer, end.ptr);
-}
-
 void Recalculate() {
   ++g_page.passes;
   PassInputs in;
-  in.controls = g_page.values;
+  in.controls = g_page.form.Values();
   in.layout = g_page.layout;
   in.surfaceHeightPx = g_page.surfaceHeightPx;
   RunPass(in, g_page.state, g_page.pass);
@@ -226,17 +144,37 @@ void Recalculate() {
   g_page.diagramShown = true;
 }
 
-void AnswerState() {
+// Runs a pass when the form model asks for one.
+void RunIf(bool pass) {
+  if (pass) {
+    Recalculate();
+  }
+}
+
+bool ValidBar(int bar) {
+  return bar >= 0 && bar < static_cast<int>(kScrollBarNames.size());
+}
+
+// A drawn scroll bar's parts for its value now, `length` long and `breadth` across.
+ScrollGeometry GeometryOf(int bar, double length, double breadth) {
+  return ScrollGeometryOf(FormModel::RangeOf(BarOf(bar)), g_page.form.ScrollValue(BarOf(bar)),
+                          length, breadth);
+}
+
+// The state of every control and the drawing; `handled` tells a key's caller
+// whether the key was the scroll bar's.
+void AnswerState(std::optional<bool> handled = std::nullopt) {
+  const FormModel& form = g_page.form;
   Json& j = g_answer;
   j = Json();
   j.Open('{').Key("passes").Number(g_page.passes);
   j.Key("scroll").Open('{');
   for (int bar = 0; bar < 4; ++bar) {
-    j.Key(kScrollBars[bar].bar).Number(ScrollValue(bar));
+    j.Key(kScrollBarNames[bar].bar).Number(form.ScrollValue(BarOf(bar)));
   }
   j.Close('}').Key("texts").Open('{');
   for (int bar = 0; bar < 4; ++bar) {
-    j.Key(kScrollBars[bar].text).Text(ValueText(bar));
+    j.Key(kScrollBarNames[bar].text).Text(form.ValueText(BarOf(bar)));
   }
   if (g_page.passes > 0) {
     for (int bus = 0; bus < 4; ++bus) {
@@ -246,9 +184,10 @@ void AnswerState() {
     }
   }
   j.Close('}').Key("selected").Open('{');
-  for (int group = 0; group < static_cast<int>(kGroups.size()); ++group) {
-    for (int index = 0; index < kGroups[group].size; ++index) {
-      j.Key(OptionName(group, index)).Bool(IsSelected(group, index));
+  for (int group = 0; group < static_cast<int>(kOptionGroupSizes.size()); ++group) {
+    for (int index = 0; index < kOptionGroupSizes[group]; ++index) {
+      const OptionRef option{.group = static_cast<OptionGroup>(group), .index = index};
+      j.Key(OptionName(option.group, index)).Bool(form.IsSelected(option));
     }
   }
   j.Close('}').Key("layout").Open('{');
@@ -273,7 +212,18 @@ void AnswerState() {
     }
     j.Close(']');
   }
-  j.Close(']').Close('}');
+  j.Close(']');
+  if (handled) {
+    j.Key("handled").Bool(*handled);
+  }
+  j.Close('}');
+}
+
+// A scroll bar's value, and for a press whether it starts a drag.
+const char* AnswerValue(int value, bool drag = false) {
+  g_answer = Json();
+  g_answer.Open('{').Key("value").Number(value).Key("drag").Bool(drag).Close('}');
+  return g_answer.c_str();
 }
 
 }  // namespace
@@ -281,34 +231,14 @@ void AnswerState() {
 namespace dipview::web {
 
 const char* ApplySettings(const FaultInputs& in) {
-  ControlValues& v = g_page.values;
-  v.z12AngleDeg = in.z12AngleDeg;
-  v.z0AngleDeg = in.z0AngleDeg;
-  v.zfAngleDeg = in.zfAngleDeg;
-  v.proximity = in.proximity;
-  // A ratio that no option offers leaves its group without a selection.
-  const auto selectRatio = [](int group, const auto& table, auto value, auto& unlisted) {
-    const auto it = std::find(table.begin(), table.end(), value);
-    unlisted = it == table.end() ? value : 0;
-    SelectOnly(group, it == table.end() ? -1 : static_cast<int>(it - table.begin()));
-  };
-  selectRatio(1, kZ0Ratios, in.z0Ratio, v.z0RatioUnlisted);
-  selectRatio(2, kZfRatios, in.zfRatio, v.zfRatioUnlisted);
-  const auto fault = std::find(kFaultButtons.begin(), kFaultButtons.end(), in.faultType);
-  SelectOnly(0,
-             fault == kFaultButtons.end() ? -1 : static_cast<int>(fault - kFaultButtons.begin()));
-  const TransformerConnection connections[3] = {in.hvMvConnection, in.mvC1Connection,
-                                                in.c1C2Connection};
-  for (int t = 0; t < 3; ++t) {
-    SelectOnly(3 + t, connections[t] == TransformerConnection::DY ? 0 : 1);
-  }
+  g_page.form.Apply(in);
   Recalculate();
   AnswerState();
   return g_answer.c_str();
 }
 
 FaultInputs PageSettings() {
-  return SettingsOf(g_page.values);
+  return g_page.form.Settings();
 }
 
 }  // namespace dipview::web
@@ -352,14 +282,14 @@ EMSCRIPTEN_KEEPALIVE const char* dipview_design() {
     j.Separate().Text(name);
   }
   j.Close(']').Key("scrollBars").Open('[');
-  for (const ScrollBinding& b : kScrollBars) {
+  for (const ScrollBarNames& b : kScrollBarNames) {
     j.Separate().Text(b.bar);
   }
   j.Close(']').Key("optionGroups").Open('[');
-  for (int group = 0; group < static_cast<int>(kGroups.size()); ++group) {
+  for (int group = 0; group < static_cast<int>(kOptionGroupSizes.size()); ++group) {
     j.Open('[');
-    for (int index = 0; index < kGroups[group].size; ++index) {
-      j.Separate().Text(OptionName(group, index));
+    for (int index = 0; index < kOptionGroupSizes[group]; ++index) {
+      j.Separate().Text(OptionName(static_cast<OptionGroup>(group), index));
     }
     j.Close(']');
   }
@@ -367,44 +297,86 @@ EMSCRIPTEN_KEEPALIVE const char* dipview_design() {
   return j.c_str();
 }
 
-/// Loads the window: the value boxes take the scroll bars' values, then
-/// Z0/Z12 2.5 and ZF/Z12 0.0 are selected, each running a pass, the first
-/// with no ZF/Z12 option selected. `heightPx` is the drawing surface's height
-/// in pixels.
+/// Loads the window: the load handler's steps, each selection running a
+/// pass. `heightPx` is the drawing surface's height in pixels.
 EMSCRIPTEN_KEEPALIVE const char* dipview_load(double heightPx) {
   g_page = Page{};
   g_page.surfaceHeightPx = heightPx;
-  SelectOnly(1, 1);
-  Recalculate();
-  SelectOnly(2, 6);
-  Recalculate();
-  AnswerState();
-  return g_answer.c_str();
-}
-
-/// Scroll bar `bar` (0 Z12, 1 Z0, 2 ZF angle, 3 proximity) took `value` on
-/// release: its value box is written and a pass runs.
-EMSCRIPTEN_KEEPALIVE const char* dipview_scroll(int bar, int value) {
-  if (bar >= 0 && bar < 4) {
-    if (bar == 3) {
-      g_page.values.proximity = static_cast<std::int16_t>(value);
-    } else {
-      AngleOf(bar) = value;
-    }
-    Recalculate();
+  g_page.form.WriteValueTexts();
+  for (const OptionRef& option : FormModel::kLoadSelections) {
+    RunIf(g_page.form.Click(option));
   }
   AnswerState();
   return g_answer.c_str();
 }
 
-/// Option `index` of group `group` (0 fault, 1 Z0/Z12, 2 ZF/Z12, 3 to 5 the
-/// transformers) was clicked: it becomes the group's only selected option,
+/// Scroll bar `bar` (in the order of the design's "scrollBars") took `value`,
+/// on a release or from a key: a pass runs when the value changed.
+EMSCRIPTEN_KEEPALIVE const char* dipview_scroll(int bar, int value) {
+  if (ValidBar(bar)) {
+    RunIf(g_page.form.SetScrollValue(BarOf(bar), value));
+  }
+  AnswerState();
+  return g_answer.c_str();
+}
+
+/// The key `key` (its DOM name) on scroll bar `bar`: the state, with
+/// "handled" false for a key that scroll bars leave alone.
+EMSCRIPTEN_KEEPALIVE const char* dipview_scroll_key(int bar, const char* key) {
+  const ScrollAction action = ScrollActionOfKey(key);
+  if (ValidBar(bar)) {
+    RunIf(g_page.form.Scroll(BarOf(bar), action));
+  }
+  AnswerState(action != ScrollAction::None);
+  return g_answer.c_str();
+}
+
+/// Where the parts of scroll bar `bar` lie, drawn `length` long and `breadth`
+/// across with its thumb at `value`: arrow, track, thumb and at (the thumb's start).
+EMSCRIPTEN_KEEPALIVE const char* dipview_scroll_geometry(int bar, int value, double length,
+                                                         double breadth) {
+  ScrollGeometry g;
+  if (ValidBar(bar)) {
+    g = ScrollGeometryOf(FormModel::RangeOf(BarOf(bar)), value, length, breadth);
+  }
+  g_answer = Json();
+  g_answer.Open('{').Key("arrow").Number(g.arrow).Key("track").Number(g.track);
+  g_answer.Key("thumb").Number(g.thumb).Key("at").Number(g.at).Close('}');
+  return g_answer.c_str();
+}
+
+/// A press `offset` from the back end of scroll bar `bar`: the value it
+/// gives on release, and "drag" true when it is on the thumb.
+EMSCRIPTEN_KEEPALIVE const char* dipview_scroll_press(int bar, double offset, double length,
+                                                      double breadth) {
+  if (!ValidBar(bar)) {
+    return AnswerValue(0);
+  }
+  const ScrollAction action = ScrollActionAt(GeometryOf(bar, length, breadth), offset);
+  const int value = g_page.form.ScrollValue(BarOf(bar));
+  return AnswerValue(ScrollTarget(FormModel::RangeOf(BarOf(bar)), value, action),
+                     action == ScrollAction::None);
+}
+
+/// The value while the thumb of scroll bar `bar` has been dragged `moved`
+/// along it (negative towards the back end) from where it was pressed.
+EMSCRIPTEN_KEEPALIVE const char* dipview_scroll_drag(int bar, double moved, double length,
+                                                     double breadth) {
+  if (!ValidBar(bar)) {
+    return AnswerValue(0);
+  }
+  const int value = g_page.form.ScrollValue(BarOf(bar));
+  return AnswerValue(
+      DragTarget(FormModel::RangeOf(BarOf(bar)), GeometryOf(bar, length, breadth), value, moved));
+}
+
+/// Option `index` of group `group` (in the order of the design's
+/// "optionGroups") was clicked: it becomes the group's only selected option,
 /// and a pass runs when it was not selected before.
 EMSCRIPTEN_KEEPALIVE const char* dipview_select(int group, int index) {
-  if (group >= 0 && group < static_cast<int>(kGroups.size()) && index >= 0 &&
-      index < kGroups[group].size && !IsSelected(group, index)) {
-    SelectOnly(group, index);
-    Recalculate();
+  if (group >= 0 && group < static_cast<int>(kOptionGroupSizes.size()) && index >= 0 &&
+      index < kOptionGroupSizes[group]) {
+    RunIf(g_page.form.Click({.group = static_cast<OptionGroup>(group), .index = index}));
   }
   AnswerState();
   return g_answer.c_str();

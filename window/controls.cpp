@@ -119,27 +119,13 @@ void Form1::CreateControls() {
   auto get = [&made]<typename T>(T*& member, const std::string& name) {
     member = static_cast<T*>(made.at(name));
   };
-  get(z12Angle_, "Z12_Angle");
-  get(z0Angle_, "Z0_Angle");
-  get(zfAngle_, "ZF_Angle");
-  get(proximity_, "Proximity");
-  get(z12AngleText_, "Z12_Angle_Text");
-  get(z0AngleText_, "Z0_Angle_Text");
-  get(zfAngleText_, "ZF_Angle_Text");
-  get(proximityText_, "Proximity_Text");
-  for (int k = 0; k < 6; ++k) {
-    get(z0Z12Opt_[k], design::ElementName("Z0_Z12_opt", k));
+  for (std::size_t k = 0; k < design::kScrollBarNames.size(); ++k) {
+    get(scrollBars_[k], std::string(design::kScrollBarNames[k].bar));
+    get(valueBoxes_[k], std::string(design::kScrollBarNames[k].text));
   }
-  for (int k = 0; k < 7; ++k) {
-    get(zfZ12Opt_[k], design::ElementName("ZF_Z12_opt", k));
-  }
-  get(faultOpt_[0], "Single_Phase(0)");
-  get(faultOpt_[1], "Phase_Phase(1)");
-  get(faultOpt_[2], "Three_Phase(2)");
-  const char* const transformers[3] = {"HV_MV_Trans", "MV_C1_Trans", "C1_C2_Trans"};
-  for (int t = 0; t < 3; ++t) {
-    for (int k = 0; k < 2; ++k) {
-      get(transOpt_[t][k], design::ElementName(transformers[t], k));
+  for (std::size_t g = 0; g < design::kOptionGroupSizes.size(); ++g) {
+    for (int k = 0; k < design::kOptionGroupSizes[g]; ++k) {
+      get(options_[g][k], design::OptionName(static_cast<design::OptionGroup>(g), k));
     }
   }
   for (std::size_t i = 0; i < design::kDiagramControls.size(); ++i) {
@@ -152,7 +138,7 @@ void Form1::CreateControls() {
   }
   SetTabOrder();
   SeparateAllOptionRows();
-  z12Angle_->setFocus(Qt::OtherFocusReason);
+  scrollBars_[0]->setFocus(Qt::OtherFocusReason);
   DescribeForAccessibility();
 }
 

@@ -1,6 +1,5 @@
 #include "window/form1.h"
 
-#include <charconv>
 #include <cmath>
 
 #include <QGroupBox>
@@ -18,16 +17,20 @@ namespace dipview::window {
 
 namespace {
 
-/// The angle scroll bars run from kMaxAngle at the top to 0 at the bottom;
-/// Qt's range grows from the top, so the shown value is kMaxAngle minus Qt's.
-int AngleValue(const QScrollBar* bar) {
-  return design::kMaxAngle - bar->value();
+/// Qt's scroll-bar range grows from the top or left end; a design range that
+/// falls from there is mirrored (see CreateControls).
+int DesignValue(design::ScrollBarId bar, int qtValue) {
+  const design::ScrollRange& r = design::FormModel::RangeOf(bar);
+  return r.min > r.max ? r.min - qtValue : r.min + qtValue;
 }
 
-QString ShortestText(double value) {
-  char buf[64];
-  const auto res = std::to_chars(buf, buf + sizeof buf, value);
-  return QString::fromLatin1(buf, static_cast<int>(res.ptr - buf));
+int QtValue(design::ScrollBarId bar, int designValue) {
+  const design::ScrollRange& r = design::FormModel::RangeOf(bar);
+  return r.min > r.max ? r.min - designValue : designValue - r.min;
+}
+
+QString ToQString(const std::string& s) {
+  return QString::fromStdString(s);
 }
 
 design::Rgb ToRgb(const QColor& c) {
@@ -102,92 +105,66 @@ void Form1::SetZoom(double zoom) {
 }
 
 void Form1::ConnectHandlers() {
-  connect(z12Angle_, &QScrollBar::valueChanged, this,
-          [this] { OnAngleChange(z12Angle_, z12AngleText_); });
-  connect(z0Angle_, &QScrollBar::valueChanged, this,
-          [this] { OnAngleChange(z0Angle_, z0AngleText_); });
-  connect(zfAngle_, &QScrollBar::valueChanged, this,
-          [this] { OnAngleChange(zfAngle_, zfAngleText_); });
-  connect(proximity_, &QScrollBar::valueChanged, this, [this](int value) {
-    proximityText_->setText(QString::number(value));
-    Recalculate();
-  });
-  // Each option names its group, so the handler knows which ratio it sets.
-  auto connectOptions = [this](const auto& buttons, OptionGroup group) {
-    for (QRadioButton* b : buttons) {
-      connect(b, &QRadioButton::toggled, this,
-              [this, group](bool checked) { OnOptionClick(group, checked); });
+  for (int k = 0; k < static_cast<int>(scrollBars_.size()); ++k) {
+    const auto bar = static_cast<design::ScrollBarId>(k);
+    connect(scrollBars_[k], &QScrollBar::valueChanged, this,
+            [this, bar](int value) { OnScroll(bar, value); });
+    // A value box set from outside is what the next pass reads.
+    connect(valueBoxes_[k], &QLineEdit::textChanged, this,
+            [this, bar](const QString& text) { form_.SetValueText(bar, text.toStdString()); });
+  }
+  // Qt reports both the option that loses its selection and the one that
+  // takes it; the form model decides which runs a pass.
+  for (int g = 0; g < static_cast<int>(design::kOptionGroupSizes.size()); ++g) {
+    for (int k = 0; k < design::kOptionGroupSizes[g]; ++k) {
+      const design::OptionRef option{.group = static_cast<design::OptionGroup>(g), .index = k};
+      connect(options_[g][k], &QRadioButton::toggled, this, [this, option](bool checked) {
+        if (form_.SetOption(option, checked)) {
+          Recalculate();
+        }
+      });
     }
-  };
-  connectOptions(z0Z12Opt_, OptionGroup::Z0Ratio);
-  connectOptions(zfZ12Opt_, OptionGroup::ZfRatio);
-  connectOptions(faultOpt_, OptionGroup::Other);
-  for (const auto& buttons : transOpt_) {
-    connectOptions(buttons, OptionGroup::Other);
   }
 }
 
-void Form1::OnAngleChange(QScrollBar* bar, QLineEdit* text) {
-  // The fault models read the angle from the text, so it is written first.
-  text->setText(QString::number(AngleValue(bar)));
-  Recalculate();
+void Form1::OnScroll(design::ScrollBarId bar, int qtValue) {
+  if (form_.SetScrollValue(bar, DesignValue(bar, qtValue))) {
+    valueBoxes_[static_cast<int>(bar)]->setText(ToQString(form_.ValueText(bar)));
+    Recalculate();
+  }
 }
 
-void Form1::OnOptionClick(OptionGroup group, bool checked) {
-  // An option raises its Click when it becomes selected, by the user or by the program.
-  if (!checked) {
-    return;
-  }
-  if (group == OptionGroup::Z0Ratio) {
-    z0RatioUnlisted_ = 0.0f;
-  }
-  if (group == OptionGroup::ZfRatio) {
-    zfRatioUnlisted_ = 0.0;
-  }
-  Recalculate();
+QRadioButton* Form1::ButtonOf(design::OptionRef option) const {
+  return options_[static_cast<int>(option.group)][option.index];
 }
 
 void Form1::FormLoad() {
-  z12AngleText_->setText(QString::number(AngleValue(z12Angle_)));
-  z0AngleText_->setText(QString::number(AngleValue(z0Angle_)));
-  zfAngleText_->setText(QString::number(AngleValue(zfAngle_)));
-  proximityText_->setText(QString::number(proximity_->value()));
-  z0Z12Opt_[1]->setChecked(true);
-  zfZ12Opt_[6]->setChecked(true);
-}
-
-design::ControlValues Form1::ReadControls() const {
-  design::ControlValues v;
-  auto checked = [](const auto& buttons) {
-    std::array<bool, std::tuple_size_v<std::decay_t<decltype(buttons)>>> on{};
-    for (std::size_t i = 0; i < buttons.size(); ++i) {
-      on[i] = buttons[i]->isChecked();
-    }
-    return on;
-  };
-  v.selected.fault = checked(faultOpt_);
-  v.selected.z0Z12 = checked(z0Z12Opt_);
-  v.selected.zfZ12 = checked(zfZ12Opt_);
-  for (int t = 0; t < 3; ++t) {
-    v.selected.transformerDY[t] = transOpt_[t][0]->isChecked();
+  form_.WriteValueTexts();
+  for (int k = 0; k < static_cast<int>(valueBoxes_.size()); ++k) {
+    valueBoxes_[k]->setText(ToQString(form_.ValueText(static_cast<design::ScrollBarId>(k))));
   }
-  v.z0RatioUnlisted = z0RatioUnlisted_;
-  v.zfRatioUnlisted = zfRatioUnlisted_;
-  // The value texts are read-only and hold the scroll bars' values; should
-  // one ever not read as a number, its scroll bar's value stands in.
-  auto angle = [](const QLineEdit* text, const QScrollBar* bar) {
-    bool ok = false;
-    const double value = text->text().toDouble(&ok);
-    return ok && std::isfinite(value) ? value : static_cast<double>(AngleValue(bar));
-  };
-  v.z12AngleDeg = angle(z12AngleText_, z12Angle_);
-  v.zfAngleDeg = angle(zfAngleText_, zfAngle_);
-  v.z0AngleDeg = angle(z0AngleText_, z0Angle_);
-  v.proximity = static_cast<std::int16_t>(proximity_->value());
-  return v;
+  for (const design::OptionRef& option : design::FormModel::kLoadSelections) {
+    ButtonOf(option)->setChecked(true);
+  }
 }
 
-FaultInputs Form1::ReadInputs() const {
+design::ControlValues Form1::ReadControls() {
+  // What the controls show is what a pass reads, even where it was set
+  // without raising a handler.
+  for (int k = 0; k < static_cast<int>(scrollBars_.size()); ++k) {
+    const auto bar = static_cast<design::ScrollBarId>(k);
+    form_.RecordScrollValue(bar, DesignValue(bar, scrollBars_[k]->value()));
+  }
+  for (int g = 0; g < static_cast<int>(design::kOptionGroupSizes.size()); ++g) {
+    for (int k = 0; k < design::kOptionGroupSizes[g]; ++k) {
+      form_.Record({.group = static_cast<design::OptionGroup>(g), .index = k},
+                   options_[g][k]->isChecked());
+    }
+  }
+  return form_.Values();
+}
+
+FaultInputs Form1::ReadInputs() {
   return design::SettingsOf(ReadControls());
 }
 
@@ -236,6 +213,7 @@ void Form1::Recalculate() {
   }
   UpdateToolTips();
   update();
+  Q_EMIT Recalculated();
 }
 
 void Form1::PaintCanvas() {
@@ -247,50 +225,28 @@ void Form1::PaintCanvas() {
 }
 
 void Form1::ApplySettings(const FaultInputs& in) {
-  const QSignalBlocker blocks[] = {QSignalBlocker(z12Angle_), QSignalBlocker(z0Angle_),
-                                   QSignalBlocker(zfAngle_), QSignalBlocker(proximity_)};
-  auto setAngle = [](QScrollBar* bar, QLineEdit* text, double degrees) {
-    const double clamped = std::clamp(degrees, 0.0, static_cast<double>(design::kMaxAngle));
-    bar->setValue(design::kMaxAngle - static_cast<int>(std::lround(clamped)));
-    text->setText(ShortestText(degrees));
-  };
-  setAngle(z12Angle_, z12AngleText_, in.z12AngleDeg);
-  setAngle(z0Angle_, z0AngleText_, in.z0AngleDeg);
-  setAngle(zfAngle_, zfAngleText_, in.zfAngleDeg);
-  proximity_->setValue(in.proximity);
-  proximityText_->setText(QString::number(in.proximity));
+  form_.Apply(in);
+  ShowFormModel();
+  Recalculate();
+}
 
-  // Selects exactly `button` of its group, or none when it is null.
-  auto selectOnly = [](const auto& group, QRadioButton* button) {
-    for (QRadioButton* b : group) {
+void Form1::ShowFormModel() {
+  for (int k = 0; k < static_cast<int>(scrollBars_.size()); ++k) {
+    const auto bar = static_cast<design::ScrollBarId>(k);
+    const QSignalBlocker block(scrollBars_[k]);
+    scrollBars_[k]->setValue(QtValue(bar, form_.ScrollValue(bar)));
+    valueBoxes_[k]->setText(ToQString(form_.ValueText(bar)));
+  }
+  for (int g = 0; g < static_cast<int>(design::kOptionGroupSizes.size()); ++g) {
+    for (int k = 0; k < design::kOptionGroupSizes[g]; ++k) {
+      QRadioButton* b = options_[g][k];
       const QSignalBlocker block(b);
+      // Without exclusivity for a moment: a group may show no selection.
       b->setAutoExclusive(false);
-      b->setChecked(b == button);
+      b->setChecked(form_.IsSelected({.group = static_cast<design::OptionGroup>(g), .index = k}));
       b->setAutoExclusive(true);
     }
-  };
-  auto selectRatio = [&selectOnly](const auto& buttons, const auto& table, auto value,
-                                   auto& unlisted) {
-    const auto it = std::find(table.begin(), table.end(), value);
-    // No option offers this ratio: the group shows no selection.
-    unlisted = it == table.end() ? value : 0;
-    selectOnly(buttons, it == table.end() ? nullptr : buttons[it - table.begin()]);
-  };
-  selectRatio(z0Z12Opt_, design::kZ0Ratios, in.z0Ratio, z0RatioUnlisted_);
-  selectRatio(zfZ12Opt_, design::kZfRatios, in.zfRatio, zfRatioUnlisted_);
-  QRadioButton* fault = nullptr;
-  for (std::size_t i = 0; i < design::kFaultButtons.size(); ++i) {
-    if (design::kFaultButtons[i] == in.faultType) {
-      fault = faultOpt_[i];
-    }
   }
-  selectOnly(faultOpt_, fault);
-  const TransformerConnection connections[3] = {in.hvMvConnection, in.mvC1Connection,
-                                                in.c1C2Connection};
-  for (int t = 0; t < 3; ++t) {
-    selectOnly(transOpt_[t], transOpt_[t][connections[t] == TransformerConnection::DY ? 0 : 1]);
-  }
-  Recalculate();
 }
 
 void Form1::paintEvent(QPaintEvent* event) {

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QWidget>
 
+#include "design/form.h"
 #include "design/pass.h"
 // What a program showing or drawing the window needs besides: ToPixelRect and
 // SetUpApplication.
@@ -51,7 +52,7 @@ class Form1 : public QWidget {
   void ApplySettings(const FaultInputs& in);
 
   /// The settings of the controls as a pass reads them.
-  FaultInputs ReadInputs() const;
+  FaultInputs ReadInputs();
 
   /// Scales the whole design by `zoom` (1 = design size): controls, fonts,
   /// option circles, scroll-bar arrows and the drawing, which is painted
@@ -81,7 +82,15 @@ class Form1 : public QWidget {
   /// Copy readouts (Ctrl+Shift+C): design::ReadoutTable of the last pass as
   /// text on the clipboard.
   void CopyReadouts();
+  /// The sag in time (Ctrl+T): shows the window of the sag in time for these
+  /// settings, opening it the first time.
+  void ShowSagInTime();
 
+ Q_SIGNALS:
+  /// Raised at the end of every pass.
+  void Recalculated();
+
+ public:
   /// Paints the window's content as a vector drawing at 100% (one unit per
   /// 15 twips, 11760 x 8760 twips): the last pass's drawing list, the frame
   /// lines, and every shown control as outlines with its text.
@@ -109,12 +118,14 @@ class Form1 : public QWidget {
   void SetToolTips();
   void UpdateToolTips();
 
-  void OnAngleChange(QScrollBar* bar, QLineEdit* text);
-  /// The option groups whose Click does more than run a pass.
-  enum class OptionGroup { Z0Ratio, ZfRatio, Other };
-  void OnOptionClick(OptionGroup group, bool checked);
+  /// Scroll bar `bar` took `qtValue` (Qt's numbering, growing from the top or left).
+  void OnScroll(design::ScrollBarId bar, int qtValue);
+  QRadioButton* ButtonOf(design::OptionRef option) const;
+  /// Puts what the form model holds on the scroll bars, value boxes and options,
+  /// raising no handler.
+  void ShowFormModel();
 
-  design::ControlValues ReadControls() const;
+  design::ControlValues ReadControls();
   void EnsureCanvas(QSize logicalSize);
   void PaintCanvas();
   design::TwipsRect geometryOf(const QWidget* control) const;
@@ -122,27 +133,19 @@ class Form1 : public QWidget {
 
   std::unordered_map<const QWidget*, design::TwipsRect> geometry_;
 
-  QScrollBar* z12Angle_ = nullptr;
-  QScrollBar* z0Angle_ = nullptr;
-  QScrollBar* zfAngle_ = nullptr;
-  QScrollBar* proximity_ = nullptr;
-  QLineEdit* z12AngleText_ = nullptr;
-  QLineEdit* z0AngleText_ = nullptr;
-  QLineEdit* zfAngleText_ = nullptr;
-  QLineEdit* proximityText_ = nullptr;
-  std::array<QRadioButton*, 6> z0Z12Opt_{};
-  std::array<QRadioButton*, 7> zfZ12Opt_{};
-  std::array<QRadioButton*, 3> faultOpt_{};  ///< Single_Phase, Phase_Phase, Three_Phase
-  std::array<std::array<QRadioButton*, 2>, 3> transOpt_{};  ///< HV_MV, MV_C1, C1_C2: DY, YY
+  /// The window's rules and what its input controls hold.
+  design::FormModel form_;
+  std::array<QScrollBar*, 4> scrollBars_{};  ///< in the order of design::kScrollBarNames
+  std::array<QLineEdit*, 4> valueBoxes_{};
+  /// Option buttons by group, in the order of design::kOptionGroupSizes.
+  std::array<std::array<QRadioButton*, 7>, 6> options_{};
   /// The controls the layout step moves, in the order of design::kDiagramControls.
   std::array<QWidget*, design::kDiagramControls.size()> diagramControls_{};
   std::array<std::array<QLineEdit*, 6>, 4> readouts_{};
 
-  float z0RatioUnlisted_ = 0.0f;
-  double zfRatioUnlisted_ = 0.0;
-
-  /// Copy picture, Save picture, Copy readouts: the context menu and shortcuts.
-  std::array<QAction*, 3> gettingOut_{};
+  /// Copy picture, Save picture, Copy readouts, The sag in time: the context
+  /// menu and shortcuts.
+  std::array<QAction*, 4> gettingOut_{};
   SaveHooks saveHooks_;
 
   double zoom_ = 1.0;

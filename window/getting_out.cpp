@@ -12,9 +12,9 @@
 #include <QMenu>
 #include <QMessageBox>
 
-#include "calc/io.h"
-#include "calc/output_file.h"
 #include "design/describe.h"
+#include "output/io.h"
+#include "output/output_file.h"
 #include "window/form1.h"
 #include "window/picture.h"
 
@@ -23,10 +23,10 @@ namespace dipview::window {
 namespace {
 
 /// The window has no standard output to write a picture named "-" to.
-class NoStandardOutput : public calc::ByteSink {
+class NoStandardOutput : public output::ByteSink {
  public:
   void Write(const char*, std::size_t) override {
-    throw calc::IoError("cannot write '-': the window has no standard output");
+    throw output::IoError("cannot write '-': the window has no standard output");
   }
 };
 
@@ -97,6 +97,8 @@ void Form1::SetUpGettingOut() {
           &Form1::SavePicture),
       add(QStringLiteral("Copy readouts"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C),
           &Form1::CopyReadouts),
+      add(QStringLiteral("The sag in time..."), QKeySequence(Qt::CTRL | Qt::Key_T),
+          &Form1::ShowSagInTime),
   };
   // A right click anywhere opens the window's menu: the controls' own menus
   // (a text box's Copy, a scroll bar's Scroll here) give way to it.
@@ -136,10 +138,10 @@ void Form1::SavePicture() {
                                : EncodePng(RenderPicture(in));
   try {
     NoStandardOutput none;
-    calc::WriteOutputFile(
+    output::WriteOutputFile(
         QFile::encodeName(path).toStdString(),
         std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), none);
-  } catch (const calc::IoError& e) {
+  } catch (const output::IoError& e) {
     const QString message = QString::fromLocal8Bit(e.what());
     if (saveHooks_.reportError) {
       saveHooks_.reportError(this, message);

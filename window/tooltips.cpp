@@ -46,7 +46,8 @@ QString Form1::DiagramTipAt(QPoint pos) const {
     }
   }
   // The bus columns run from Line1 down to the readout grid.
-  static const float gridTop = design::FindControl("VHV_text(0)")->rect.top;
+  static const float gridTop =
+      design::FindControl(design::ElementName(design::kReadoutArrays[0], 0))->rect.top;
   const float column = (x - design::kLine1.x1) / g.columnWidth;
   if (y <= design::kLine1.y1 || y >= gridTop || column < 0 || column >= 4) {
     return {};

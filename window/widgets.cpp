@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "design/constants.h"
+#include "design/form.h"
 
 namespace dipview::window {
 
@@ -137,28 +138,57 @@ void OptionButton::focusInEvent(QFocusEvent* event) {
 }
 
 void ScrollBar::keyPressEvent(QKeyEvent* event) {
+  // The form model says what a key does, by the key's name as a browser gives it.
+  std::string_view name;
   switch (event->key()) {
-    case Qt::Key_Down:
-    case Qt::Key_Right:
-      triggerAction(SliderSingleStepAdd);
-      break;
     case Qt::Key_Up:
-    case Qt::Key_Left:
-      triggerAction(SliderSingleStepSub);
+      name = "ArrowUp";
       break;
-    case Qt::Key_PageDown:
-      triggerAction(SliderPageStepAdd);
+    case Qt::Key_Down:
+      name = "ArrowDown";
+      break;
+    case Qt::Key_Left:
+      name = "ArrowLeft";
+      break;
+    case Qt::Key_Right:
+      name = "ArrowRight";
       break;
     case Qt::Key_PageUp:
-      triggerAction(SliderPageStepSub);
+      name = "PageUp";
+      break;
+    case Qt::Key_PageDown:
+      name = "PageDown";
       break;
     case Qt::Key_Home:
-      triggerAction(SliderToMinimum);
+      name = "Home";
       break;
     case Qt::Key_End:
-      triggerAction(SliderToMaximum);
+      name = "End";
       break;
     default:
+      break;
+  }
+  // Qt's range grows from the back end (the top or the left), as Back and Forward count.
+  switch (design::ScrollActionOfKey(name)) {
+    case design::ScrollAction::LineBack:
+      triggerAction(SliderSingleStepSub);
+      break;
+    case design::ScrollAction::LineForward:
+      triggerAction(SliderSingleStepAdd);
+      break;
+    case design::ScrollAction::PageBack:
+      triggerAction(SliderPageStepSub);
+      break;
+    case design::ScrollAction::PageForward:
+      triggerAction(SliderPageStepAdd);
+      break;
+    case design::ScrollAction::ToMin:
+      triggerAction(SliderToMinimum);
+      break;
+    case design::ScrollAction::ToMax:
+      triggerAction(SliderToMaximum);
+      break;
+    case design::ScrollAction::None:
       QScrollBar::keyPressEvent(event);
       return;
   }

@@ -36,9 +36,8 @@ class OptionButton : public QRadioButton {
 /// option's mask; call again after the options move or change size.
 void SeparateOptionRows(QWidget* container);
 
-/// A scroll bar with a focus frame. Keys move it the way its arrows and track
-/// do: Down, Right and Page Down towards the bottom or right end, Up, Left and
-/// Page Up back.
+/// A scroll bar with a focus frame. Keys move it as the form model's key
+/// table says, the way its arrows and track do.
 class ScrollBar : public QScrollBar {
  public:
   using QScrollBar::QScrollBar;

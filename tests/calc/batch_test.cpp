@@ -301,12 +301,12 @@ TEST(BatchTest, ReadsItsOwnJsonLinesBackToTheSameRows) {
 }
 
 TEST(BatchTest, RunningOutOfMemoryExitsWithStatus1AndAMessage) {
-  class Exhausted : public ByteSource {
+  class Exhausted : public output::ByteSource {
    public:
     std::size_t Read(char*, std::size_t) override { throw std::bad_alloc(); }
   } in;
-  StringSink out;
-  StringSink err;
+  output::StringSink out;
+  output::StringSink err;
   const std::vector<std::string_view> args = {"--batch"};
   EXPECT_EQ(RunCalculator(args, in, out, err), 1);
   EXPECT_EQ(err.text, "dipview-calc: out of memory\n");
@@ -314,9 +314,9 @@ TEST(BatchTest, RunningOutOfMemoryExitsWithStatus1AndAMessage) {
 
 TEST(BatchTest, RowsGoOutBeforeWaitingForMoreInput) {
   // Hands out one line per read and notes how much output there was by then.
-  class LineByLine : public ByteSource {
+  class LineByLine : public output::ByteSource {
    public:
-    LineByLine(std::vector<std::string> lines, const StringSink& out)
+    LineByLine(std::vector<std::string> lines, const output::StringSink& out)
         : lines_(std::move(lines)), out_(out) {}
     std::size_t Read(char* buffer, std::size_t capacity) override {
       outputSeen.push_back(Lines(out_.text).size());
@@ -332,13 +332,13 @@ TEST(BatchTest, RowsGoOutBeforeWaitingForMoreInput) {
    private:
     std::vector<std::string> lines_;
     std::size_t next_ = 0;
-    const StringSink& out_;
+    const output::StringSink& out_;
   };
   // Also when worker threads compute the rows.
   for (int jobs : {1, 2}) {
-    StringSink sink;
+    output::StringSink sink;
     LineByLine in({"proximity\n", "10\n", "20\n"}, sink);
-    OutputBuffer out(sink);
+    output::OutputBuffer out(sink);
     RowLayout layout;
     layout.jobs = jobs;
     RowWriter writer(std::make_shared<const RowLayout>(layout), out);

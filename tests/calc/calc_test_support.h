@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "calc/app.h"
-#include "calc/io.h"
+#include "output/io.h"
 
 namespace dipview::calc {
 
@@ -21,9 +21,9 @@ struct RunResult {
 /// in pieces of `chunk` bytes.
 inline RunResult RunInProcess(std::vector<std::string_view> args, std::string_view input = {},
                               std::size_t chunk = 1 << 16) {
-  StringSource in(input, chunk);
-  StringSink out;
-  StringSink err;
+  output::StringSource in(input, chunk);
+  output::StringSink out;
+  output::StringSink err;
   RunResult result;
   result.status = RunCalculator(args, in, out, err);
   result.out = std::move(out.text);

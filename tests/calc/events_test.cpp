@@ -204,6 +204,15 @@ TEST(EventsTest, BadOptionsNameThemselves) {
        "--waveform writes samples instead of rows; it cannot be used with --format"},
       {{"--events", "--png", "x.png"},
        "--events adds output columns; --png writes a picture instead of rows"},
+      {{"--events", "--duration", "0.1", "--plot", "x.png"},
+       "--events adds output columns; --plot writes a picture instead of rows"},
+      {{"--duration", "0.1", "--plot", "x.png", "--batch"},
+       "--plot draws the sag in time of one state; it cannot be used with --batch"},
+      {{"--duration", "0.1", "--plot", "x.png", "--sweep", "proximity=0:100:50"},
+       "--duration sets how the sag runs in time; give --events, --waveform, --rms or "
+       "--comtrade too"},
+      {{"--duration", "0.1", "--plot", "x.png", "--waveform"},
+       "--waveform writes samples instead of rows; it cannot be used with --plot"},
       {{"--comtrade="}, "--comtrade: an empty file name; allowed: a file name without extension"},
   };
   for (const auto& row : rows) {

@@ -121,6 +121,12 @@ regular-file-replaced-whole)
   [ "$(png_size out)" = "1600 x 500" ] || fail "--plot - wrote no PNG to standard output"
   run --png -
   [ "$(png_size out)" = "784 x 584" ] || fail "--png - wrote no PNG to standard output"
+  run --duration 0.1 --plot link.png
+  expect 0 ""
+  [ -L link.png ] || fail "the link was replaced by a file by the sag in time"
+  [ "$(png_size target.png)" = "1600 x 1100" ] || fail "the sag in time was not written"
+  run --inception 90 --plot -
+  [ "$(png_size out)" = "1600 x 1100" ] || fail "the sag in time wrote no PNG to standard output"
   no_leftovers .
   ;;
 names-kept-byte-for-byte)
@@ -137,7 +143,8 @@ picture-size-ignores-environment)
   status=$?
   expect 0 ""
   [ "$(png_size env.png)" = "784 x 584" ] || fail "size $(png_size env.png)"
-  "$calc" --png plain.png 2>/dev/null
+  run --png plain.png
+  expect 0 ""
   cmp -s env.png plain.png || fail "the environment changed the picture"
   ;;
 quiet-with-any-runtime-folder)

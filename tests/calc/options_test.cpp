@@ -134,7 +134,7 @@ struct BadCommandLine {
 std::ostream& operator<<(std::ostream& os, const BadCommandLine& c) {
   for (std::size_t i = 0; i < c.args.size(); ++i) {
     // Escaped, so that the test's name holds no control bytes.
-    const std::string arg = QuoteForMessage(c.args[i]);
+    const std::string arg = output::QuoteForMessage(c.args[i]);
     os << (i > 0 ? " " : "") << arg.substr(1, arg.size() - 2);
   }
   return os;

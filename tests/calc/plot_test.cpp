@@ -15,8 +15,8 @@ double LevelA(int panel) {
 constexpr double kLevelB = 0.35;
 constexpr double kLevelC = 0.7;
 
-calc::SweepPlot FlatPlot() {
-  calc::SweepPlot plot;
+output::SweepPlot FlatPlot() {
+  output::SweepPlot plot;
   plot.xLabel = "Proximity (%)";
   plot.x = {100, 0, 50};  // any order: the x axis spans the values
   for (int panel = 0; panel < 4; ++panel) {
@@ -70,7 +70,7 @@ void ExpectFlatPlot(const QImage& image) {
 }
 
 TEST(PlotTest, PhasesAndGuidesWhereTheAxesSayTheyAre) {
-  calc::SweepPlot plot = FlatPlot();
+  output::SweepPlot plot = FlatPlot();
   ExpectFlatPlot(RenderPlot(plot));
   const PlotFrame frame = FrameOf(plot);
   EXPECT_EQ(frame.xMin, 0.0);
@@ -86,7 +86,7 @@ TEST(PlotTest, PhasesAndGuidesWhereTheAxesSayTheyAre) {
 }
 
 TEST(PlotTest, SvgIsWellFormedAndShowsTheSameData) {
-  const QByteArray bytes = EncodePlot(FlatPlot(), calc::PlotFormat::Svg);
+  const QByteArray bytes = EncodePlot(FlatPlot(), output::PlotFormat::Svg);
   QXmlStreamReader xml(bytes);
   ASSERT_TRUE(xml.readNextStartElement());
   EXPECT_EQ(xml.name(), QStringLiteral("svg"));
@@ -107,12 +107,12 @@ TEST(PlotTest, SvgIsWellFormedAndShowsTheSameData) {
 }
 
 TEST(PlotTest, ALongCaptionIsWrappedNeverCut) {
-  calc::SweepPlot plot = FlatPlot();
+  output::SweepPlot plot = FlatPlot();
   plot.caption =
       "Two-Phase-to-Ground (Phases C and A) fault; Z12 angle 78.123456789012\u00b0, Z0 angle "
       "12.345678901234\u00b0, ZF angle 45.567890123456\u00b0, ZF/Z12 1.234567890123, proximity "
       "37; transformers HV-MV DD, MV-C1 YY, C1-C2 DY";
-  QXmlStreamReader xml(EncodePlot(plot, calc::PlotFormat::Svg));
+  QXmlStreamReader xml(EncodePlot(plot, output::PlotFormat::Svg));
   QStringList texts;
   QList<double> baselines;
   while (!xml.atEnd()) {
@@ -141,7 +141,7 @@ TEST(PlotTest, ALongCaptionIsWrappedNeverCut) {
 
 TEST(PlotTest, PngIsTheRenderedImage) {
   QImage image;
-  ASSERT_TRUE(image.loadFromData(EncodePlot(FlatPlot(), calc::PlotFormat::Png), "PNG"));
+  ASSERT_TRUE(image.loadFromData(EncodePlot(FlatPlot(), output::PlotFormat::Png), "PNG"));
   ExpectFlatPlot(image.convertToFormat(QImage::Format_RGB32));
 }
 

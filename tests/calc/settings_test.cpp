@@ -187,10 +187,10 @@ TEST(QuoteForMessageTest, EscapesHiddenBytesAndShortensLongValues) {
        "\u00e9\u00e9\u00e9\u00e9\u00e9...' (43 bytes)"},
   };
   for (const Row& row : rows) {
-    EXPECT_EQ(QuoteForMessage(row.text), row.quoted) << row.quoted;
+    EXPECT_EQ(output::QuoteForMessage(row.text), row.quoted) << row.quoted;
   }
   // A whole message: what QuoteForMessage made stays, anything raw is escaped.
-  EXPECT_EQ(EscapeForTerminal("--format: 'x\x1b' or '\\x1b' \u00e9\xFF"),
+  EXPECT_EQ(output::EscapeForTerminal("--format: 'x\x1b' or '\\x1b' \u00e9\xFF"),
             "--format: 'x\\x1b' or '\\x1b' \u00e9\\xff");
 }
 

@@ -217,7 +217,7 @@ TEST(JobsTest, RowsKeepTheirOrderOnEveryJobCount) {
 
 // Rows go out as the buffer fills, not all at the end.
 TEST(SweepTest, RowsStreamOut) {
-  class CountingSink : public ByteSink {
+  class CountingSink : public output::ByteSink {
    public:
     void Write(const char*, std::size_t size) override {
       ++writes;
@@ -226,8 +226,8 @@ TEST(SweepTest, RowsStreamOut) {
     int writes = 0;
     std::size_t largest = 0;
   } out;
-  StringSource in("");
-  StringSink err;
+  output::StringSource in("");
+  output::StringSink err;
   const std::vector<std::string_view> args = {"--sweep", "z12-angle=0:90:0.01"};
   ASSERT_EQ(RunCalculator(args, in, out, err), 0) << err.text;
   EXPECT_GT(out.writes, 10);

@@ -35,8 +35,8 @@ std::vector<FaultInputs> VariedStates() {
 }
 
 TEST(RowWriterTest, CsvRowsHoldTheReadoutTextsOfEveryBusAndSequence) {
-  StringSink sink;
-  OutputBuffer out(sink, 4096);
+  output::StringSink sink;
+  output::OutputBuffer out(sink, 4096);
   RowWriter writer(OutputFormat::Csv, out);
   writer.Begin();
   const std::vector<FaultInputs> states = VariedStates();
@@ -115,8 +115,8 @@ TEST(ValuesTest, ShownRoundedAndFullOfEachKindOfValue) {
 }
 
 TEST(ValuesTest, FullTextsReadBackToTheComputedDoubles) {
-  StringSink sink;
-  OutputBuffer out(sink);
+  output::StringSink sink;
+  output::OutputBuffer out(sink);
   RowLayout layout;
   layout.values = ValueMode::Full;
   RowWriter writer(std::make_shared<const RowLayout>(layout), out);
@@ -341,8 +341,8 @@ TEST(SheetTest, CellsHoldTheCsvValues) {
     layout.format = format;
     layout.values = mode;
     layout.blocks = format == OutputFormat::Markdown;
-    StringSink sink;
-    OutputBuffer out(sink);
+    output::StringSink sink;
+    output::OutputBuffer out(sink);
     RowWriter writer(std::make_shared<const RowLayout>(layout), out);
     writer.Row(in, ComputeVoltages(in));
     out.Flush();
@@ -376,8 +376,8 @@ TEST(SheetTest, CellsHoldTheCsvValues) {
 }
 
 TEST(OutputBufferTest, KeepsOrderAndTakesBlocksLargerThanItself) {
-  StringSink sink;
-  OutputBuffer out(sink, 8);
+  output::StringSink sink;
+  output::OutputBuffer out(sink, 8);
   out.Append("abc");
   out.Append(std::string(20, 'x'));
   out.Append('!');

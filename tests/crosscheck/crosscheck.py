@@ -8,8 +8,8 @@ two-phase-to-ground fault, faulted phases and DD connection the same way.  Exits
 (the first ones are listed), 2 when the program cannot be run or its output
 has the wrong shape.
 
-    crosscheck.py --calc build/calc/dipview-calc              # 3000 states
-    crosscheck.py --calc build/calc/dipview-calc --states 200000
+    crosscheck.py --calc build/apps/dipview-calc              # 3000 states
+    crosscheck.py --calc build/apps/dipview-calc --states 200000
 """
 
 import argparse
@@ -216,7 +216,7 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     ap.add_argument("--calc", default=os.path.join(here, "..", "..", "build", "calc",
                                                    "dipview-calc"),
-                    help="the dipview-calc program (default: build/calc/dipview-calc)")
+                    help="the dipview-calc program (default: build/apps/dipview-calc)")
     ap.add_argument("--states", type=int, default=3000, help="number of states (default 3000)")
     ap.add_argument("--new-states", type=int, default=1500,
                     help="number of states of the new fault, phases and DD (default 1500)")

@@ -4,6 +4,11 @@ set -euo pipefail
 python=$1 crosscheck=$2 calc=$3 node=$4 core=$5
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-"$python" "$crosscheck" --calc "$calc" --save-input "$work/states.csv" >/dev/null
+# The cross-check's own report is long; it is shown when it fails.
+if ! "$python" "$crosscheck" --calc "$calc" --save-input "$work/states.csv" >"$work/crosscheck.log" 2>&1; then
+  echo "core_agrees: the cross-check of dipview-calc failed before the core ran:" >&2
+  cat "$work/crosscheck.log" >&2
+  exit 1
+fi
 "$calc" --batch <"$work/states.csv" >"$work/desktop.csv"
 "$node" --no-experimental-fetch "$(dirname "${BASH_SOURCE[0]}")/compare_core.cjs" "$core" "$work/desktop.csv"

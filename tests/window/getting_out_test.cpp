@@ -130,7 +130,7 @@ TEST_F(GettingOutTest, ToolTipsOfReadoutsControlsDiagramsAndDiscs) {
             "Customer Level 2, phase A: magnitude 0.5 pu (cut down to 0.001)");
 }
 
-TEST_F(GettingOutTest, RightClickAnywhereOffersTheThreeWithTheirShortcuts) {
+TEST_F(GettingOutTest, RightClickAnywhereOffersTheFourWithTheirShortcuts) {
   for (const char* name : {"VC1_Text(2)", "Z12_Angle", "Frame3", "HV_Label"}) {
     QWidget* target = Get(name);
     QStringList seen;
@@ -147,7 +147,7 @@ TEST_F(GettingOutTest, RightClickAnywhereOffersTheThreeWithTheirShortcuts) {
                             target->mapToGlobal(QPoint(2, 2)));
     QApplication::sendEvent(target, &event);
     EXPECT_EQ(seen, (QStringList{"Copy picture Ctrl+C", "Save picture... Ctrl+S",
-                                 "Copy readouts Ctrl+Shift+C"}))
+                                 "Copy readouts Ctrl+Shift+C", "The sag in time... Ctrl+T"}))
         << name;
   }
 }

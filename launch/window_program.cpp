@@ -1,3 +1,5 @@
+#include "launch/window_program.h"
+
 #include <unistd.h>
 
 #include <cerrno>
@@ -29,8 +31,10 @@ constexpr std::string_view kUsage =
     "buses of a distribution system fed through DY or YY transformers.\n"
     "\n"
     "In the window a right click opens a menu to copy the picture (Ctrl+C), save\n"
-    "it as PNG or SVG (Ctrl+S) or copy the readouts as a tab-separated table\n"
-    "(Ctrl+Shift+C). Tooltips name what each readout, diagram and control shows.\n"
+    "it as PNG or SVG (Ctrl+S), copy the readouts as a tab-separated table\n"
+    "(Ctrl+Shift+C) or open the sag in time (Ctrl+T): each bus's waveforms,\n"
+    "Urms(1/2) and dip on the ITIC and SEMI F47 curves, drawn anew at every\n"
+    "change. Tooltips name what each readout, diagram and control shows.\n"
     "Ctrl+Plus and Ctrl+Minus zoom, Ctrl+0 goes back to 100%, F11 toggles full\n"
     "screen and Esc leaves it.\n"
     "\n"
@@ -134,13 +138,15 @@ dipview::FaultInputs ReadSettings(const std::vector<std::string_view>& args) {
     dipview::calc::RefuseWhatTheWindowCannotShow(settings, "the window");
     return settings;
   } catch (const dipview::calc::UsageError& e) {
-    BadUsage(dipview::calc::EscapeForTerminal(e.what()));
+    BadUsage(dipview::output::EscapeForTerminal(e.what()));
   }
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+namespace dipview::launch {
+
+int RunWindowProgram(int argc, char** argv) {
   bool platformGiven = std::getenv("QT_QPA_PLATFORM") != nullptr;
   dipview::window::ViewerOptions options;
   std::vector<std::string_view> settingArgs;
@@ -182,7 +188,7 @@ int main(int argc, char** argv) {
       i += used - 1;
       continue;
     }
-    const std::string quoted = dipview::calc::QuoteForMessage(argv[i]);
+    const std::string quoted = dipview::output::QuoteForMessage(argv[i]);
     BadUsage(std::string_view(argv[i]).starts_with('-') ? "unknown option " + quoted
                                                         : "unexpected argument " + quoted);
   }
@@ -199,3 +205,5 @@ int main(int argc, char** argv) {
   dipview::window::ShowAtStartUp(viewer, options);
   return QApplication::exec();
 }
+
+}  // namespace dipview::launch

@@ -1,4 +1,4 @@
-#include "calc/output_file.h"
+#include "output/output_file.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -16,7 +16,9 @@
 #include <string>
 #include <vector>
 
-namespace dipview::calc {
+#include "calc/app.h"
+
+namespace dipview::output {
 namespace {
 
 class OutputFileTest : public testing::Test {
@@ -64,8 +66,8 @@ class OutputFileTest : public testing::Test {
   StringSink out_;
 };
 
-// Each failure of the last steps keeps the old file whole and leaves nothing
-// beside it.
+// Each failure of the last steps keeps the old file whole, leaves nothing
+// beside it and ends the program with status 1 and the system's reason.
 TEST_F(OutputFileTest, AFailingStepKeepsTheOldFileAndLeavesNothing) {
   const struct Row {
     const char* what;
@@ -78,6 +80,15 @@ TEST_F(OutputFileTest, AFailingStepKeepsTheOldFileAndLeavesNothing) {
          return -1;
        }},
        "No space left on device"},
+      {"short writes, then a full disk",
+       {.write = [](int fd, const void* data, std::size_t size) -> ssize_t {
+         if (size > 1) {
+           return ::write(fd, data, 1);
+         }
+         errno = ENOSPC;
+         return -1;
+       }},
+       "No space left on device"},
       {"fsync",
        {.fsync =
             [](int) {
@@ -85,6 +96,14 @@ TEST_F(OutputFileTest, AFailingStepKeepsTheOldFileAndLeavesNothing) {
               return -1;
             }},
        "Input/output error"},
+      {"close",
+       {.close =
+            [](int fd) {
+              ::close(fd);
+              errno = EDQUOT;
+              return -1;
+            }},
+       "Disk quota exceeded"},
       {"rename",
        {.rename =
             [](const char*, const char*) {
@@ -95,23 +114,59 @@ TEST_F(OutputFileTest, AFailingStepKeepsTheOldFileAndLeavesNothing) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
+    const std::string message = "cannot write '" + Path("pic.png") + "': " + row.reason;
     Write(Path("pic.png"), "old");
     try {
       WriteOutputFile(Path("pic.png"), "new", out_, row.calls);
       ADD_FAILURE() << "no failure reported";
     } catch (const IoError& e) {
-      EXPECT_EQ(std::string(e.what()), "cannot write '" + Path("pic.png") + "': " + row.reason);
+      EXPECT_EQ(std::string(e.what()), message);
     }
+    EXPECT_EQ(Read(Path("pic.png")), "old");
+    EXPECT_EQ(Entries(), std::vector<std::string>{"pic.png"});
+
+    const std::string path = Path("pic.png");
+    const std::string_view args[] = {"--png", path};
+    StringSource in("");
+    StringSink out;
+    StringSink err;
+    const calc::CalcServices services{
+        .drawPicture = [](const FaultInputs&, int, std::string& png) { png = "new"; },
+        .fileCalls = row.calls};
+    EXPECT_EQ(calc::RunCalculator(args, in, out, err, services), 1);
+    EXPECT_EQ(err.text, "dipview-calc: " + message + "\n");
     EXPECT_EQ(Read(Path("pic.png")), "old");
     EXPECT_EQ(Entries(), std::vector<std::string>{"pic.png"});
   }
 }
 
-TEST_F(OutputFileTest, ShortWritesAreCarriedOn) {
-  const FileCalls oneByteAtATime{
-      .write = [](int fd, const void* data, std::size_t) { return ::write(fd, data, 1); }};
-  WriteOutputFile(Path("pic.svg"), "<svg/>", out_, oneByteAtATime);
-  EXPECT_EQ(Read(Path("pic.svg")), "<svg/>");
+// Writes that take part of the bytes, or are interrupted by a signal before
+// taking any, are carried on to the end.
+TEST_F(OutputFileTest, ShortAndInterruptedWritesAreCarriedOn) {
+  const struct Row {
+    const char* what;
+    FileCalls calls;
+  } rows[] = {
+      {"one byte at a time",
+       {.write = [](int fd, const void* data, std::size_t) { return ::write(fd, data, 1); }}},
+      {"every other call interrupted",
+       {.write = [](int fd, const void* data, std::size_t size) -> ssize_t {
+         static bool interrupt = false;
+         interrupt = !interrupt;
+         if (interrupt) {
+           errno = EINTR;
+           return -1;
+         }
+         return ::write(fd, data, size > 2 ? 2 : size);
+       }}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    Write(Path("pic.svg"), "old");
+    WriteOutputFile(Path("pic.svg"), "<svg/>", out_, row.calls);
+    EXPECT_EQ(Read(Path("pic.svg")), "<svg/>");
+    EXPECT_EQ(Entries(), std::vector<std::string>{"pic.svg"});
+  }
 }
 
 // A name near the 255-byte limit still leaves room for the temporary file.
@@ -169,4 +224,4 @@ TEST_F(OutputFileTest, AStopSignalRemovesTheTemporaryFile) {
 }
 
 }  // namespace
-}  // namespace dipview::calc
+}  // namespace dipview::output

@@ -1,4 +1,4 @@
-#include "calc/output_file.h"
+#include "output/output_file.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -18,9 +18,9 @@
 #include <memory>
 #include <optional>
 
-#include "calc/settings.h"
+#include "output/quote.h"
 
-namespace dipview::calc {
+namespace dipview::output {
 
 namespace {
 
@@ -101,7 +101,7 @@ void WriteIntoStream(const FileCalls& calls, const std::string& path, std::strin
     const PipeErrorsReported reported;
     error = WriteAll(calls, fd, bytes);
   }
-  if (::close(fd) != 0 && error == 0) {
+  if (calls.close(fd) != 0 && error == 0) {
     error = errno;
   }
   if (error != 0) {
@@ -334,7 +334,7 @@ void ReplaceAtomically(const FileCalls& calls, const std::string& path, const st
   if (error == 0 && calls.fsync(fd) != 0) {
     error = errno;
   }
-  if (::close(fd) != 0 && error == 0) {
+  if (calls.close(fd) != 0 && error == 0) {
     error = errno;
   }
   if (error == 0) {
@@ -440,4 +440,4 @@ void WriteOutputFile(const std::string& path, std::string_view bytes, ByteSink& 
        "allowed: a file name, a FIFO, a character device or - for standard output");
 }
 
-}  // namespace dipview::calc
+}  // namespace dipview::output

@@ -3,18 +3,20 @@
 #include <unistd.h>
 
 #include <cstddef>
+#include <cstdio>
 #include <string>
 #include <string_view>
 
-#include "calc/io.h"
+#include "output/io.h"
 
-namespace dipview::calc {
+namespace dipview::output {
 
-/// The system calls that put the bytes on the disk and the file in its place;
-/// tests replace them to make them fail.
+/// The system calls that put the bytes on the disk and the file in its place,
+/// each checked; tests replace them to make them fail.
 struct FileCalls {
   ssize_t (*write)(int fd, const void* data, std::size_t size) = ::write;
   int (*fsync)(int fd) = ::fsync;
+  int (*close)(int fd) = ::close;
   int (*rename)(const char* from, const char* to) = ::rename;
 };
 
@@ -39,4 +41,4 @@ struct FileCalls {
 void WriteOutputFile(const std::string& path, std::string_view bytes, ByteSink& standardOutput,
                      const FileCalls& calls = {});
 
-}  // namespace dipview::calc
+}  // namespace dipview::output

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-namespace dipview::calc {
+namespace dipview::output {
 
 /// Reading or writing a stream failed; the program exits with status 1.
 class IoError : public std::runtime_error {
@@ -151,4 +151,4 @@ class OutputBuffer {
   std::size_t used_ = 0;
 };
 
-}  // namespace dipview::calc
+}  // namespace dipview::output

@@ -1,4 +1,4 @@
-#include "calc/io.h"
+#include "output/io.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -9,9 +9,9 @@
 #include <cstring>
 #include <string>
 
-#include "calc/settings.h"
+#include "output/quote.h"
 
-namespace dipview::calc {
+namespace dipview::output {
 
 std::size_t FdSource::Read(char* buffer, std::size_t capacity) {
   for (;;) {
@@ -115,4 +115,4 @@ void OutputBuffer::MakeRoom(std::size_t size) {
   }
 }
 
-}  // namespace dipview::calc
+}  // namespace dipview::output

@@ -1,3 +1,5 @@
+#include "launch/calc_program.h"
+
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -22,6 +24,7 @@
 #include "window/picture.h"
 #endif
 #ifdef DIPVIEW_CALC_PLOTS
+#include "plot/chart.h"
 #include "plot/plot.h"
 #endif
 
@@ -96,12 +99,14 @@ std::string ToString(const QByteArray& bytes) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+namespace dipview::launch {
+
+int RunCalculatorProgram(int argc, char** argv) {
   const std::vector<std::string_view> args(argv + 1, argv + argc);
-  const dipview::calc::ClosedStandardStreams closed = dipview::calc::HoldStandardStreams();
-  dipview::calc::FdSource in(0);
-  dipview::calc::FdSink out(1, closed.output);
-  dipview::calc::FdSink err(2, closed.error);
+  const dipview::output::ClosedStandardStreams closed = dipview::output::HoldStandardStreams();
+  dipview::output::FdSource in(0);
+  dipview::output::FdSink out(1, closed.output);
+  dipview::output::FdSink err(2, closed.error);
   dipview::calc::CalcServices services;
 #if defined(DIPVIEW_CALC_PICTURES) || defined(DIPVIEW_CALC_PLOTS)
   std::unique_ptr<QApplication> qt;
@@ -120,12 +125,21 @@ int main(int argc, char** argv) {
   };
 #endif
 #ifdef DIPVIEW_CALC_PLOTS
-  services.drawPlot = [](const dipview::calc::SweepPlot& plot, dipview::calc::PlotFormat format,
+  services.drawPlot = [](const dipview::output::SweepPlot& plot, dipview::output::PlotFormat format,
                          std::string& bytes) {
     StartQt(1);
     EnsureRoomToDraw(1);
     bytes = ToString(dipview::plot::EncodePlot(plot, format));
   };
+  services.drawChart = [](const dipview::design::ChartList& chart, dipview::output::PlotFormat format,
+                          const std::string& description, std::string& bytes) {
+    StartQt(1);
+    EnsureRoomToDraw(1);
+    bytes = ToString(
+        dipview::plot::EncodeTimeChart(chart, format, QString::fromStdString(description)));
+  };
 #endif
   return dipview::calc::RunCalculator(args, in, out, err, services);
 }
+
+}  // namespace dipview::launch
