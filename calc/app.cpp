@@ -5,7 +5,9 @@
 
 #include "calc/batch.h"
 #include "calc/events.h"
+#include "calc/link.h"
 #include "calc/options.h"
+#include "calc/presets.h"
 #include "calc/settings.h"
 #include "calc/sweep.h"
 #include "calc/writers.h"
@@ -42,7 +44,14 @@ int Run(std::span<const std::string_view> args, output::ByteSource& in, output::
         case Action::Version:
           buffer.Append(VersionText("dipview-calc"));
           break;
+        case Action::Presets:
+          buffer.Append(PresetList());
+          break;
         case Action::Compute: {
+          if (options.link) {
+            buffer.Append(WriteLink(options.settings) + "\n");
+            break;
+          }
           if (!options.pngPath.empty()) {
             if (options.svg ? services.drawSvg == nullptr : services.drawPicture == nullptr) {
               throw output::IoError(

@@ -5,8 +5,9 @@
 #include <algorithm>
 #include <thread>
 
+#include "calc/link.h"
+#include "calc/presets.h"
 #include "calc/settings.h"
-#include "design/constants.h"
 #include "dipview/version.h"
 
 namespace dipview::calc {
@@ -92,6 +93,29 @@ constexpr OptionEntry kOptions[] = {
      "connections HV-MV, MV-C1 and C1-C2, each DY, YY or\n"
      "DD (removes V0 and turns nothing); default DY,DY,DY",
      [](CalcOptions& o, std::string_view v) { ParseConnections(v, o.settings); }, true},
+    {"preset", "NAME", "a preset's name (see --preset list)",
+     "start from the settings of a textbook case, which\n"
+     "options after it change; list prints the cases",
+     [](CalcOptions& o, std::string_view v) {
+       if (v == "list") {
+         o.action = Action::Presets;
+         return;
+       }
+       const Preset* preset = FindPreset(v);
+       if (preset == nullptr) {
+         std::string names;
+         for (const Preset& p : kPresets) {
+           names += std::string(p.name) + ", ";
+         }
+         throw ValueError(output::QuoteForMessage(v) + " is not a preset; allowed: " + names +
+                          "list");
+       }
+       o.settings = preset->settings;
+     }},
+    {"link", "", "",
+     "print the page's link for the settings instead of\n"
+     "the numbers: ?fault=single&z12-angle=90&...",
+     [](CalcOptions& o, std::string_view) { o.link = true; }},
     {"format", "FMT", kAllowedFormat,
      "output: table, csv, json, markdown or latex; default\n"
      "table (csv with --batch or --sweep); one state\n"
@@ -279,6 +303,36 @@ constexpr OptionEntry kOptions[] = {
      [](CalcOptions& o, std::string_view) { o.action = Action::Version; }},
 };
 
+// --link writes one state's settings and nothing else; what the page
+// cannot show would be refused when the link is opened.
+void RefuseWithLink(const CalcOptions& o) {
+  const std::string_view other = o.batch                              ? "--batch"
+                                 : !o.sweeps.empty()                  ? "--sweep"
+                                 : !o.pngPath.empty()                 ? o.pictureOption
+                                 : !o.plotPath.empty()                ? "--plot"
+                                 : o.signal == SignalOutput::Waveform ? "--waveform"
+                                 : o.signal == SignalOutput::Rms      ? "--rms"
+                                 : !o.comtradeBase.empty()            ? "--comtrade"
+                                 : o.formatGiven                      ? "--format"
+                                 : !o.columns.empty()                 ? "--columns"
+                                 : o.valuesGiven                      ? "--values"
+                                 : o.extras.classify                  ? "--classify"
+                                 : o.extras.lineToLine                ? "--line-to-line"
+                                 : o.extras.events                    ? "--events"
+                                                                      : "";
+  if (!other.empty()) {
+    throw UsageError(
+        "--link writes the page's link for one state's settings; it cannot be "
+        "used with " +
+        std::string(other));
+  }
+  if (std::string message = WhatTheWindowCannotShow(o.settings, "--link opens the page, which",
+                                                    SettingSpelling::Option);
+      !message.empty()) {
+    throw UsageError(std::move(message));
+  }
+}
+
 const OptionEntry* FindOption(std::string_view name) {
   for (const OptionEntry& entry : kOptions) {
     if (entry.name == name) {
@@ -290,23 +344,6 @@ const OptionEntry* FindOption(std::string_view name) {
 
 std::string Str(std::string_view text) {
   return std::string(text);
-}
-
-// A setting's value as the CSV writes it.
-std::string SettingText(const FaultInputs& in, std::string_view column) {
-  char text[kSettingTextMax];
-  return std::string(text, FindSettingColumn(column)->write(in, text));
-}
-
-// "3.0, 2.5, ... and 0.5", as the window's option captions read.
-template <typename Ratios>
-std::string RatioList(const Ratios& ratios) {
-  std::string list;
-  for (std::size_t i = 0; i < ratios.size(); ++i) {
-    list += i == 0 ? "" : i + 1 == ratios.size() ? " and " : ", ";
-    list += design::kRatioCaptions[i];
-  }
-  return list;
 }
 
 }  // namespace
@@ -377,6 +414,9 @@ CalcOptions ParseCommandLine(std::span<const std::string_view> args) {
       throw UsageError("--jobs sets the threads of a --batch or --sweep; " +
                        Str(options.pictureOption) + " draws one state");
     }
+  }
+  if (options.link) {
+    RefuseWithLink(options);
   }
   CheckSagInTimeOptions(options);
   if (options.scaleGiven && options.svg) {
@@ -453,24 +493,9 @@ CalcOptions ParseCommandLine(std::span<const std::string_view> args) {
 }
 
 void RefuseWhatTheWindowCannotShow(const FaultInputs& in, std::string_view lead) {
-  constexpr auto DD = TransformerConnection::DD;
-  if (in.toGround || (in.faultType != FaultType::ThreePhase && in.faultedPhase != Phase::A) ||
-      in.hvMvConnection == DD || in.mvC1Connection == DD || in.c1C2Connection == DD) {
-    throw UsageError(Str(lead) +
-                     " offers single, phase-phase and three faults on phase A or phases B and C, "
-                     "and DY or YY transformers");
-  }
-  // The window shows the ratios only as a selected option; any other would
-  // be drawn with none selected and so be hidden.
-  if (std::find(design::kZ0Ratios.begin(), design::kZ0Ratios.end(), in.z0Ratio) ==
-      design::kZ0Ratios.end()) {
-    throw UsageError(Str(lead) + " offers the Z0/Z12 ratios " + RatioList(design::kZ0Ratios) +
-                     "; it cannot show --z0-ratio " + SettingText(in, "z0_ratio"));
-  }
-  if (std::find(design::kZfRatios.begin(), design::kZfRatios.end(), in.zfRatio) ==
-      design::kZfRatios.end()) {
-    throw UsageError(Str(lead) + " offers the ZF/Z12 ratios " + RatioList(design::kZfRatios) +
-                     "; it cannot show --zf-ratio " + SettingText(in, "zf_ratio"));
+  if (std::string message = WhatTheWindowCannotShow(in, lead, SettingSpelling::Option);
+      !message.empty()) {
+    throw UsageError(std::move(message));
   }
 }
 
@@ -591,7 +616,9 @@ std::string UsageText() {
        "points are FROM + i*STEP rounded to the decimals FROM, TO and STEP are\n"
        "written with; TO is the last point when a whole number of steps reaches it.\n"
        "Every point must be a value the setting's option allows.\n\n"
-       "Examples:\n"
+       "The presets of --preset NAME:\n" +
+       PresetList() +
+       "\nExamples:\n"
        "  $ printf 'fault\\nsingle\\nthree\\n' | dipview-calc --batch\n"
        "  $ dipview-calc --classify --sweep proximity=0:100:10\n"
        "  $ dipview-calc --fault two-phase-ground --z0-ratio 1 --classify\n"
@@ -600,7 +627,9 @@ std::string UsageText() {
        "  $ dipview-calc --duration 0.1 --plot sag.svg\n"
        "  $ dipview-calc --columns hv_a_mag,hv_a_ang --values rounded\n"
        "  $ dipview-calc --events --duration 0.2 --inception 90\n"
-       "  $ dipview-calc --waveform --fault three > waveform.csv\n";
+       "  $ dipview-calc --waveform --fault three > waveform.csv\n"
+       "  $ dipview-calc --preset two-dy-down --classify\n"
+       "  $ dipview-calc --fault three --proximity 30 --link\n";
   return s;
 }
 

@@ -25,7 +25,7 @@ class UsageError : public std::runtime_error {
 };
 
 /// What the program is asked to do.
-enum class Action { Compute, Help, Version };
+enum class Action { Compute, Help, Version, Presets };
 
 /// Everything the command line can set. An option is a row of the option
 /// table in options.cpp that writes one or more of these fields.
@@ -34,6 +34,8 @@ struct CalcOptions {
   /// The state to compute; with --batch, the values of the columns a batch
   /// header leaves out. Defaults are the window's start-up settings.
   FaultInputs settings;
+  /// Print the page's link for the settings instead of computing (--link).
+  bool link = false;
   OutputFormat format = OutputFormat::Table;
   bool formatGiven = false;
   /// Read states as CSV or JSON Lines (--batch).

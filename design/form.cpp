@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 namespace dipview::design {
 
@@ -47,20 +45,10 @@ std::optional<double> ReadNumber(std::string_view text) {
     text.remove_prefix(1);
   }
   double value = 0.0;
-#if defined(__cpp_lib_to_chars)
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (error != std::errc() || end != text.data() + text.size()) {
     return std::nullopt;
   }
-#else
-  // The C library reads the "C" locale's decimal point: the page never changes it.
-  const std::string copy(text);
-  char* end = nullptr;
-  value = std::strtod(copy.c_str(), &end);
-  if (copy.empty() || end != copy.c_str() + copy.size()) {
-    return std::nullopt;
-  }
-#endif
   if (!std::isfinite(value)) {
     return std::nullopt;
   }
@@ -152,18 +140,8 @@ int DragTarget(const ScrollRange& r, const ScrollGeometry& g, int value, double 
 
 std::string ShortestValueText(double value) {
   char buffer[32];
-#if defined(__cpp_lib_to_chars)
   const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
   return std::string(buffer, end);
-#else
-  // The fewest significant digits that read back as the value.
-  for (int digits = 1;; ++digits) {
-    const int n = std::snprintf(buffer, sizeof buffer, "%.*g", digits, value);
-    if (digits >= 17 || std::strtod(buffer, nullptr) == value) {
-      return std::string(buffer, static_cast<std::size_t>(n));
-    }
-  }
-#endif
 }
 
 FormModel::FormModel() {

@@ -224,8 +224,9 @@
 
   // The drawing surface: the whole design at the device's pixel density, in
   // twips through one transform.
-  // ?zoom=1.5 fixes the size; without it the design fits its frame.
-  const fixedZoom = Number(new URLSearchParams(location.search).get('zoom')) || 0;
+  // ?zoom=150 (percent) fixes the size; without it the design fits its frame.
+  const link = DipviewLink.read(core, call);
+  const fixedZoom = link.zoom;
   let zoom = 1;
   function fit() {
     const available = frame.clientWidth || window.innerWidth;
@@ -237,7 +238,12 @@
     // window scrolls as a whole.
     frame.style.height = height * zoom + 'px';
     if (fixedZoom) frame.style.width = width * zoom + 'px';
-    const ratio = (window.devicePixelRatio || 1) * zoom;
+    // The canvas stays within what browsers allocate (16384 px a side, 2^26
+    // pixels): beyond it the page scales a coarser drawing.
+    const limit = Math.min(16384 / width, 16384 / height, Math.sqrt(2 ** 26 / (width * height)));
+    // The narrow layout copies parts of the drawing larger than the design.
+    const wanted = Math.max((window.devicePixelRatio || 1) * zoom, DipviewPhone.ratio());
+    const ratio = Math.min(wanted, limit);
     canvas.width = Math.round(width * ratio);
     canvas.height = Math.round(height * ratio);
     canvas.style.width = width + 'px';
@@ -350,6 +356,8 @@
   function apply(state) {
     show(state);
     paint();
+    DipviewLink.changed();
+    DipviewPhone.changed(state);
     // The view of the sag in time (timeview.js) draws anew after every pass.
     document.dispatchEvent(new CustomEvent('dipview-pass', { detail: call }));
   }
@@ -392,9 +400,18 @@
     fit();
   });
   window.addEventListener('resize', fit);
+  DipviewPhone.start({ core, call, apply, design });
   fit();
   const started = performance.now();
   apply(call('dipview_load', height));
+  // A link's settings go on the started page, as the desktop's options do.
+  if (link.named && !link.fallback) apply(call('dipview_apply_link'));
+  DipviewLink.opened();
+  // A canvas the browser dropped (memory, a background tab) is painted again.
+  canvas.addEventListener('contextrestored', () => {
+    sprites.clear();
+    paint();
+  });
   form.dataset.loadMs = (performance.now() - started).toFixed(2);
   // The time from the start of navigation to the first frame with the drawing.
   requestAnimationFrame(() => {

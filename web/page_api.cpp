@@ -20,7 +20,7 @@
 #include "design/form.h"
 #include "design/pass.h"
 #include "dipview/version.h"
-#include "web/page_state.h"
+#include "web/page_api.h"
 
 namespace {
 
@@ -229,6 +229,13 @@ const char* AnswerValue(int value, bool drag = false) {
 }  // namespace
 
 namespace dipview::web {
+
+const char* ApplySettings(const FaultInputs& in) {
+  g_page.form.Apply(in);
+  Recalculate();
+  AnswerState();
+  return g_answer.c_str();
+}
 
 FaultInputs PageSettings() {
   return g_page.form.Settings();

@@ -10,7 +10,7 @@
 
 #include "compute/readout.h"
 #include "design/time_view.h"
-#include "web/page_state.h"
+#include "web/page_api.h"
 
 namespace {
 

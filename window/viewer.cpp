@@ -1,7 +1,6 @@
 #include "window/viewer.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 
 #include <QKeySequence>
@@ -12,21 +11,6 @@
 #include "window/startup.h"
 
 namespace dipview::window {
-
-std::optional<double> ParseZoomPercent(std::string_view text) {
-  double percent = 0.0;
-  const char* end = text.data() + text.size();
-  if (text.empty() || text.front() == '-') {
-    return std::nullopt;
-  }
-  const auto [ptr, ec] = std::from_chars(text.data(), end, percent);
-  // NaN fails both comparisons.
-  if (ec != std::errc() || ptr != end || !(percent >= kMinZoom * 100.0) ||
-      !(percent <= kMaxZoom * 100.0)) {
-    return std::nullopt;
-  }
-  return percent / 100.0;
-}
 
 Viewer::Viewer(QWidget* parent) : QScrollArea(parent), form_(new Form1) {
   setWindowTitle(WindowCaption());

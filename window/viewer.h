@@ -5,6 +5,7 @@
 
 #include <QScrollArea>
 
+#include "design/zoom.h"
 #include "window/form1.h"
 
 namespace dipview::window {
@@ -16,15 +17,10 @@ struct ViewerOptions {
   bool fullScreen = false;
 };
 
-/// Zoom factors the zoom keys step through, smallest to largest.
-inline constexpr double kZoomSteps[] = {0.5,  0.67, 0.75, 0.8, 0.9, 1.0, 1.1,
-                                        1.25, 1.5,  1.75, 2.0, 2.5, 3.0, 4.0};
-inline constexpr double kMinZoom = kZoomSteps[0];
-inline constexpr double kMaxZoom = kZoomSteps[std::size(kZoomSteps) - 1];
-
-/// The zoom factor for a percentage as `dipview --zoom` takes it: a decimal
-/// number from 50 to 400, with no sign, blanks or unit; nullopt for anything else.
-std::optional<double> ParseZoomPercent(std::string_view text);
+using design::kMaxZoom;
+using design::kMinZoom;
+using design::kZoomSteps;
+using design::ParseZoomPercent;
 
 /// The top-level window: the form in a scroll area, which shows scroll bars
 /// when the window is smaller than the design at its zoom and centres the

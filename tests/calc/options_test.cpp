@@ -112,8 +112,19 @@ INSTANTIATE_TEST_SUITE_P(
                         {.faultType = FaultType::ThreePhase},
                         OutputFormat::Csv,
                         true},
-        GoodCommandLine{
-            "version", {"--version"}, Action::Version, {}, OutputFormat::Table, false}));
+        GoodCommandLine{"version", {"--version"}, Action::Version, {}, OutputFormat::Table, false},
+        GoodCommandLine{"a preset, then an option that changes it",
+                        {"--fault", "three", "--preset", "TWO-DY-DOWN", "--proximity", "40"},
+                        Action::Compute,
+                        {.z0Ratio = 1.0f, .proximity = 40, .c1C2Connection = YY},
+                        OutputFormat::Table,
+                        false},
+        GoodCommandLine{"the list of presets",
+                        {"--preset", "list", "--fault", "bogus"},
+                        Action::Presets,
+                        {},
+                        OutputFormat::Table,
+                        false}));
 
 struct BadCommandLine {
   std::vector<std::string_view> args;
@@ -237,6 +248,21 @@ INSTANTIATE_TEST_SUITE_P(
         BadCommandLine{{"--polar", "--format", "markdown", "--sweep", "proximity=0:1:1"},
                        "--polar writes the phasors of one state's sheet; give --format markdown "
                        "or latex, without --batch, --sweep or --columns"},
+        BadCommandLine{{"--preset", "bolted"},
+                       "--preset: 'bolted' is not a preset; allowed: bolted-single, two-dy-down, "
+                       "phase-phase-yy, two-phase-ground, resistive, list"},
+        BadCommandLine{{"--preset", "two-phase-ground", "--link"},
+                       "--link opens the page, which offers single, phase-phase and three "
+                       "faults on phase A or phases B and C, and DY or YY transformers"},
+        BadCommandLine{{"--link", "--zf-ratio", "0.7"},
+                       "--link opens the page, which offers the ZF/Z12 ratios 3.0, 2.5, 2.0, "
+                       "1.5, 1.0, 0.5 and 0.0; it cannot show --zf-ratio 0.7"},
+        BadCommandLine{{"--link", "--classify"},
+                       "--link writes the page's link for one state's settings; it cannot be "
+                       "used with --classify"},
+        BadCommandLine{{"--sweep", "proximity=0:1:1", "--link"},
+                       "--link writes the page's link for one state's settings; it cannot be "
+                       "used with --sweep"},
         // What a message quotes cannot act on the terminal or flood it.
         BadCommandLine{{"--fault", "single\x1b[2J"},
                        "--fault: 'single\\x1b[2J' is not a fault type; allowed: single, "

@@ -7,6 +7,10 @@ dipview-calc --png.
 
     page_test.py WEB_DIR DIPVIEW_CALC
 
+It also opens the page from links (every setting, bad values), offline with
+the server stopped, after a lost canvas, and checks that the page can be
+installed. With DIPVIEW_SHOTS set, screenshots go to that folder.
+
 Prints the page's weight, its first paint and the time of one pass (measured
 in the browser, reported, not judged), and exits non-zero on any failure.
 """
@@ -57,8 +61,10 @@ def start_server():
     return server
 
 
-def start_browser(width, height):
+def start_browser(width, height, mobile=None):
     options = Options()
+    if mobile:
+        options.add_experimental_option("mobileEmulation", {"deviceMetrics": mobile})
     for arg in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-quic",
                 "--no-first-run", "--disable-background-networking",
                 "--disable-component-update", "--disable-sync", "--hide-scrollbars",
@@ -122,7 +128,7 @@ def main():
     url = "http://127.0.0.1:%d/index.html" % server.server_address[1]
     driver = start_browser(800, 700)
     try:
-        driver.get(url + "?zoom=1")
+        driver.get(url + "?zoom=100")
         check(wait_ready(driver), "the page did not finish loading")
         print("first paint of the drawing: %s ms after the start of navigation"
               % driver.execute_script("return document.getElementById('form').dataset.paintedMs"))
@@ -170,13 +176,13 @@ def main():
         # At 200 % against the calculator's picture at scale 2: every step of
         # the drawing scales, the line widths and the discs' sprites included.
         driver.set_window_size(1700, 1300)
-        driver.get(url + "?zoom=2")
+        driver.get(url + "?zoom=200")
         check(wait_ready(driver), "the page at 200 % did not finish loading")
         subprocess.run([CALC, "--png", png, "--scale", "2"], check=True)
         compare_drawing(driver, element(driver, "Top_Label").find_element(By.XPATH, "..").rect,
                         Image.open(png).convert("RGB"), scale=2)
         driver.set_window_size(800, 700)
-        driver.get(url + "?zoom=1")
+        driver.get(url + "?zoom=100")
         check(wait_ready(driver), "the page did not load again")
 
         # Mouse: an option, the other transformer connection, a scroll arrow
@@ -274,6 +280,10 @@ def main():
         print("one pass in the page: %.3f ms (module %.3f, texts and positions %.3f, "
               "painting %.3f)" % (t["each"], t["module"], t["show"], t["paint"]))
 
+        check_links(driver, url)
+        check_bad_queries(driver, url)
+        check_lost_canvas(driver, url)
+
         # Fitted: the page scales to its frame.
         driver.get(url)
         wait_ready(driver)
@@ -285,7 +295,206 @@ def main():
     finally:
         driver.quit()
         server.shutdown()
+    check_offline()
+    check_phone()
     return 1 if failures else 0
+
+
+SHOTS = os.environ.get("DIPVIEW_SHOTS")
+
+
+def shot(driver, name):
+    if SHOTS:
+        os.makedirs(SHOTS, exist_ok=True)
+        driver.save_screenshot(os.path.join(SHOTS, name + ".png"))
+
+
+def calc_link(*args):
+    return subprocess.run([CALC, *args, "--link"], check=True, capture_output=True,
+                          text=True).stdout.strip()
+
+
+def problems(driver):
+    return driver.execute_script(
+        "const m = document.getElementById('message');"
+        "return m.hidden ? [] : [...m.querySelectorAll('li')].map(e => e.textContent)")
+
+
+def drawn(driver):
+    """Whether the canvas shows the drawing: a phase colour somewhere on it."""
+    return driver.execute_script(
+        "const c = document.getElementById('surface');"
+        "if (!c.width || !c.height) return false;"
+        "const d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;"
+        "for (let i = 0; i < d.length; i += 4)"
+        "  if (d[i] === 255 && d[i + 1] === 0 && d[i + 2] === 0) return true;"
+        "return false;")
+
+
+# Settings that between them give every setting each of its kinds of value:
+# the three faults, whole and decimal angles, every ratio option, both ends
+# of the distance and both connections of each transformer.
+LINK_SETTINGS = (
+    ("--fault", "three", "--z12-angle", "85", "--transformers", "DY,YY,DY", "--proximity", "30"),
+    ("--fault", "phase-phase", "--z12-angle", "60.25", "--zf-angle", "0", "--zf-ratio", "2.5",
+     "--proximity", "90", "--transformers", "YY,DY,YY"),
+    ("--z0-angle", "12.5", "--z0-ratio", "0.5", "--zf-ratio", "3", "--proximity", "0",
+     "--transformers", "YY,YY,YY"),
+    ("--z0-ratio", "3", "--zf-ratio", "1.5", "--zf-angle", "45.125", "--z12-angle", "0",
+     "--z0-angle", "0.0001"),
+    ("--z0-ratio", "1.5", "--zf-ratio", "0.5", "--fault", "single"),
+    ("--preset", "resistive"),
+)
+
+
+def address_becomes(driver, search):
+    """Whether the page's address comes to end in `search` within a second."""
+    for _ in range(20):
+        if driver.execute_script("return location.search") == search:
+            return True
+        time.sleep(0.05)
+    return False
+
+
+def check_links(driver, url):
+    """Each link opens the page with its settings, and the page writes the
+    same link back; a change writes the new settings."""
+    for settings in LINK_SETTINGS:
+        link = calc_link(*settings)
+        driver.get(url + link)
+        check(wait_ready(driver), "the page did not load " + link)
+        check(passes(driver) == 3, "%s: %d passes, not 3" % (link, passes(driver)))
+        check(page_readouts(driver) == calc_readouts(*settings),
+              "readouts of %s differ: %s" % (link, page_readouts(driver)))
+        search = driver.execute_script("return location.search")
+        check(search == link, "the page wrote %s back for %s" % (search, link))
+        check(problems(driver) == [], "%s gave the messages %s" % (link, problems(driver)))
+    shot(driver, "link")
+    # The first of them again, then a change: the address follows.
+    driver.get(url + calc_link(*LINK_SETTINGS[0]) + "&zoom=100")
+    wait_ready(driver)
+    element(driver, "MV_C1_Trans(0)").click()
+    changed = LINK_SETTINGS[0][:5] + ("DY,DY,DY",) + LINK_SETTINGS[0][6:]
+    check(address_becomes(driver, calc_link(*changed) + "&zoom=100"),
+          "after a click the address is %s" % driver.execute_script("return location.search"))
+    # A held key: the address follows the last change.
+    z12 = element(driver, "Z12_Angle")
+    driver.execute_script("arguments[0].focus()", z12)
+    ActionChains(driver).send_keys(*[Keys.ARROW_DOWN] * 12).perform()
+    changed = changed[:3] + ("73",) + changed[4:]
+    check(address_becomes(driver, calc_link(*changed) + "&zoom=100"),
+          "after 12 keys the address is %s" % driver.execute_script("return location.search"))
+    check(page_readouts(driver) == calc_readouts(*changed), "readouts after the click and the keys differ")
+    # Copy link puts the address on the clipboard.
+    driver.execute_cdp_cmd("Browser.grantPermissions", {
+        "origin": url.rsplit("/", 1)[0], "permissions": ["clipboardReadWrite",
+                                                         "clipboardSanitizedWrite"]})
+    driver.find_element(By.ID, "copy-link").click()
+    time.sleep(0.2)
+    copied = driver.execute_async_script(
+        "navigator.clipboard.readText().then(arguments[0], () => arguments[0](null))")
+    check(copied == driver.current_url, "Copy link copied %r, not %r" % (copied, driver.current_url))
+
+
+# Query values the page cannot use, and the message that must name each.
+BAD_QUERIES = (
+    ("zoom=150%25", "zoom: '150%' is not allowed"),
+    ("zoom=-1", "zoom: '-1' is not allowed"),
+    ("zoom=0.0001", "zoom: '0.0001' is not allowed"),
+    ("zoom=40", "zoom: '40' is not allowed"),
+    ("zoom=1e309", "zoom: '1e309' is not allowed"),
+    ("zoom=junk", "zoom: 'junk' is not allowed"),
+    ("zoom=", "zoom: '' is not allowed"),
+    ("fault=tree", "fault: 'tree' is not a fault type"),
+    ("z12-angle=95", "z12-angle: '95' is out of range"),
+    ("proximity=30.5", "proximity: '30.5' is not a whole number"),
+    ("transformers=DY,YY", "transformers: 'DY,YY' names 2 connections"),
+    ("phases=a&fault=phase-phase", "phases: 'a' does not name the phases of fault phase-phase"),
+    ("bogus=1", "unknown setting 'bogus'"),
+    ("fault=two-phase-ground", "the page offers single, phase-phase and three faults"),
+    ("z0-ratio=1.7", "it cannot show z0-ratio=1.7"),
+)
+
+
+def check_bad_queries(driver, url):
+    """A bad value is named, the page falls back to the start-up settings and
+    fits its window, and it is never blank."""
+    start = calc_readouts()
+    for query, message in BAD_QUERIES:
+        driver.get(url + "?proximity=20&" + query)
+        check(wait_ready(driver), "the page did not load with ?" + query)
+        got = problems(driver)
+        check(any(message in m for m in got), "?%s: the messages are %s" % (query, got))
+        settings = not query.startswith("zoom")
+        check(page_readouts(driver) == (start if settings else calc_readouts("--proximity", "20")),
+              "?%s: readouts %s" % (query, page_readouts(driver)))
+        width = driver.execute_script(
+            "return document.getElementById('form').getBoundingClientRect().width")
+        check(0 < width <= driver.execute_script("return innerWidth"),
+              "?%s: the page is %s px wide" % (query, width))
+        check(drawn(driver), "?%s: nothing is drawn" % query)
+        if query == "zoom=150%25":
+            shot(driver, "bad-query")
+    # A zoom as the desktop takes it fixes the size.
+    driver.get(url + "?zoom=150")
+    wait_ready(driver)
+    width = driver.execute_script(
+        "return document.getElementById('form').getBoundingClientRect().width")
+    check(abs(width - 1.5 * 11760 / TWIPS) < 1, "?zoom=150: the page is %s px wide" % width)
+    check(problems(driver) == [] and drawn(driver), "?zoom=150 is refused or not drawn")
+
+
+def check_lost_canvas(driver, url):
+    """A canvas the browser dropped is painted again when it comes back."""
+    driver.get(url + "?zoom=100")
+    wait_ready(driver)
+    before = driver.execute_script("return document.getElementById('surface').toDataURL()")
+    # What a loss leaves: an empty canvas, then the browser's events.
+    driver.execute_script(
+        "const c = document.getElementById('surface');"
+        "c.getContext('2d').reset ? c.getContext('2d').reset() : c.width = c.width;"
+        "c.dispatchEvent(new Event('contextlost'));")
+    check(not drawn(driver), "the canvas could not be emptied")
+    driver.execute_script(
+        "document.getElementById('surface').dispatchEvent(new Event('contextrestored'))")
+    after = driver.execute_script("return document.getElementById('surface').toDataURL()")
+    check(after == before, "the canvas was not painted again after it came back")
+
+
+def check_offline():
+    """Opened once, the page opens and computes with no network and no server,
+    and the browser may install it."""
+    server = start_server()
+    url = "http://localhost:%d/index.html" % server.server_address[1]
+    driver = start_browser(800, 700)
+    try:
+        driver.get(url)
+        wait_ready(driver)
+        controlled = driver.execute_async_script(
+            "const done = arguments[0];"
+            "navigator.serviceWorker.ready.then(() => {"
+            "  if (navigator.serviceWorker.controller) return done(true);"
+            "  navigator.serviceWorker.addEventListener('controllerchange', () => done(true));"
+            "});")
+        check(controlled, "no service worker took the page")
+        errors = driver.execute_cdp_cmd("Page.getInstallabilityErrors", {})
+        check(errors.get("installabilityErrors") == [],
+              "the page cannot be installed: %s" % errors)
+        server.shutdown()
+        server.server_close()
+        driver.execute_cdp_cmd("Network.enable", {})
+        driver.execute_cdp_cmd("Network.emulateNetworkConditions", {
+            "offline": True, "latency": 0, "downloadThroughput": -1, "uploadThroughput": -1})
+        driver.get(url + "?fault=phase-phase&proximity=10")
+        check(wait_ready(driver), "the page did not open offline")
+        element(driver, "HV_MV_Trans(1)").click()
+        check(page_readouts(driver) == calc_readouts(
+            "--fault", "phase-phase", "--proximity", "10", "--transformers", "YY,DY,DY"),
+            "offline readouts differ: %s" % page_readouts(driver))
+        check(drawn(driver), "offline, nothing is drawn")
+        shot(driver, "offline")
+    finally:
+        driver.quit()
 
 
 def compare_drawing(driver, form, picture, scale=1):
@@ -347,6 +556,114 @@ def compare_drawing(driver, form, picture, scale=1):
           % (100.0 * same / total))
     check(near >= 0.98 * total, "only %.2f %% of the drawing's pixels are close"
           % (100.0 * near / total))
+
+
+
+def phone_readouts(driver):
+    """The 24 bus readouts of the phone's table, in the calculator's order."""
+    return driver.execute_script(
+        "return [...document.querySelectorAll('.phone-readouts tr')].slice(1)"
+        ".flatMap(r => [r.cells[2].textContent, r.cells[3].textContent])")
+
+
+def touch(driver, points):
+    """A finger down at the first point, moved through the others, lifted."""
+    for i, (x, y) in enumerate(points):
+        driver.execute_cdp_cmd("Input.dispatchTouchEvent", {
+            "type": "touchStart" if i == 0 else "touchMove", "touchPoints": [{"x": x, "y": y}]})
+    driver.execute_cdp_cmd("Input.dispatchTouchEvent", {"type": "touchEnd", "touchPoints": []})
+    time.sleep(0.2)
+
+
+def check_phone():
+    """On a phone the same settings are a column of touch-sized controls, the
+    readouts a table; taps and drags give dipview-calc's numbers."""
+    server = start_server()
+    url = "http://127.0.0.1:%d/index.html" % server.server_address[1]
+    driver = start_browser(390, 844, {"width": 390, "height": 844, "pixelRatio": 3,
+                                      "touch": True})
+    try:
+        driver.get(url + "?proximity=40")
+        check(wait_ready(driver), "the page did not load on a phone")
+        check(driver.execute_script("return document.body.classList.contains('phone')"),
+              "390 px wide, the page keeps the design's layout")
+        check(phone_readouts(driver) == calc_readouts("--proximity", "40"),
+              "the phone's readouts differ: %s" % phone_readouts(driver))
+        small = driver.execute_script(
+            "return [...document.querySelectorAll('#phone label, #phone input[type=range],"
+            " #caption-bar button')].filter(e => e.offsetParent)"
+            ".map(e => [e.textContent || e.getAttribute('aria-label'),"
+            " e.getBoundingClientRect()]).filter(([, r]) => r.width < 44 || r.height < 44)"
+            ".map(([t]) => t)")
+        check(small == [], "touch targets under 44 x 44 px: %s" % small)
+        tiny = driver.execute_script(
+            "return [...document.body.querySelectorAll('*')].filter(e => e.offsetParent &&"
+            " [...e.childNodes].some(n => n.nodeType === 3 && n.textContent.trim()) &&"
+            " parseFloat(getComputedStyle(e).fontSize) < 12).map(e => e.textContent)")
+        check(tiny == [], "text under 12 px: %s" % tiny[:5])
+        check(driver.execute_script(
+            "return document.documentElement.scrollWidth <= innerWidth"), "the page scrolls sideways")
+        check(driver.execute_script(
+            "return !document.querySelector('#phone input[type=text], #phone textarea')"),
+            "the phone's readouts are boxes to type into")
+
+        def centre(selector):
+            r = driver.execute_script(
+                "const e = document.querySelector(arguments[0]); e.scrollIntoView({block: 'center'});"
+                "return e.getBoundingClientRect().toJSON()", selector)
+            return r["x"] + r["width"] / 2, r["y"] + r["height"] / 2, r
+
+        # A tap on the caption of Three Phase, a tap on YY of the second transformer.
+        x, y, _ = centre("input[name=phone-group0]:nth-of-type(1)")
+        labels = driver.execute_script(
+            "return [...document.querySelectorAll('.phone-option')].map(e => e.textContent)")
+        x, y, _ = centre(".phone-settings fieldset:nth-of-type(1) label:nth-of-type(3) span")
+        touch(driver, [(x, y)])
+        x, y, _ = centre(".phone-settings fieldset:nth-last-of-type(2) label:nth-of-type(2)")
+        touch(driver, [(x, y)])
+        settings = ["--fault", "three", "--proximity", "40", "--transformers", "DY,YY,DY"]
+        check(phone_readouts(driver) == calc_readouts(*settings),
+              "after the taps the phone's readouts differ: %s (options %s)"
+              % (phone_readouts(driver), labels[:3]))
+        # A drag on the distance: the value changes when the finger lifts.
+        _, y, r = centre(".phone-settings fieldset:nth-of-type(5) input[type=range]")
+        start = r["x"] + 8 + (r["width"] - 16) * 0.4
+        touch(driver, [(start, y), (start + 20, y), (start + 60, y)])
+        shown = driver.execute_script(
+            "return document.querySelector('.phone-settings fieldset:nth-of-type(5) output')"
+            ".textContent")
+        check(shown not in ("", "40"), "the drag did not move the distance (%s)" % shown)
+        settings[3] = shown
+        check(phone_readouts(driver) == calc_readouts(*settings),
+              "after the drag to %s the phone's readouts differ" % shown)
+        check(driver.execute_script("return location.search") == calc_link(*settings),
+              "after the drag the address is %s" % driver.execute_script("return location.search"))
+        check(drawn(driver), "nothing is drawn on the phone")
+        copies = driver.execute_script(
+            "return [...document.querySelectorAll('#phone canvas')].map(c => {"
+            " const d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;"
+            " let ink = 0; for (let i = 0; i < d.length; i += 4) ink += d[i] < 128;"
+            " return ink; })")
+        check(len(copies) == 7 and all(n > 100 for n in copies),
+              "the diagrams and discs are not all shown: %s" % copies)
+        driver.execute_script("scrollTo(0, 0)")
+        shot(driver, "phone")
+        # Turned sideways the design would still be too small; a tablet shows it.
+        for width, height, phone in ((844, 390, True), (768, 1024, False)):
+            driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
+                "width": width, "height": height, "deviceScaleFactor": 3, "mobile": True})
+            time.sleep(0.3)
+            check(driver.execute_script("return document.body.classList.contains('phone')")
+                  == phone, "at %d x %d the phone layout is %s" % (width, height, not phone))
+            check(driver.execute_script(
+                "return document.documentElement.scrollWidth <= innerWidth"),
+                "at %d x %d the page scrolls sideways" % (width, height))
+            shot(driver, "phone-landscape" if phone else "tablet")
+        check(page_readouts(driver) == calc_readouts(*settings),
+              "the tablet's readouts differ: %s" % page_readouts(driver))
+    finally:
+        driver.quit()
+        server.shutdown()
 
 
 if __name__ == "__main__":

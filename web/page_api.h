@@ -1,0 +1,16 @@
+#pragma once
+
+#include "compute/fault.h"
+
+namespace dipview::web {
+
+/// Puts `in` on the page's controls without raising any handler and runs one
+/// pass, as the window's ApplySettings does: angles with decimals show them in
+/// their value boxes, a ratio that no option offers leaves its group without a
+/// selection and is used as given. Answers the page's state as JSON.
+const char* ApplySettings(const FaultInputs& in);
+
+/// The settings of the page's controls as a pass reads them.
+FaultInputs PageSettings();
+
+}  // namespace dipview::web
