@@ -1,5 +1,6 @@
 #include "compute/maths.h"
 
+#include <array>
 #include <atomic>
 #include <bit>
 #include <cmath>
@@ -404,8 +405,8 @@ int ReduceExact(double x, Fx& r) {
 constexpr double kSinTiny = 0x1p-26;
 constexpr double kCosTiny = 0x1p-27;
 // The Cody-Waite reduction keeps k * kPiHalf1 and k * kPiHalf2 exact while
-// |k| < 2^20, and its error (|k| 2^-122, from the three parts of pi/2) below
-// 2^-82 |r| while |r| >= |k| 2^-40.
+// |k| < 2^20, and its error (|k| 2^-121, from the third part of pi/2 and its
+// rounded product) below 2^-80 |r| while |r| >= |k| 2^-40.
 constexpr double kCodyWaiteMax = 0x1p20;
 constexpr double kCodyWaiteMinRatio = 0x1p-40;
 
@@ -430,8 +431,9 @@ void ReduceFast(double x, int& q, Dd& r) {
     // x - k * kPiHalf1 is exact: both are multiples of 2^-53 (|x| > 1/2) and
     // their difference is below 1.
     const Dd a = TwoSum(x - k * t::kPiHalf1, -k * t::kPiHalf2);
-    // k * kPiHalf3 is below 2^-28 |a| here, so the ordered sum is exact enough.
-    r = AddOrdered(a, Neg(TwoProd(k, t::kPiHalf3)));
+    // k * kPiHalf3 is below 2^-28 |a| here: rounded, and rounded again into
+    // a.lo, it costs below 2^-80 of r.
+    r = FastTwoSum(a.hi, a.lo - k * t::kPiHalf3);
     if (std::fabs(r.hi) >= std::fabs(k) * kCodyWaiteMinRatio) {
       q = static_cast<int>(static_cast<std::int64_t>(k) & 3);
       return;
@@ -652,6 +654,32 @@ Fx FxAtanRatio(std::uint64_t mn, int en, std::uint64_t md, int ed) {
 
 constexpr double kQuickRel = 0x1p-63;
 
+// The table's sines and cosines split as Split does, once, when compiled.
+struct SplitPair {
+  double hi;
+  double lo;
+};
+constexpr SplitPair SplitConstant(double a) {
+  const double c = 134217729.0 * a;
+  const double hi = c - (c - a);
+  return {hi, a - hi};
+}
+constexpr auto kSinCosSplit = [] {
+  std::array<std::array<SplitPair, 2>, std::size(t::kSinCos)> r{};
+  for (std::size_t j = 0; j < r.size(); ++j) {
+    r[j] = {SplitConstant(t::kSinCos[j][0][0]), SplitConstant(t::kSinCos[j][1][0])};
+  }
+  return r;
+}();
+
+// a b exactly, a split beforehand.
+Dd TwoProdSplit(double a, SplitPair as, double b) {
+  double bh, bl;
+  Split(b, bh, bl);
+  const double p = a * b;
+  return {p, ((as.hi * bh - p) + as.hi * bl + as.lo * bh) + as.lo * bl};
+}
+
 // a b exactly, for a with at most 26 significant bits: only b is split.
 Dd TwoProdShort(double a, double b) {
   double bh, bl;
@@ -670,9 +698,13 @@ struct QuickParts {
 };
 
 QuickParts QuickShared(Dd r) {
-  const int j = static_cast<int>(r.hi * t::kSinCosSteps + 0.5);
+  // j rounded in double (as in ReduceFast), so a need not wait for the
+  // conversion to int, which only indexes the table.
+  constexpr double kRound = 0x1.8p52;
+  const double jd = (r.hi * t::kSinCosSteps + kRound) - kRound;
+  const int j = static_cast<int>(jd);
   // r.hi - a is exact: both are multiples of ulp(r.hi) and it is below 2^-8.
-  const Dd tt = TwoSum(r.hi - j / static_cast<double>(t::kSinCosSteps), r.lo);
+  const Dd tt = TwoSum(r.hi - jd * (1.0 / t::kSinCosSteps), r.lo);
   const double th = tt.hi;
   const double u = th * th;
   // Terms below 2^-60 of t (t^9/9!, t^8/8!) are left out.
@@ -687,7 +719,7 @@ Dd QuickSin(const QuickParts& p) {
   }
   const double* sa = t::kSinCos[p.j][0];
   const double* ca = t::kSinCos[p.j][1];
-  const Dd lead = TwoProd(ca[0], p.th);
+  const Dd lead = TwoProdSplit(ca[0], kSinCosSplit[p.j][1], p.th);
   // sin a >= 1/128 - tiny >= 2 |t| cos a: the table's term leads.
   const Dd s = FastTwoSum(sa[0], lead.hi);
   return FastTwoSum(s.hi,
@@ -701,7 +733,7 @@ Dd QuickCos(const QuickParts& p) {
   }
   const double* sa = t::kSinCos[p.j][0];
   const double* ca = t::kSinCos[p.j][1];
-  const Dd lead = TwoProd(sa[0], p.th);
+  const Dd lead = TwoProdSplit(sa[0], kSinCosSplit[p.j][0], p.th);
   const Dd s = FastTwoSum(ca[0], -lead.hi);
   return FastTwoSum(s.hi,
                     s.lo + (ca[1] - lead.lo - sa[1] * p.th - sa[0] * p.s_rest + ca[0] * p.c_rest));
@@ -736,9 +768,12 @@ Dd QuickAtan(double n, double d) {
     const Dd an = TwoProdShort(a, n);
     Dd den = FastTwoSum(d, an.hi);  // d >= a n
     den.lo += an.lo;
-    th = num.hi / den.hi;
+    // th need not be the rounded quotient: the remainder below is exact for
+    // any th this close, and one division serves both.
+    const double inverse = 1.0 / den.hi;
+    th = num.hi * inverse;
     const Dd p = TwoProd(th, den.hi);
-    tl = ((((num.hi - p.hi) - p.lo) + num.lo) - th * den.lo) / den.hi;
+    tl = ((((num.hi - p.hi) - p.lo) + num.lo) - th * den.lo) * inverse;
   }
   const double u = th * th;
   // atan t = t - t^3/3 + ... with the first-order effect of tl; t^11/11 is
