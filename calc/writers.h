@@ -106,7 +106,8 @@ struct ExtraColumns {
   /// --phases, or a batch header naming phases: the column phases, right
   /// after fault.
   bool phases = false;
-  /// --classify: {bus}_type, {bus}_v, {bus}_f, {bus}_textbook for hv, mv, c1, c2.
+  /// --classify: {bus}_type, {bus}_v, {bus}_f, {bus}_jump, {bus}_textbook for hv,
+  /// mv, c1, c2.
   bool classify = false;
   /// --line-to-line: {bus}_ab_mag, {bus}_ab_ang, {bus}_bc_mag, {bus}_bc_ang,
   /// {bus}_ca_mag, {bus}_ca_ang for hv, mv, c1, c2.
@@ -123,17 +124,20 @@ std::vector<std::string> ExtraColumnNames(const ExtraColumns& extras);
 /// value in full.
 double ClassNumberValue(double value, ValueMode mode);
 
-/// What --classify writes for one bus: the sag type, V and F as `mode`
-/// writes them, and the textbook type.
+/// What --classify writes for one bus: the sag type, |V| and |F| as `mode`
+/// writes them, the phase-angle jump of V in degrees (to the nearest 0.1 but
+/// in full), and the textbook type.
 struct BusClassValues {
   std::string_view type;
   double v = 0.0;
   double f = 0.0;
+  double jump = 0.0;
   std::string_view textbook;
 };
 
 /// --classify's values of each bus from Substation HV to Customer Level 2.
-std::array<BusClassValues, 4> ClassifyValues(const PassVoltages& pass, ValueMode mode);
+std::array<BusClassValues, 4> ClassifyValues(const FaultInputs& in, const PassVoltages& pass,
+                                             ValueMode mode);
 
 /// The line-to-line voltages of each bus as `mode` writes them: for each bus
 /// from Substation HV to Customer Level 2 |Vab|, angle Vab, |Vbc|, angle Vbc,
