@@ -1,6 +1,8 @@
 #include "calc/options.h"
 
+#ifndef _WIN32
 #include <sched.h>
+#endif
 
 #include <algorithm>
 #include <thread>
@@ -488,10 +490,12 @@ int ParseJobs(std::string_view text) {
 }
 
 int CoreCount() {
+#ifndef _WIN32
   cpu_set_t cores;
   if (::sched_getaffinity(0, sizeof cores, &cores) == 0) {
     return std::max(1, CPU_COUNT(&cores));
   }
+#endif
   return std::max(1U, std::thread::hardware_concurrency());
 }
 
