@@ -88,7 +88,8 @@ TEST(PhasesTest, ColumnFollowsFaultAndTheCaptionNamesThePhases) {
   // Phase B down: |Vb| = 0.5 at -120 degrees, the others turned from the fault on A.
   EXPECT_TRUE(lines.at(1).starts_with("single,b,90,90,90,2.5,0,50,DY,DY,DY,1.092,7.5,0.499,-120,"))
       << lines[1];
-  EXPECT_TRUE(lines[1].ends_with(",B_b,0.778,1,0,-,C_a,0.778,1,0,C_a,D_c,0.778,1,0,D_c,C_b,0.778,1,0,C_b"))
+  EXPECT_TRUE(
+      lines[1].ends_with(",B_b,0.778,1,0,-,C_a,0.778,1,0,C_a,D_c,0.778,1,0,D_c,C_b,0.778,1,0,C_b"))
       << lines[1];
   run = RunInProcess({"--fault", "two-phase-ground", "--phases", "ca", "--format", "json"});
   EXPECT_TRUE(
@@ -136,17 +137,18 @@ TEST(ExtraColumnsTest, BatchRowsCarryBothInOrder) {
   ASSERT_EQ(rows.size(), 3u);
   EXPECT_EQ(Extra(rows[0]), std::string(kClassifyColumns) + "," + std::string(kLineToLineColumns));
   EXPECT_TRUE(Extra(rows[1]).starts_with("A,0.5,0.5,0,A,")) << rows[1];
-  EXPECT_TRUE(
-      Extra(rows[2]).starts_with("B_a,0.778,1,0,-,C_c,0.778,1,0,C_c,D_b,0.778,1,0,D_b,C_a,0.778,1,0,C_a,"
-                                 "1.452,36.5,1.732,-90,"))
+  EXPECT_TRUE(Extra(rows[2]).starts_with(
+      "B_a,0.778,1,0,-,C_c,0.778,1,0,C_c,D_b,0.778,1,0,D_b,C_a,0.778,1,0,C_a,"
+      "1.452,36.5,1.732,-90,"))
       << rows[2];
 }
 
 TEST(ExtraColumnsTest, JsonFieldsAndTableSections) {
   const RunResult json = RunInProcess({"--classify", "--line-to-line", "--format", "json"});
-  EXPECT_NE(json.out.find("\"v2_ang\":179.9,\"hv_type\":\"B_a\",\"hv_v\":0.778,\"hv_f\":1,\"hv_jump\":0,"
-                          "\"hv_textbook\":\"-\",\"mv_type\":\"C_c\","),
-            std::string::npos)
+  EXPECT_NE(
+      json.out.find("\"v2_ang\":179.9,\"hv_type\":\"B_a\",\"hv_v\":0.778,\"hv_f\":1,\"hv_jump\":0,"
+                    "\"hv_textbook\":\"-\",\"mv_type\":\"C_c\","),
+      std::string::npos)
       << json.out;
   EXPECT_TRUE(json.out.ends_with(",\"c2_ca_mag\":1.644,\"c2_ca_ang\":65.8}\n")) << json.out;
 
