@@ -750,6 +750,39 @@ Dd QuickQuadrant(const QuickParts& p, bool negative, int q, bool want_cos) {
   return v;
 }
 
+// atan t = t - t^3/3 + ... with the first-order effect of tl, plus atan a
+// from the table; t^11/11 is below 2^-80 of t.
+Dd QuickAtanSum(int j, double th, double tl) {
+  const double u = th * th;
+  const double rest = (tl - u * tl) + th * u * (kA3 + u * (kA5 + u * (kA7 + u * kA9)));
+  if (j == 0) {
+    return FastTwoSum(th, rest);
+  }
+  // atan a >= atan(1/128) > 1/256 >= |t|.
+  const Dd s = FastTwoSum(t::kAtanDd[j][0], th);
+  return FastTwoSum(s.hi, s.lo + (t::kAtanDd[j][1] + rest));
+}
+
+// atan z for 2^-27 <= z <= 1: QuickAtan(z, 1) without the division, and with
+// z - a exact (both multiples of ulp(z), and below 2^-8).
+Dd QuickAtanOfOne(double z) {
+  constexpr double kRound = 0x1.8p52;
+  const double jd = (z * t::kAtanSteps + kRound) - kRound;
+  const int j = static_cast<int>(jd);
+  if (j == 0) {
+    return QuickAtanSum(0, z, 0.0);
+  }
+  const double a = jd * (1.0 / t::kAtanSteps);
+  const Dd az = TwoProdShort(a, z);
+  Dd den = FastTwoSum(1.0, az.hi);
+  den.lo += az.lo;
+  const double num = z - a;
+  const double inverse = 1.0 / den.hi;
+  const double th = num * inverse;
+  const Dd p = TwoProd(th, den.hi);
+  return QuickAtanSum(j, th, (((num - p.hi) - p.lo) - th * den.lo) * inverse);
+}
+
 // atan(n/d) for 0 < n <= d, both normal with n/d > 2^-58: atan a + atan t with
 // a = j/128 and t = (n - a d) / (d + a n), |t| <= 1/256.
 Dd QuickAtan(double n, double d) {
@@ -775,16 +808,7 @@ Dd QuickAtan(double n, double d) {
     const Dd p = TwoProd(th, den.hi);
     tl = ((((num.hi - p.hi) - p.lo) + num.lo) - th * den.lo) * inverse;
   }
-  const double u = th * th;
-  // atan t = t - t^3/3 + ... with the first-order effect of tl; t^11/11 is
-  // below 2^-80 of t.
-  const double rest = (tl - u * tl) + th * u * (kA3 + u * (kA5 + u * (kA7 + u * kA9)));
-  if (j == 0) {
-    return FastTwoSum(th, rest);
-  }
-  // atan a >= atan(1/128) > 1/256 >= |t|.
-  const Dd s = FastTwoSum(t::kAtanDd[j][0], th);
-  return FastTwoSum(s.hi, s.lo + (t::kAtanDd[j][1] + rest));
+  return QuickAtanSum(j, th, tl);
 }
 
 double Atan2Finite(double y, double x, bool force_exact) {
@@ -1093,8 +1117,18 @@ void SinCos(double x, double& sin_x, double& cos_x) {
 
 double Atan(double x) {
   // atan x rounds to x below 2^-27: x^2/3 is below a quarter ulp.
-  if (std::fabs(x) < 0x1p-27) {
+  const double ax = std::fabs(x);
+  if (ax < 0x1p-27) {
     return x;
+  }
+  // The quick path without atan2's scaling: atan(x) directly up to 1, and
+  // pi/2 - atan(1/x) up to 2^50, where 1/x stays far from tiny.
+  if (ax <= 0x1p50) {
+    const Dd v = ax <= 1.0 ? QuickAtanOfOne(ax) : Octant(QuickAtan(1.0, ax), true, false);
+    double r;
+    if (RoundDd(v, kQuickRel, r)) {
+      return std::copysign(r, x);
+    }
   }
   return Atan2(x, 1.0);
 }
