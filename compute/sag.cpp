@@ -182,6 +182,21 @@ Complex TurnedBackBySixths(Complex v, int m) {
   return m == 3 ? -v : Product(v, back[m]);
 }
 
+// The ideal angle nearest `angleDeg` (arg(V2/V1) in degrees), a tie going to
+// the earlier one; `deviation` is the angle's distance from it.
+const Ideal& NearestIdeal(double angleDeg, double& deviation) {
+  const Ideal* nearest = &kIdeals[0];
+  deviation = 360.0;
+  for (const Ideal& ideal : kIdeals) {
+    const double d = std::remainder(angleDeg - ideal.angleDeg, 360.0);
+    if (std::fabs(d) < std::fabs(deviation)) {
+      deviation = d;
+      nearest = &ideal;
+    }
+  }
+  return *nearest;
+}
+
 SagClass ClassifyComponents(const Components& c, double prefaultAngle) {
   const Complex& va = c.va;
   const Complex& vb = c.vb;
@@ -196,14 +211,16 @@ SagClass ClassifyComponents(const Components& c, double prefaultAngle) {
   const double m2 = Modulus(v2);
   s.zeroSequence = Modulus(v0);
   const double arg1 = m1 > 0.0 ? Argument(v1) : 0.0;
-  // V = V1 - u, F = V1 + u with u = V2 turned back by the multiple of 60
-  // degrees nearest arg(V2/V1); a residue of V2 must not split V and F, or a
-  // readout would show 0.499 and 0.5.
+  // V = V1 - u, F = V1 + u with u = V2 turned back by the type's ideal angle,
+  // the multiple of 60 degrees nearest arg(V2/V1); a residue of V2 must not
+  // split V and F, or a readout would show 0.499 and 0.5.
   Complex characteristic = v1;
   Complex pn = v1;
+  double deviation = 0.0;
+  const Ideal* nearest = nullptr;
   if (m2 > kVanishedTolerance) {
-    const double sixths = std::round((Argument(v2) - arg1) * kDegrees / 60.0);
-    const int m = static_cast<int>(sixths - 6.0 * std::floor(sixths / 6.0));
+    nearest = &NearestIdeal((Argument(v2) - arg1) * kDegrees, deviation);
+    const int m = (static_cast<int>(nearest->angleDeg) / 60 + 6) % 6;
     const Complex u = TurnedBackBySixths(v2, m);
     characteristic = v1 - u;
     pn = v1 + u;
@@ -222,25 +239,17 @@ SagClass ClassifyComponents(const Components& c, double prefaultAngle) {
     s.type = SagType::None;
     return s;
   }
-  if (m2 <= kVanishedTolerance) {
+  if (nearest == nullptr) {
     s.type = SagType::A;
     return s;
   }
-  const double angle = (Argument(v2) - arg1) * kDegrees;
-  double best = 360.0;
-  for (const Ideal& ideal : kIdeals) {
-    const double deviation = std::remainder(angle - ideal.angleDeg, 360.0);
-    if (std::fabs(deviation) < std::fabs(best)) {
-      best = deviation;
-      s.type = ideal.type;
-      s.phase = ideal.phase;
-    }
-  }
+  s.type = nearest->type;
+  s.phase = nearest->phase;
   // One phase down with a zero sequence: the D before a DY takes the zero sequence away.
   if (s.type == SagType::D && s.zeroSequence > kVanishedTolerance) {
     s.type = SagType::B;
   }
-  s.angleDeviationDeg = best;
+  s.angleDeviationDeg = deviation;
   return s;
 }
 
