@@ -17,7 +17,8 @@ struct ExtraColumns {
   /// --phases, or a batch header naming phases: the column phases, right
   /// after fault.
   bool phases = false;
-  /// --classify: {bus}_type, {bus}_v, {bus}_f, {bus}_textbook for hv, mv, c1, c2.
+  /// --classify: {bus}_type, {bus}_v, {bus}_f, {bus}_jump, {bus}_textbook for hv,
+  /// mv, c1, c2.
   bool classify = false;
   /// --line-to-line: {bus}_ab_mag, {bus}_ab_ang, {bus}_bc_mag, {bus}_bc_ang,
   /// {bus}_ca_mag, {bus}_ca_ang for hv, mv, c1, c2.
@@ -35,7 +36,7 @@ struct ClassifyColumn {
   bool isText;
 };
 inline constexpr ClassifyColumn kClassifyColumns[] = {
-    {"_type", true}, {"_v", false}, {"_f", false}, {"_textbook", true}};
+    {"_type", true}, {"_v", false}, {"_f", false}, {"_jump", false}, {"_textbook", true}};
 inline constexpr int kClassifyPerBus = static_cast<int>(std::size(kClassifyColumns));
 
 /// The groups of output columns. Each computes the values of all its

@@ -1,6 +1,8 @@
 #include "calc/options.h"
 
+#ifndef _WIN32
 #include <sched.h>
+#endif
 
 #include <algorithm>
 #include <thread>
@@ -87,11 +89,14 @@ constexpr OptionEntry kOptions[] = {
      [](CalcOptions& o, std::string_view v) { o.settings.zfRatio = ParseZfRatio(v); }, true},
     {"proximity", "N", kAllowedProximity,
      "distance of the fault from Substation HV in percent,\n"
-     "0 (close) to 100 (far), a whole number; default 50",
+     "0 (close) to 100 (far), a whole number: 100 puts\n"
+     "Substation HV at the source, where no fault shows;\n"
+     "default 50",
      [](CalcOptions& o, std::string_view v) { o.settings.proximity = ParseProximity(v); }, true},
     {"transformers", "C,C,C", "three of DY, YY or DD, separated by commas",
-     "connections HV-MV, MV-C1 and C1-C2, each DY, YY or\n"
-     "DD (removes V0 and turns nothing); default DY,DY,DY",
+     "connections HV-MV, MV-C1 and C1-C2, each DY (a Dy1:\n"
+     "V1 turned by -30 degrees), YY or DD (removes V0 and\n"
+     "turns nothing); default DY,DY,DY",
      [](CalcOptions& o, std::string_view v) { ParseConnections(v, o.settings); }, true},
     {"preset", "NAME", "a preset's name (see --preset list)",
      "start from the settings of a textbook case, which\n"
@@ -156,11 +161,13 @@ constexpr OptionEntry kOptions[] = {
      }},
     {"classify", "", "",
      "add the sag type of each bus (none, A, B, C or D\n"
-     "with the symmetric phase: B_a, C_c, D_b, ...), its\n"
-     "characteristic voltage V and PN factor F; V and F\n"
-     "are rounded to the nearest 0.001, not cut; then the\n"
-     "textbook type, A to G with the symmetric phase (E_a,\n"
-     "F_c, ...), none, or - when it is none of the seven",
+     "with the symmetric phase: B_a, C_c, D_b, ...), the\n"
+     "sizes of its complex characteristic voltage V and PN\n"
+     "factor F, rounded to the nearest 0.001, not cut, and\n"
+     "the jump of V against the pre-fault voltage in\n"
+     "degrees, to the nearest 0.1; then the textbook type,\n"
+     "A to G with the symmetric phase (E_a, F_c, ...),\n"
+     "none, or - when it is none of the seven",
      [](CalcOptions& o, std::string_view) { o.extras.classify = true; }},
     {"line-to-line", "", "",
      "add the line-to-line voltages Vab, Vbc, Vca of each\n"
@@ -523,10 +530,12 @@ int ParseJobs(std::string_view text) {
 }
 
 int CoreCount() {
+#ifndef _WIN32
   cpu_set_t cores;
   if (::sched_getaffinity(0, sizeof cores, &cores) == 0) {
     return std::max(1, CPU_COUNT(&cores));
   }
+#endif
   return std::max(1U, std::thread::hardware_concurrency());
 }
 

@@ -99,8 +99,9 @@ class Sheet {
 
   void AddClassColumns(Table& table) const {
     table.columns.push_back({"Type", true});
-    table.columns.push_back({latex_ ? "$V$ (pu)" : "V (pu)"});
-    table.columns.push_back({latex_ ? "$F$ (pu)" : "F (pu)"});
+    table.columns.push_back({latex_ ? "$|V|$ (pu)" : "\\|V\\| (pu)"});
+    table.columns.push_back({latex_ ? "$|F|$ (pu)" : "\\|F\\| (pu)"});
+    table.columns.push_back({latex_ ? "Jump ($^\\circ$)" : "Jump (\u00b0)"});
     table.columns.push_back({"Textbook", true});
   }
 
@@ -108,6 +109,7 @@ class Sheet {
     row.push_back(Name(bus.type));
     row.push_back(Number(Text(bus.v, kRoundedMagnitudeDecimals)));
     row.push_back(Number(Text(bus.f, kRoundedMagnitudeDecimals)));
+    row.push_back(Number(Text(bus.jump, kRoundedAngleDecimals)));
     row.push_back(Name(bus.textbook));
   }
 
@@ -204,7 +206,7 @@ std::string SheetText(const FaultInputs& in, const PassVoltages& pass, const Row
     sheet.AddClassColumns(buses);
   }
   const std::array<BusClassValues, 4> classes = layout.extras.classify
-                                                    ? ClassifyValues(pass, layout.values)
+                                                    ? ClassifyValues(in, pass, layout.values)
                                                     : std::array<BusClassValues, 4>{};
   for (std::size_t bus = 0; bus < 4; ++bus) {
     buses.rows.push_back(sheet.PhasorRow(kBusNames[bus], &readouts[6 * bus]));

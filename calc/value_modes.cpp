@@ -108,12 +108,17 @@ std::array<double, kReadoutCount> ReadoutValues(const PassVoltages& pass, ValueM
   return values;
 }
 
-std::array<BusClassValues, 4> ClassifyValues(const PassVoltages& pass, ValueMode mode) {
+std::array<BusClassValues, 4> ClassifyValues(const FaultInputs& in, const PassVoltages& pass,
+                                             ValueMode mode) {
   std::array<BusClassValues, 4> values;
   for (std::size_t bus = 0; bus < values.size(); ++bus) {
-    const SagClasses classes = ClassifyBoth(pass.busVoltages[bus]);
+    const SagClasses classes =
+        ClassifyBoth(pass.busVoltages[bus], PrefaultAngle(static_cast<Bus>(bus + 1), in));
+    const double jump = classes.sag.phaseAngleJumpDeg;
     values[bus] = {SagName(classes.sag), ClassNumberValue(classes.sag.characteristicVoltage, mode),
-                   ClassNumberValue(classes.sag.pnFactor, mode), TextbookName(classes.textbook)};
+                   ClassNumberValue(classes.sag.pnFactor, mode),
+                   mode == ValueMode::Full ? jump : RoundJumpDegrees(jump),
+                   TextbookName(classes.textbook)};
   }
   return values;
 }

@@ -55,18 +55,21 @@ std::array<double, kReadoutCount> ReadoutValues(const PassVoltages& pass, ValueM
 /// The same values written to `out`, room for kReadoutCount.
 void PutReadoutValues(const PassVoltages& pass, ValueMode mode, double* out);
 
-/// What --classify writes for one bus: the sag type, V and F as `mode`
-/// writes them (RoundClassNumber, compute/sag.h, or in full), and the
+/// What --classify writes for one bus: the sag type, |V| and |F| as `mode`
+/// writes them (RoundClassNumber, compute/sag.h, or in full), the
+/// phase-angle jump of V in degrees (to the nearest 0.1, or in full), and the
 /// textbook type.
 struct BusClassValues {
   std::string_view type;
   double v = 0.0;
   double f = 0.0;
+  double jump = 0.0;
   std::string_view textbook;
 };
 
 /// --classify's values of each bus from Substation HV to Customer Level 2.
-std::array<BusClassValues, 4> ClassifyValues(const PassVoltages& pass, ValueMode mode);
+std::array<BusClassValues, 4> ClassifyValues(const FaultInputs& in, const PassVoltages& pass,
+                                             ValueMode mode);
 
 /// The line-to-line voltages of each bus as `mode` writes them: for each bus
 /// from Substation HV to Customer Level 2 |Vab|, angle Vab, |Vbc|, angle Vbc,

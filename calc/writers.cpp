@@ -76,7 +76,10 @@ int LongestValueText(const OutputColumn& column, ValueMode mode) {
       return full ? (angle ? 23 : 22) : (angle ? 6 : 5);
     }
     case ColumnGroup::Classify:
-      return column.isText ? 7 : (full ? 22 : 5);
+      // The jump is an angle, "-179.9" or in full as wide as the readouts'.
+      return column.isText                         ? 7
+             : column.index % kClassifyPerBus == 3 ? (full ? 23 : 6)
+                                                   : (full ? 22 : 5);
     case ColumnGroup::Events: {
       // "outside"; a residual as a magnitude, "0.0083" s, a jump as an angle.
       const int kind = column.index % kEventsPerBus;
@@ -301,11 +304,12 @@ void RowWriter::FillCells(const FaultInputs& in, const PassVoltages& pass, Cells
   PutReadoutValues(pass, mode, cells.numbers);
   if (needClassify_) {
     int i = 0;
-    for (const BusClassValues& bus : ClassifyValues(pass, mode)) {
+    for (const BusClassValues& bus : ClassifyValues(in, pass, mode)) {
       cells.names[i] = bus.type;
       cells.numbers[kClassifyFirst + i + 1] = bus.v;
       cells.numbers[kClassifyFirst + i + 2] = bus.f;
-      cells.names[i + 3] = bus.textbook;
+      cells.numbers[kClassifyFirst + i + 3] = bus.jump;
+      cells.names[i + 4] = bus.textbook;
       i += kClassifyPerBus;
     }
   }
@@ -645,7 +649,7 @@ void RowWriter::TableBlock(const FaultInputs& in, const Cells& cells) {
   AppendTableLine(s, "Substation HV", &readouts[24], 6, width);
 
   if (layout_->extras.classify) {
-    const std::string heads[kClassifyPerBus] = {"Type", "V", "F", "Textbook"};
+    const std::string heads[kClassifyPerBus] = {"Type", "|V|", "|F|", "Jump", "Textbook"};
     s += '\n';
     AppendTableLine(s, "Sag type", heads, kClassifyPerBus, width);
     for (int bus = 0; bus < 4; ++bus) {

@@ -1,7 +1,8 @@
 #include "compute/fault.h"
 
 #include <cmath>
-#include <complex>
+
+#include "compute/complex_ops.h"
 
 namespace dipview {
 
@@ -38,8 +39,6 @@ Rectangular FaultImpedanceSingle(const FaultInputs& in) {
   return zf;
 }
 
-using Complex = std::complex<double>;
-
 // Far above the rounding residues of the double-precision model (below 1e-15)
 // and far below the readouts' step of 0.001.
 constexpr double kVanished = 1e-12;
@@ -47,15 +46,17 @@ constexpr double kVanished = 1e-12;
 // An impedance ratio and its angle difference to Z12 in degrees, in double precision.
 Complex Impedance(double ratio, double angleDeg, double z12AngleDeg) {
   const double theta = (angleDeg - z12AngleDeg) * kPi / 180.0;
-  return {ratio * std::cos(theta), ratio * std::sin(theta)};
+  double s, c;
+  maths::SinCos(theta, s, c);
+  return {ratio * c, ratio * s};
 }
 
 // Polar form in double precision: the angle from atan2, in [-pi, pi]. A
 // voltage the fault takes to zero comes out as a rounding residue near 1e-17
 // in some arbitrary direction; it is written as zero, at angle 0.
 Phasor Polar(Complex v) {
-  const double magnitude = std::abs(v);
-  return magnitude <= kVanished ? Phasor{0.0, 0.0} : Phasor{magnitude, std::arg(v)};
+  const double magnitude = Modulus(v);
+  return magnitude <= kVanished ? Phasor{0.0, 0.0} : Phasor{magnitude, Argument(v)};
 }
 
 // The phasor turned by `turn` radians, its angle brought into [-pi, pi]; an
@@ -117,15 +118,16 @@ PhaseTriple FaultTwoPhaseToGround(const FaultInputs& in) {
   const double a = SourceShare(in.proximity);
   const Complex z0 = Impedance(in.z0Ratio, in.z0AngleDeg, in.z12AngleDeg);
   const Complex zg = z0 + 3.0 * Impedance(in.zfRatio, in.zfAngleDeg, in.z12AngleDeg);
-  const Complex i1 = 1.0 / (1.0 + zg / (1.0 + zg));
-  const Complex i2 = -i1 * zg / (1.0 + zg);
-  const Complex i0 = -i1 / (1.0 + zg);
+  const Complex i1 = Quotient(1.0, 1.0 + Quotient(zg, 1.0 + zg));
+  const Complex i2 = Quotient(Product(-i1, zg), 1.0 + zg);
+  const Complex i0 = Quotient(-i1, 1.0 + zg);
   const Complex v1 = 1.0 - a * i1;
   const Complex v2 = -a * i2;
-  const Complex v0 = -a * z0 * i0;
+  const Complex v0 = Product(-a * z0, i0);
   const Complex op(-0.5, std::sqrt(3.0) / 2.0);  // the operator a
   const Complex op2 = std::conj(op);
-  return {Polar(v0 + v1 + v2), Polar(v0 + op2 * v1 + op * v2), Polar(v0 + op * v1 + op2 * v2)};
+  return {Polar(v0 + v1 + v2), Polar(v0 + Product(op2, v1) + Product(op, v2)),
+          Polar(v0 + Product(op, v1) + Product(op2, v2))};
 }
 
 PhaseTriple RunFaultModel(const FaultInputs& in) {

@@ -67,7 +67,7 @@ PhaseTriple FaultThreePhase(const FaultInputs& in);
 ///   V1 = 1 - a I1,  V2 = -a I2,  V0 = -a Z0' I0,  a = 1 - proximity/100,
 ///   Va = V0 + V1 + V2, Vb = V0 + a^2 V1 + a V2, Vc = V0 + a V1 + a^2 V2
 /// with the operator a = -1/2 + j sqrt(3)/2, and the phases' polar form from
-/// std::abs and std::arg (angles in [-pi, pi]); a phase below 1e-12 pu, the
+/// the correctly rounded hypot and atan2 (angles in [-pi, pi]); a phase below 1e-12 pu, the
 /// rounding residue of a vanished voltage, is 0 at angle 0. A bolted fault (ZF = 0) at proximity 0
 /// with Z0 = Z12 gives V0 = V1 = V2 = 1/3: Va = 1, Vb = Vc = 0.
 PhaseTriple FaultTwoPhaseToGround(const FaultInputs& in);

@@ -2,10 +2,14 @@
 
 #include <cmath>
 
+#include "compute/maths.h"
+
 namespace dipview {
 
 Rectangular PolarToRect(double magnitude, double angle) {
-  return {magnitude * std::cos(angle), magnitude * std::sin(angle)};
+  double s, c;
+  maths::SinCos(angle, s, c);
+  return {magnitude * c, magnitude * s};
 }
 
 Phasor RectToPolar(double re, double im) {
@@ -17,7 +21,7 @@ Phasor RectToPolar(double re, double im) {
     p.angle = im >= 0.0 ? kPiSingle / 2.0 : -kPiSingle / 2.0;
     return p;
   }
-  const double theta = std::atan(std::fabs(im) / std::fabs(re));
+  const double theta = maths::Atan(std::fabs(im) / std::fabs(re));
   if (re > 0.0) {
     p.angle = im >= 0.0 ? theta : -theta;
   } else {

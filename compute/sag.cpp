@@ -3,14 +3,13 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <complex>
 #include <limits>
+
+#include "compute/complex_ops.h"
 
 namespace dipview {
 
 namespace {
-
-using Complex = std::complex<double>;
 
 constexpr double kDegrees = 180.0 / kPi;
 
@@ -21,9 +20,9 @@ Complex ToComplex(double magnitude, double angle) {
 }
 
 Phasor ToPhasor(Complex z) {
-  const double magnitude = std::abs(z);
+  const double magnitude = Modulus(z);
   // atan2 of signed zeros gives 0 or +-pi; a vanished voltage has no direction.
-  return {magnitude, magnitude == 0.0 ? 0.0 : std::arg(z)};
+  return {magnitude, magnitude == 0.0 ? 0.0 : Argument(z)};
 }
 
 bool IsFinite(const Phasor& p) {
@@ -165,13 +164,40 @@ bool FitFormula(const Formula& f, const Projection& pr, const std::array<Complex
   }
   const Complex op = Operator();
   const Complex op2 = std::conj(op);
-  fit.deviation = std::max({std::abs(r[0] + r[1] + r[2]), std::abs(r[0] + op2 * r[1] + op * r[2]),
-                            std::abs(r[0] + op * r[1] + op2 * r[2])});
-  fit.v = w * std::conj(u);
+  fit.deviation =
+      std::max({Modulus(r[0] + r[1] + r[2]), Modulus(r[0] + Product(op2, r[1]) + Product(op, r[2])),
+                Modulus(r[0] + Product(op, r[1]) + Product(op2, r[2]))});
+  fit.v = Product(w, std::conj(u));
   return true;
 }
 
-SagClass ClassifyComponents(const Components& c) {
+// v turned back by m 60 degrees, m = 0..5: no turn and a half turn exactly,
+// the others as one product with the sixth root of unity.
+Complex TurnedBackBySixths(Complex v, int m) {
+  const double h = std::sqrt(3.0) / 2.0;
+  const Complex back[6] = {{1.0, 0.0}, {0.5, -h}, {-0.5, -h}, {-1.0, 0.0}, {-0.5, h}, {0.5, h}};
+  if (m == 0) {
+    return v;
+  }
+  return m == 3 ? -v : Product(v, back[m]);
+}
+
+// The ideal angle nearest `angleDeg` (arg(V2/V1) in degrees), a tie going to
+// the earlier one; `deviation` is the angle's distance from it.
+const Ideal& NearestIdeal(double angleDeg, double& deviation) {
+  const Ideal* nearest = &kIdeals[0];
+  deviation = 360.0;
+  for (const Ideal& ideal : kIdeals) {
+    const double d = std::remainder(angleDeg - ideal.angleDeg, 360.0);
+    if (std::fabs(d) < std::fabs(deviation)) {
+      deviation = d;
+      nearest = &ideal;
+    }
+  }
+  return *nearest;
+}
+
+SagClass ClassifyComponents(const Components& c, double prefaultAngle) {
   const Complex& va = c.va;
   const Complex& vb = c.vb;
   const Complex& vc = c.vc;
@@ -181,52 +207,60 @@ SagClass ClassifyComponents(const Components& c) {
   constexpr double r = kRotation;
 
   SagClass s;
-  const double m1 = std::abs(v1);
-  const double m2 = std::abs(v2);
-  s.zeroSequence = std::abs(v0);
-  s.characteristicVoltage = m1 - m2;
-  s.pnFactor = m1 + m2;
-  const double arg1 = m1 > 0.0 ? std::arg(v1) : 0.0;
+  const double m1 = Modulus(v1);
+  const double m2 = Modulus(v2);
+  s.zeroSequence = Modulus(v0);
+  const double arg1 = m1 > 0.0 ? Argument(v1) : 0.0;
+  // V = V1 - u, F = V1 + u with u = V2 turned back by the type's ideal angle,
+  // the multiple of 60 degrees nearest arg(V2/V1); a residue of V2 must not
+  // split V and F, or a readout would show 0.499 and 0.5.
+  Complex characteristic = v1;
+  Complex pn = v1;
+  double deviation = 0.0;
+  const Ideal* nearest = nullptr;
+  if (m2 > kVanishedTolerance) {
+    nearest = &NearestIdeal((Argument(v2) - arg1) * kDegrees, deviation);
+    const int m = (static_cast<int>(nearest->angleDeg) / 60 + 6) % 6;
+    const Complex u = TurnedBackBySixths(v2, m);
+    characteristic = v1 - u;
+    pn = v1 + u;
+  }
+  s.characteristicVoltage = Modulus(characteristic);
+  s.pnFactor = Modulus(pn);
+  // A V of rounding residues (a bolted phase-to-phase fault) has no direction.
+  if (s.characteristicVoltage > kVanishedTolerance) {
+    s.phaseAngleJumpDeg =
+        std::remainder((Argument(characteristic) - prefaultAngle) * kDegrees, 360.0) + 0.0;
+  }
 
-  if (std::abs(va - ToComplex(1.0, arg1)) <= kHealthyTolerance &&
-      std::abs(vb - ToComplex(1.0, arg1 - r)) <= kHealthyTolerance &&
-      std::abs(vc - ToComplex(1.0, arg1 + r)) <= kHealthyTolerance) {
+  if (Modulus(va - ToComplex(1.0, arg1)) <= kHealthyTolerance &&
+      Modulus(vb - ToComplex(1.0, arg1 - r)) <= kHealthyTolerance &&
+      Modulus(vc - ToComplex(1.0, arg1 + r)) <= kHealthyTolerance) {
     s.type = SagType::None;
     return s;
   }
-  if (m2 <= kVanishedTolerance) {
-    // A residue of V2 must not split V and F: a cut readout would show 0.499 and 0.5.
+  if (nearest == nullptr) {
     s.type = SagType::A;
-    s.characteristicVoltage = m1;
-    s.pnFactor = m1;
     return s;
   }
-  const double angle = (std::arg(v2) - arg1) * kDegrees;
-  double best = 360.0;
-  for (const Ideal& ideal : kIdeals) {
-    const double deviation = std::remainder(angle - ideal.angleDeg, 360.0);
-    if (std::fabs(deviation) < std::fabs(best)) {
-      best = deviation;
-      s.type = ideal.type;
-      s.phase = ideal.phase;
-    }
-  }
+  s.type = nearest->type;
+  s.phase = nearest->phase;
   // One phase down with a zero sequence: the D before a DY takes the zero sequence away.
   if (s.type == SagType::D && s.zeroSequence > kVanishedTolerance) {
     s.type = SagType::B;
   }
-  s.angleDeviationDeg = best;
+  s.angleDeviationDeg = deviation;
   return s;
 }
 
 }  // namespace
 
-SagClass ClassifySag(const PhaseTriple& v) {
+SagClass ClassifySag(const PhaseTriple& v, double prefaultAngle) {
   if (!IsFinite(v.a) || !IsFinite(v.b) || !IsFinite(v.c)) {
     constexpr double nan = std::numeric_limits<double>::quiet_NaN();
-    return {SagType::Invalid, 0, nan, nan, nan, nan};
+    return {SagType::Invalid, 0, nan, nan, nan, nan, nan};
   }
-  return ClassifyComponents(Decompose(v));
+  return ClassifyComponents(Decompose(v), prefaultAngle);
 }
 
 namespace {
@@ -282,21 +316,25 @@ TextbookClass ClassifyTextbook(const PhaseTriple& v) {
     return kInvalidTextbook;
   }
   const Components c = Decompose(v);
-  return TextbookOf(c, ClassifyComponents(c));
+  return TextbookOf(c, ClassifyComponents(c, 0.0));
 }
 
-SagClasses ClassifyBoth(const PhaseTriple& v) {
+SagClasses ClassifyBoth(const PhaseTriple& v, double prefaultAngle) {
   if (!IsFinite(v.a) || !IsFinite(v.b) || !IsFinite(v.c)) {
     return {ClassifySag(v), kInvalidTextbook};
   }
   const Components c = Decompose(v);
-  const SagClass sag = ClassifyComponents(c);
+  const SagClass sag = ClassifyComponents(c, prefaultAngle);
   return {sag, TextbookOf(c, sag)};
 }
 
 double RoundClassNumber(double value) {
   // + 0.0 so that a small negative value is written "0", not "-0".
   return std::round(value * 1000.0) / 1000.0 + 0.0;
+}
+
+double RoundJumpDegrees(double degrees) {
+  return std::round(degrees * 10.0) / 10.0 + 0.0;
 }
 
 std::string_view TextbookName(const TextbookClass& sag) {

@@ -30,8 +30,9 @@ enum class SagType { None, A, B, C, D, Invalid };
 struct SagClass {
   SagType type = SagType::None;
   char phase = 0;                      ///< 'a', 'b' or 'c' for B, C and D; 0 otherwise
-  double characteristicVoltage = 0.0;  ///< V = |V1| - |V2|, per unit
-  double pnFactor = 0.0;               ///< F = |V1| + |V2|, per unit
+  double characteristicVoltage = 0.0;  ///< |V|, per unit
+  double pnFactor = 0.0;               ///< |F|, per unit
+  double phaseAngleJumpDeg = 0.0;      ///< arg V minus the pre-fault angle, degrees in [-180, 180]
   double angleDeviationDeg = 0.0;      ///< arg(V2/V1) minus the type's ideal angle, degrees
   double zeroSequence = 0.0;           ///< |V0|, per unit
   friend bool operator==(const SagClass&, const SagClass&) = default;
@@ -47,8 +48,14 @@ inline constexpr double kHealthyTolerance = 0.001;
 inline constexpr double kVanishedTolerance = 1e-5;
 
 /// Classifies a set by its symmetrical components (Zhang and Bollen):
-///   V0 = (Va + Vb + Vc)/3, V1 = (Va + a Vb + a^2 Vc)/3, V2 = (Va + a^2 Vb + a Vc)/3,
-///   V = |V1| - |V2|, F = |V1| + |V2|   (V0 takes no part in V and F).
+///   V0 = (Va + Vb + Vc)/3, V1 = (Va + a Vb + a^2 Vc)/3, V2 = (Va + a^2 Vb + a Vc)/3.
+/// The characteristic voltage V and the PN factor F are complex: with m the
+/// multiple of 60 degrees nearest arg(V2/V1) and u = V2 turned by -m 60
+/// degrees, V = V1 - u and F = V1 + u (V = V1 - V2 for a C_a, V1 + V2 for a
+/// D_a); V0 takes no part. With |V2| <= kVanishedTolerance, V = F = V1.
+/// The class gives |V|, |F| and the phase-angle jump arg V - prefaultAngle
+/// (radians in, degrees out; the bus's pre-fault positive-sequence angle,
+/// -30 degrees for each DY above it); 0 when |V| <= kVanishedTolerance.
 /// The first rule that holds gives the type:
 ///   None: every phase lies within kHealthyTolerance of 1, a^2, a turned by arg V1
 ///         (a DY turns a set as a whole, so a healthy bus below one is None);
@@ -64,7 +71,7 @@ inline constexpr double kVanishedTolerance = 1e-5;
 /// None and A. Every finite input gets a type (magnitudes near the largest
 /// double may overflow F); a non-finite one gets Invalid, phase 0 and NaN in
 /// every number.
-SagClass ClassifySag(const PhaseTriple& phases);
+SagClass ClassifySag(const PhaseTriple& phases, double prefaultAngle = 0.0);
 
 /// Short name of a class: "none", "A", "invalid", or the letter with the
 /// phase as subscript, "B_a", "C_c", "D_b". A B, C or D without a phase of
@@ -76,6 +83,9 @@ std::string_view SagName(const SagClass& sag);
 /// single-precision steps, so a true 1 may be 0.99999987, which a cut would
 /// show as 0.999.
 double RoundClassNumber(double value);
+
+/// The phase-angle jump as written: rounded to the nearest 0.1 degree.
+double RoundJumpDegrees(double degrees);
 
 /// The seven sag types of the textbook table (Bollen, Understanding Power
 /// Quality Problems, ch. 4). None is the healthy set, Unmatched a set that is
@@ -120,7 +130,7 @@ struct SagClasses {
   SagClass sag;
   TextbookClass textbook;
 };
-SagClasses ClassifyBoth(const PhaseTriple& phases);
+SagClasses ClassifyBoth(const PhaseTriple& phases, double prefaultAngle = 0.0);
 
 /// Short name: "none", "A", "-" for Unmatched, "invalid", or the letter with
 /// the symmetric phase as subscript, "E_a", "F_c", "G_b".

@@ -1,5 +1,6 @@
 #include "compute/sag_in_time.h"
 
+#include "compute/maths.h"
 #include "compute/readout.h"
 
 #include <algorithm>
@@ -47,10 +48,10 @@ struct CosineSum {
     const double w = 2.0 * kPi / n;
     const long long first = PositiveModulo(a, n);
     const long long last = first + (b - a);
-    factor = std::sin(static_cast<double>(b - a) * w) / std::sin(w);
+    factor = maths::Sin(static_cast<double>(b - a) * w) / maths::Sin(w);
     angle = static_cast<double>(first + last - 1) * w;
   }
-  double Of(double phi) const { return factor * std::cos(angle + 2.0 * phi); }
+  double Of(double phi) const { return factor * maths::Cos(angle + 2.0 * phi); }
   double factor;
   double angle;
 };
@@ -103,7 +104,7 @@ double SampleValue(const SagStates& states, const TimeSettings& time, const Samp
   const Phasor& v = ChannelPhasor(states, channel, state);
   const int n = grid.samplesPerCycle;
   const double wt = 2.0 * kPi * static_cast<double>(PositiveModulo(j, n)) / n;
-  return std::sqrt(2.0) * v.magnitude * std::cos(wt + InceptionRadians(time) + v.angle);
+  return std::sqrt(2.0) * v.magnitude * maths::Cos(wt + InceptionRadians(time) + v.angle);
 }
 
 Waveforms ComputeWaveforms(const SagStates& states, const TimeSettings& time) {

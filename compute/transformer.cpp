@@ -38,6 +38,16 @@ PhaseTriple ApplyTransformer(Bus bus, const FaultInputs& in, const PhaseTriple& 
   return out;
 }
 
+double PrefaultAngle(Bus bus, const FaultInputs& in) {
+  double angle = 0.0;
+  for (int n = 2; n <= static_cast<int>(bus); ++n) {
+    if (FeedingConnection(static_cast<Bus>(n), in) == TransformerConnection::DY) {
+      angle = angle - kPi / 6.0;
+    }
+  }
+  return angle;
+}
+
 PassVoltages ComputeVoltages(const FaultInputs& in) {
   return VoltagesFrom(RunFaultModel(in), in);
 }

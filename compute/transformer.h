@@ -20,6 +20,10 @@ TransformerConnection FeedingConnection(Bus bus, const FaultInputs& in);
 /// turns; YY and bus 1 leave them unchanged.
 PhaseTriple ApplyTransformer(Bus bus, const FaultInputs& in, const PhaseTriple& busVoltages);
 
+/// The pre-fault positive-sequence angle of `bus` in radians: 0 at Substation
+/// HV, turned by -pi/6 at each DY from there down to the bus.
+double PrefaultAngle(Bus bus, const FaultInputs& in);
+
 /// The computing half of one recalculation pass.
 struct PassVoltages {
   std::array<PhaseTriple, 4> busVoltages;  ///< index 0 = Substation HV ... 3 = Customer Level 2

@@ -46,11 +46,12 @@ std::string ReadoutTip(int bus, int element, const std::string& text) {
   return s;
 }
 
-std::string BusTip(int bus, const PhaseTriple& v) {
-  const SagClasses classes = ClassifyBoth(v);
+std::string BusTip(int bus, const PhaseTriple& v, double prefaultAngle) {
+  const SagClasses classes = ClassifyBoth(v, prefaultAngle);
   std::string s = Str(kBusNames[bus]) + ": sag type " + Str(SagName(classes.sag));
-  s += ", V " + NumberText(RoundClassNumber(classes.sag.characteristicVoltage)) + " pu, F " +
-       NumberText(RoundClassNumber(classes.sag.pnFactor)) + " pu; textbook type ";
+  s += ", |V| " + NumberText(RoundClassNumber(classes.sag.characteristicVoltage)) + " pu, |F| " +
+       NumberText(RoundClassNumber(classes.sag.pnFactor)) + " pu, jump " +
+       NumberText(RoundJumpDegrees(classes.sag.phaseAngleJumpDeg)) + " degrees; textbook type ";
   // Unmatched is "-" in the calculator's columns; a sentence says it.
   s += classes.textbook.type == TextbookType::Unmatched ? "none of A to G"
                                                         : Str(TextbookName(classes.textbook));

@@ -16,10 +16,12 @@ namespace dipview::design {
 /// to 0.1)" for odd ones.
 std::string ReadoutTip(int bus, int element, const std::string& text);
 
-/// Tooltip of a bus's diagram area: its sag type, V and F as ClassifySag
-/// gives them (V and F rounded to 0.001 pu) and its textbook type, e.g.
-/// "Customer Level 1: sag type D_b, V 0.77 pu, F 1.111 pu; textbook type D_b".
-std::string BusTip(int bus, const PhaseTriple& v);
+/// Tooltip of a bus's diagram area: its sag type, |V|, |F| and the jump of V
+/// as ClassifySag gives them for the bus's pre-fault angle (radians; |V| and
+/// |F| rounded to 0.001 pu, the jump to 0.1 degree) and its textbook type,
+/// e.g. "Customer Level 1: sag type D_b, |V| 0.77 pu, |F| 1.111 pu, jump -60.3
+/// degrees; textbook type D_b".
+std::string BusTip(int bus, const PhaseTriple& v, double prefaultAngle);
 
 /// Tooltip of sequence diagram k (0 = V0, 1 = V1, 2 = V2), with the value as
 /// the readouts cut it: "V1, the positive-sequence voltage at Substation HV:

@@ -107,6 +107,9 @@ void RunPass(const PassInputs& in, DrawState& state, PassResult& out) {
                      ? ComputeVoltages(settings)
                      // No fault button: no fault model runs and Substation HV has nothing.
                      : VoltagesFrom(PhaseTriple{}, settings);
+  for (int n = 1; n <= 4; ++n) {
+    out.prefaultAngles[n - 1] = PrefaultAngle(static_cast<Bus>(n), settings);
+  }
 
   float cx = kLine1.x1 + g.columnWidth / 2.0f;
   g.firstCx = cx;

@@ -100,6 +100,8 @@ struct PassResult {
   DiagramLayout layout;  ///< where the diagram controls go; all of them are shown
   DiagramGeometry geometry;
   PassVoltages voltages;
+  std::array<double, 4>
+      prefaultAngles{};  ///< each bus's pre-fault positive-sequence angle, radians
   std::array<std::array<std::string, 6>, 4> readouts;  ///< texts of kReadoutArrays, bus by bus
   DrawingList drawing;                                 ///< in drawing order
 };

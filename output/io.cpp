@@ -1,8 +1,12 @@
 #include "output/io.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <unistd.h>
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <poll.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -12,6 +16,14 @@
 #include "output/quote.h"
 
 namespace dipview::output {
+
+namespace {
+#ifdef _WIN32
+constexpr int kReadFlags = O_RDONLY | O_BINARY;
+#else
+constexpr int kReadFlags = O_RDONLY | O_CLOEXEC | O_NOCTTY;
+#endif
+}  // namespace
 
 std::size_t FdSource::Read(char* buffer, std::size_t capacity) {
   for (;;) {
@@ -26,9 +38,14 @@ std::size_t FdSource::Read(char* buffer, std::size_t capacity) {
 }
 
 bool FdSource::Ready() {
+#ifdef _WIN32
+  // No poll for pipes: taken as waiting, so output is passed on before each read.
+  return false;
+#else
   pollfd fd{.fd = fd_, .events = POLLIN, .revents = 0};
   // Readable, at its end or failed: a read returns at once in each case.
   return ::poll(&fd, 1, 0) == 1;
+#endif
 }
 
 void FdSink::Write(const char* data, std::size_t size) {
@@ -52,6 +69,12 @@ void FdSink::Write(const char* data, std::size_t size) {
 
 ClosedStandardStreams HoldStandardStreams() {
   ClosedStandardStreams closed;
+#ifdef _WIN32
+  // Bytes as they are: the C runtime's text mode would turn "\n" into "\r\n".
+  for (int fd = 0; fd < 3; ++fd) {
+    ::_setmode(fd, _O_BINARY);
+  }
+#else
   bool* flags[] = {&closed.input, &closed.output, &closed.error};
   for (int fd = 0; fd < 3; ++fd) {
     if (::fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
@@ -60,12 +83,12 @@ ClosedStandardStreams HoldStandardStreams() {
       ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
     }
   }
+#endif
   return closed;
 }
 
 InputFile::InputFile(const std::string& path)
-    : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY)),
-      source_(fd_, QuoteForMessage(path, 4096)) {
+    : fd_(::open(path.c_str(), kReadFlags)), source_(fd_, QuoteForMessage(path, 4096)) {
   if (fd_ < 0) {
     throw IoError("cannot read " + QuoteForMessage(path, 4096) + ": " + std::strerror(errno));
   }

@@ -14,8 +14,16 @@ namespace dipview::output {
 /// The system calls that put the bytes on the disk and the file in its place,
 /// each checked; tests replace them to make them fail.
 struct FileCalls {
+#ifdef _WIN32
+  ssize_t (*write)(int fd, const void* data, std::size_t size) = [](int fd, const void* data,
+                                                                    std::size_t size) -> ssize_t {
+    return ::write(fd, data, static_cast<unsigned>(size));
+  };
+  int (*fsync)(int fd) = ::_commit;
+#else
   ssize_t (*write)(int fd, const void* data, std::size_t size) = ::write;
   int (*fsync)(int fd) = ::fsync;
+#endif
   int (*close)(int fd) = ::close;
   int (*rename)(const char* from, const char* to) = ::rename;
 };
@@ -38,6 +46,7 @@ struct FileCalls {
 /// file is removed on failure and on SIGINT, SIGTERM and SIGHUP.
 /// The name's bytes are used exactly as given. Throws IoError with
 /// "cannot write 'PATH': REASON", REASON being the system's own where it has one.
+/// The Windows build writes "-" only and refuses every file.
 void WriteOutputFile(const std::string& path, std::string_view bytes, ByteSink& standardOutput,
                      const FileCalls& calls = {});
 

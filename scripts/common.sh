@@ -11,7 +11,7 @@ DIPVIEW_PACKAGES=(
   qt6-base-dev qt6-svg-dev libgl-dev
   fonts-dejavu-core fonts-liberation2 xvfb xauth help2man lintian
   appstream desktop-file-utils dpkg-dev file groff-base python3
-  emscripten node-acorn nodejs chromium chromium-driver python3-selenium python3-pil
+  emscripten node-acorn nodejs chromium chromium-driver python3-selenium python3-pil python3-gmpy2
 )
 
 # What scripts/fuzz needs besides: clang with libFuzzer and its sanitizers.

@@ -53,7 +53,8 @@ QString Form1::DiagramTipAt(QPoint pos) const {
     return {};
   }
   const int bus = static_cast<int>(column);
-  return QString::fromStdString(design::BusTip(bus, pass_.voltages.busVoltages[bus]));
+  return QString::fromStdString(
+      design::BusTip(bus, pass_.voltages.busVoltages[bus], pass_.prefaultAngles[bus]));
 }
 
 bool Form1::event(QEvent* event) {

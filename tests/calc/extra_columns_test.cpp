@@ -7,8 +7,8 @@ namespace dipview::calc {
 namespace {
 
 constexpr std::string_view kClassifyColumns =
-    "hv_type,hv_v,hv_f,hv_textbook,mv_type,mv_v,mv_f,mv_textbook,c1_type,c1_v,c1_f,c1_textbook,"
-    "c2_type,c2_v,c2_f,c2_textbook";
+    "hv_type,hv_v,hv_f,hv_jump,hv_textbook,mv_type,mv_v,mv_f,mv_jump,mv_textbook,c1_type,c1_v,c1_f,"
+    "c1_jump,c1_textbook,c2_type,c2_v,c2_f,c2_jump,c2_textbook";
 constexpr std::string_view kLineToLineColumns =
     "hv_ab_mag,hv_ab_ang,hv_bc_mag,hv_bc_ang,hv_ca_mag,hv_ca_ang,"
     "mv_ab_mag,mv_ab_ang,mv_bc_mag,mv_bc_ang,mv_ca_mag,mv_ca_ang,"
@@ -41,24 +41,34 @@ TEST(ClassifyTest, NamesEachBusWithVAndF) {
       // One phase down at Substation HV, two below the first DY, and so on.
       // V = 7/9 is written 0.778 and F = 1 as 1, where a cut would give 0.777
       // and 0.999. With Z0 = 2.5 Z12, V0 is not V2: not the textbook's B.
-      {{}, "B_a,0.778,1,-,C_c,0.778,1,C_c,D_b,0.778,1,D_b,C_a,0.778,1,C_a"},
+      {{}, "B_a,0.778,1,0,-,C_c,0.778,1,0,C_c,D_b,0.778,1,0,D_b,C_a,0.778,1,0,C_a"},
       {{"--z0-ratio", "1", "--proximity", "0"},
-       "B_a,0.333,1,B_a,C_c,0.333,1,C_c,D_b,0.333,1,D_b,C_a,0.333,1,C_a"},
+       "B_a,0.333,1,0,B_a,C_c,0.333,1,0,C_c,D_b,0.333,1,0,D_b,C_a,0.333,1,0,C_a"},
       // A YY passes the zero sequence and does not turn the set.
       {{"--z0-ratio", "1", "--proximity", "0", "--transformers", "YY,DY,YY"},
-       "B_a,0.333,1,B_a,B_a,0.333,1,B_a,C_c,0.333,1,C_c,C_c,0.333,1,C_c"},
+       "B_a,0.333,1,0,B_a,B_a,0.333,1,0,B_a,C_c,0.333,1,0,C_c,C_c,0.333,1,0,C_c"},
       {{"--fault", "phase-phase", "--proximity", "0"},
-       "C_a,0,1,C_a,D_c,0,1,D_c,C_b,0,1,C_b,D_a,0,1,D_a"},
-      {{"--fault", "three"}, "A,0.5,0.5,A,A,0.5,0.5,A,A,0.5,0.5,A,A,0.5,0.5,A"},
-      {{"--proximity", "100"}, "none,1,1,none,none,1,1,none,none,1,1,none,none,1,1,none"},
+       "C_a,0,1,0,C_a,D_c,0,1,0,D_c,C_b,0,1,0,C_b,D_a,0,1,0,D_a"},
+      {{"--fault", "three"}, "A,0.5,0.5,0,A,A,0.5,0.5,0,A,A,0.5,0.5,0,A,A,0.5,0.5,0,A"},
+      {{"--proximity", "100"}, "none,1,1,0,none,none,1,1,0,none,none,1,1,0,none,none,1,1,0,none"},
       // The symmetrical components cannot tell E, F and G from C and D; the
       // textbook types can. A DD removes V0 and turns nothing.
       {{"--fault", "two-phase-ground", "--z0-ratio", "1"},
-       "C_a,0.5,0.833,E_a,D_c,0.5,0.833,F_c,C_b,0.5,0.833,G_b,D_a,0.5,0.833,F_a"},
+       "C_a,0.5,0.833,0,E_a,D_c,0.5,0.833,0,F_c,C_b,0.5,0.833,0,G_b,D_a,0.5,0.833,0,F_a"},
       {{"--fault", "two-phase-ground", "--z0-ratio", "1", "--transformers", "DD,YY,DY"},
-       "C_a,0.5,0.833,E_a,C_a,0.5,0.833,G_a,C_a,0.5,0.833,G_a,D_c,0.5,0.833,F_c"},
+       "C_a,0.5,0.833,0,E_a,C_a,0.5,0.833,0,G_a,C_a,0.5,0.833,0,G_a,D_c,0.5,0.833,0,F_c"},
       {{"--z0-ratio", "1", "--transformers", "YY,DD,DY"},
-       "B_a,0.667,1,B_a,B_a,0.667,1,B_a,D_a,0.667,1,D_a,C_c,0.667,1,C_c"},
+       "B_a,0.667,1,0,B_a,B_a,0.667,1,0,B_a,D_a,0.667,1,0,D_a,C_c,0.667,1,0,C_c"},
+      // Through a resistance the two definitions part: ZF = -0.2j at the source
+      // gives V = 1 - 2I with I = 1/(3 - 0.6j), 0.381 at -19.7 degrees, and F = 1,
+      // where |V1| - |V2| and |V1| + |V2| are 0.356 and 1.009.
+      {{"--z0-ratio", "1", "--proximity", "0", "--zf-ratio", "0.2", "--zf-angle", "0"},
+       "B_a,0.381,1,-19.7,B_a,C_c,0.381,1,-19.7,C_c,D_b,0.381,1,-19.7,D_b,C_a,0.381,1,-19.7,C_a"},
+      // V = V1 = (1 - j)/2 through ZF = -j, 45 degrees behind the pre-fault voltage,
+      // which a YY does not turn and a DY turns with it.
+      {{"--fault", "three", "--proximity", "0", "--zf-ratio", "1", "--zf-angle", "0",
+        "--transformers", "DY,YY,DY"},
+       "A,0.707,0.707,-45,A,A,0.707,0.707,-45,A,A,0.707,0.707,-45,A,A,0.707,0.707,-45,A"},
   };
   for (const Row& row : rows) {
     std::vector<std::string_view> args = row.args;
@@ -78,7 +88,8 @@ TEST(PhasesTest, ColumnFollowsFaultAndTheCaptionNamesThePhases) {
   // Phase B down: |Vb| = 0.5 at -120 degrees, the others turned from the fault on A.
   EXPECT_TRUE(lines.at(1).starts_with("single,b,90,90,90,2.5,0,50,DY,DY,DY,1.092,7.5,0.499,-120,"))
       << lines[1];
-  EXPECT_TRUE(lines[1].ends_with(",B_b,0.778,1,-,C_a,0.778,1,C_a,D_c,0.778,1,D_c,C_b,0.778,1,C_b"))
+  EXPECT_TRUE(
+      lines[1].ends_with(",B_b,0.778,1,0,-,C_a,0.778,1,0,C_a,D_c,0.778,1,0,D_c,C_b,0.778,1,0,C_b"))
       << lines[1];
   run = RunInProcess({"--fault", "two-phase-ground", "--phases", "ca", "--format", "json"});
   EXPECT_TRUE(
@@ -125,18 +136,19 @@ TEST(ExtraColumnsTest, BatchRowsCarryBothInOrder) {
   const std::vector<std::string> rows = Lines(run.out);
   ASSERT_EQ(rows.size(), 3u);
   EXPECT_EQ(Extra(rows[0]), std::string(kClassifyColumns) + "," + std::string(kLineToLineColumns));
-  EXPECT_TRUE(Extra(rows[1]).starts_with("A,0.5,0.5,A,")) << rows[1];
-  EXPECT_TRUE(
-      Extra(rows[2]).starts_with("B_a,0.778,1,-,C_c,0.778,1,C_c,D_b,0.778,1,D_b,C_a,0.778,1,C_a,"
-                                 "1.452,36.5,1.732,-90,"))
+  EXPECT_TRUE(Extra(rows[1]).starts_with("A,0.5,0.5,0,A,")) << rows[1];
+  EXPECT_TRUE(Extra(rows[2]).starts_with(
+      "B_a,0.778,1,0,-,C_c,0.778,1,0,C_c,D_b,0.778,1,0,D_b,C_a,0.778,1,0,C_a,"
+      "1.452,36.5,1.732,-90,"))
       << rows[2];
 }
 
 TEST(ExtraColumnsTest, JsonFieldsAndTableSections) {
   const RunResult json = RunInProcess({"--classify", "--line-to-line", "--format", "json"});
-  EXPECT_NE(json.out.find("\"v2_ang\":179.9,\"hv_type\":\"B_a\",\"hv_v\":0.778,\"hv_f\":1,"
-                          "\"hv_textbook\":\"-\",\"mv_type\":\"C_c\","),
-            std::string::npos)
+  EXPECT_NE(
+      json.out.find("\"v2_ang\":179.9,\"hv_type\":\"B_a\",\"hv_v\":0.778,\"hv_f\":1,\"hv_jump\":0,"
+                    "\"hv_textbook\":\"-\",\"mv_type\":\"C_c\","),
+      std::string::npos)
       << json.out;
   EXPECT_TRUE(json.out.ends_with(",\"c2_ca_mag\":1.644,\"c2_ca_ang\":65.8}\n")) << json.out;
 
@@ -144,11 +156,11 @@ TEST(ExtraColumnsTest, JsonFieldsAndTableSections) {
   EXPECT_TRUE(table.out.ends_with(
       "Substation HV                     0.277    -180   0.888       0   0.111   179.9\n"
       "\n"
-      "Sag type                           Type       V       F Textbook\n"
-      "Substation HV                       B_a   0.778       1       -\n"
-      "Substation MV and Along Feeder      C_c   0.778       1     C_c\n"
-      "Customer Level 1                    D_b   0.778       1     D_b\n"
-      "Customer Level 2                    C_a   0.778       1     C_a\n"
+      "Sag type                           Type     |V|     |F|    Jump Textbook\n"
+      "Substation HV                       B_a   0.778       1       0       -\n"
+      "Substation MV and Along Feeder      C_c   0.778       1       0     C_c\n"
+      "Customer Level 1                    D_b   0.778       1       0     D_b\n"
+      "Customer Level 2                    C_a   0.778       1       0     C_a\n"
       "\n"
       "Line-to-line voltages             |Vab| Vab deg   |Vbc| Vbc deg   |Vca| Vca deg\n"
       "Substation HV                     1.452    36.5   1.732     -90   1.452   143.4\n"

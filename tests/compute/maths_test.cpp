@@ -197,6 +197,22 @@ TEST(MathsTest, HardestArgumentsFound) {
       {ref::Fn::kHypot, 0x1.ddc95f174335p-148, 0x1.5dbbb8a44e7bep-174},
       {ref::Fn::kHypot, 0x1.fe07f4835b2bp+47, 0x1.38ee664ed26edp+22},
       {ref::Fn::kHypot, 0x1.5791ec4c40991p-1, 0x1.cd185a61dd98p+25},
+      // Angles and ratios of the models' range whose values lie within 2^-22 ulp
+      // of a midpoint: the quick path must hand them on.
+      {ref::Fn::kSin, 0x1.101f9ddda266fp+3, 0},
+      {ref::Fn::kSin, 0x1.1db438765baebp+1, 0},
+      {ref::Fn::kSin, 0x1.29579fa99d7c8p+4, 0},
+      {ref::Fn::kSin, 0x1.6fb2ec6439c0ep+4, 0},
+      {ref::Fn::kSin, 0x1.80b6861cd1e82p+2, 0},
+      {ref::Fn::kSin, 0x1.8e7c1e8c6221dp+4, 0},
+      {ref::Fn::kSin, 0x1.cf746071afb1dp+3, 0},
+      {ref::Fn::kCos, 0x1.37f87f46096eap+3, 0},
+      {ref::Fn::kCos, 0x1.5fd8aeb813a51p+4, 0},
+      {ref::Fn::kCos, 0x1.a313a8669b297p+1, 0},
+      {ref::Fn::kAtan, 0x1.1c65c700877e3p+2, 0},
+      {ref::Fn::kAtan, 0x1.21da80ebb663bp+0, 0},
+      {ref::Fn::kAtan, 0x1.3621a36316539p+2, 0},
+      {ref::Fn::kAtan, 0x1.628bbb4d4aed9p+2, 0},
   };
   for (const Hard& h : rows) {
     const double want = ref::Evaluate(h.fn, h.a, h.b).rounded;

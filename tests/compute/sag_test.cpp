@@ -41,13 +41,14 @@ void ExpectPhasor(Phasor p, double magnitude, double angleDeg) {
   EXPECT_NEAR(std::remainder(p.angle / kDeg - angleDeg, 360.0), 0.0, 1e-3);
 }
 
-// V, F and the deviation are worked by hand with Z12 = 1 (angles relative to it). A DY keeps
-// |V1| and |V2| and adds 60 degrees to arg(V2/V1), so they hold at all four buses.
+// |V|, |F|, the jump of V and the deviation are worked by hand with Z12 = 1 (angles
+// relative to it). A DY keeps |V1| and |V2|, adds 60 degrees to arg(V2/V1) and turns V
+// with the pre-fault voltage, so they hold at all four buses.
 struct ChainRow {
   const char* name;
   FaultInputs inputs;
   std::array<const char*, 4> types;  // Substation HV to Customer Level 2
-  double v, f, deviationDeg;
+  double v, f, deviationDeg, jumpDeg;
 };
 
 std::ostream& operator<<(std::ostream& os, const ChainRow& row) {
@@ -61,59 +62,67 @@ TEST_P(SagChainTest, ClassifiesEveryBus) {
   const PassVoltages r = ComputeVoltages(row.inputs);
   for (int bus = 0; bus < 4; ++bus) {
     SCOPED_TRACE(bus + 1);
-    const SagClass s = ClassifySag(r.busVoltages[bus]);
+    const SagClass s =
+        ClassifySag(r.busVoltages[bus], PrefaultAngle(static_cast<Bus>(bus + 1), row.inputs));
     EXPECT_EQ(SagName(s), row.types[bus]);
     EXPECT_NEAR(s.characteristicVoltage, row.v, 1e-5);
     EXPECT_NEAR(s.pnFactor, row.f, 1e-5);
     EXPECT_NEAR(s.angleDeviationDeg, row.deviationDeg, 0.01);
+    EXPECT_NEAR(s.phaseAngleJumpDeg, row.jumpDeg, 0.01);
   }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, SagChainTest,
     testing::Values(
-        // I = 1/(Z1 + Z2 + Z0) = 1/3: V1 = 1 - I = 2/3, V2 = V0 = -I = -1/3, so V = 1/3,
-        // F = 1, arg(V2/V1) = 180: a D_a, and with V0 a B_a.
+        // I = 1/(Z1 + Z2 + Z0) = 1/3: V1 = 1 - I = 2/3, V2 = V0 = -I = -1/3, arg(V2/V1) =
+        // 180: a D_a, and with V0 a B_a; V = V1 + V2 = 1/3, F = V1 - V2 = 1.
         ChainRow{
-            "BoltedSinglePhase", Fault(SP, 0, 0.0), {"B_a", "C_c", "D_b", "C_a"}, 1.0 / 3, 1, 0},
+            "BoltedSinglePhase", Fault(SP, 0, 0.0), {"B_a", "C_c", "D_b", "C_a"}, 1.0 / 3, 1, 0, 0},
         // A YY passes V0 on, so the B reaches Substation MV.
         ChainRow{"SinglePhaseThroughYY",
                  Fault(SP, 0, 0.0, 90, TransformerConnection::YY),
                  {"B_a", "B_a", "C_c", "D_b"},
                  1.0 / 3,
                  1,
+                 0,
                  0},
         // Half of Z12 above the bus, I = 1/(2 + 2.5): V1 = 1 - I/2 = 8/9, V2 = -I/2 = -1/9.
-        ChainRow{"StartUp", FaultInputs{}, {"B_a", "C_c", "D_b", "C_a"}, 7.0 / 9, 1, 0},
-        // ZF = -0.2j: V2/V1 = -I/(1 - I) = -1/(2 - 0.6j), 16.699 degrees past 180;
-        // |V1| = sqrt(4.36/9.36), |V2| = 1/sqrt(9.36).
+        ChainRow{"StartUp", FaultInputs{}, {"B_a", "C_c", "D_b", "C_a"}, 7.0 / 9, 1, 0, 0},
+        // ZF = -0.2j, I = 1/(3 - 0.6j): V2/V1 = -I/(1 - I) = -1/(2 - 0.6j), 16.699 degrees
+        // past 180, so V = V1 + V2 = 1 - 2I = (3.36 - 1.2j)/9.36 and F = V1 - V2 = 1. The
+        // magnitudes alone would give |V1| - |V2| = 0.355644 and |V1| + |V2| = 1.009364.
         ChainRow{"SinglePhaseThroughResistance",
                  Fault(SP, 0, 0.2, 0),
                  {"B_a", "C_c", "D_b", "C_a"},
-                 0.355644,
-                 1.009364,
-                 16.699},
+                 0.381181,
+                 1,
+                 16.699,
+                 -19.654},
         // I = 1/(Z1 + Z2) = 1/2: V1 = V2 = 1/2, so V = 0, F = 1, arg(V2/V1) = 0: C_a.
-        ChainRow{"BoltedPhaseToPhase", Fault(PP, 0, 0.0), {"C_a", "D_c", "C_b", "D_a"}, 0, 1, 0},
-        // ZF = -0.2j: V2/V1 = 1/(1 + ZF), 11.310 degrees, and past 180 it wraps to -168.690;
-        // |V1| = sqrt(1.04/4.04), |V2| = 1/sqrt(4.04).
+        ChainRow{"BoltedPhaseToPhase", Fault(PP, 0, 0.0), {"C_a", "D_c", "C_b", "D_a"}, 0, 1, 0, 0},
+        // ZF = -0.2j, I = 1/(2 - 0.2j): V2/V1 = I/(1 - I) = 1/(1 + ZF), 11.310 degrees, so
+        // V = V1 - V2 = 1 - 2I = (0.04 - 0.4j)/4.04 and F = V1 + V2 = 1. The magnitudes
+        // alone would give 0.009853 and 1.004890.
         ChainRow{"PhaseToPhaseThroughResistance",
                  Fault(PP, 0, 0.2, 0),
                  {"C_a", "D_c", "C_b", "D_a"},
-                 0.009853,
-                 1.004890,
-                 11.310},
+                 0.099504,
+                 1,
+                 11.310,
+                 -84.289},
         // V1 = 1 - 1/2 all the way down, V2 = 0.
-        ChainRow{"ThreePhaseHalfway", Fault(TP, 50, 0.0), {"A", "A", "A", "A"}, 0.5, 0.5, 0},
-        // ZF = -j: V1 = ZF/(1 + ZF), |V1| = 1/sqrt(2).
+        ChainRow{"ThreePhaseHalfway", Fault(TP, 50, 0.0), {"A", "A", "A", "A"}, 0.5, 0.5, 0, 0},
+        // ZF = -j: V = F = V1 = ZF/(1 + ZF) = (1 - j)/2, 45 degrees behind the pre-fault voltage.
         ChainRow{"ThreePhaseThroughResistance",
                  Fault(TP, 0, 1.0, 0),
                  {"A", "A", "A", "A"},
                  0.707107,
                  0.707107,
-                 0},
+                 0,
+                 -45},
         // Nothing left of the fault; below each DY the healthy set is only turned.
-        ChainRow{"FarEnd", Fault(SP, 100, 0.0), {"none", "none", "none", "none"}, 1, 1, 0}),
+        ChainRow{"FarEnd", Fault(SP, 100, 0.0), {"none", "none", "none", "none"}, 1, 1, 0, 0}),
     [](const testing::TestParamInfo<ChainRow>& info) { return std::string(info.param.name); });
 
 TEST(SagClassTest, ZeroSequenceMakesTheB) {

@@ -3,8 +3,10 @@
 It recomputes, for one set of fault settings, the phase voltages of the four
 buses and the sequence voltages at Substation HV, and turns them into the
 readout texts the window and dipview-calc show.  The arithmetic follows the
-program's rules to the bit: Python floats are IEEE doubles, math.sin, cos,
-atan, sqrt and floor are the C library's, and every value the program holds
+program's rules to the bit: Python floats are IEEE doubles, sin, cos, atan,
+atan2 and hypot are MPFR's correctly rounded ones (through gmpy2, Debian's
+python3-gmpy2; run with /usr/bin/python3), sqrt and floor are exact in every
+library, and every value the program holds
 in single precision is rounded here with f32() at the same point.  The order
 of every sum is kept (left to right), divisions by 3 stay divisions, and
 products written "a*b/c" are formed as (a*b)/c.
@@ -15,6 +17,25 @@ radians); rectangular pairs (re, im) exist only inside the routines.
 
 import math
 import struct
+
+import gmpy2
+
+# IEEE binary64: 53 bits, its exponent range and subnormals, to nearest.
+_IEEE = gmpy2.ieee(64)
+
+
+def _correctly_rounded(function):
+    def rounded(*args):
+        with gmpy2.local_context(_IEEE):
+            return float(function(*(gmpy2.mpfr(x) for x in args)))
+    return rounded
+
+
+sin = _correctly_rounded(gmpy2.sin)
+cos = _correctly_rounded(gmpy2.cos)
+atan = _correctly_rounded(gmpy2.atan)
+atan2 = _correctly_rounded(gmpy2.atan2)
+hypot = _correctly_rounded(gmpy2.hypot)
 
 __all__ = [
     "f32", "PI", "PI_S", "polar_to_rect", "rect_to_polar",
@@ -34,7 +55,7 @@ def f32(x):
 
 # pi of the recalculation pass, the readouts, the transformer shifts and the
 # phase-to-sequence transform: 4*atan(1) in double precision.
-PI = 4.0 * math.atan(1.0)
+PI = 4.0 * atan(1.0)
 # pi of RectToPolar, SequenceToPhase and the phase-to-phase and three-phase
 # fault models: the same value stored in single precision.
 PI_S = f32(PI)
@@ -61,7 +82,7 @@ RE_BOUND = 0.000001
 
 def polar_to_rect(mag, ang):
     """PolarToRect: (magnitude, angle) -> (re, im), the same formulas for every input."""
-    return mag * math.cos(ang), mag * math.sin(ang)
+    return mag * cos(ang), mag * sin(ang)
 
 
 def rect_to_polar(re, im):
@@ -73,7 +94,7 @@ def rect_to_polar(re, im):
     """
     mag = math.sqrt(re * re + im * im)
     if abs(re) > RE_BOUND:
-        theta = math.atan(abs(im) / abs(re))
+        theta = atan(abs(im) / abs(re))
         if re > 0:
             ang = theta if im >= 0 else -theta
         else:
@@ -246,14 +267,14 @@ def fault_two_phase_ground(zf_ratio, z0_ratio, z12_deg, z0_deg, zf_deg, proximit
     """Phases B and C joined and to ground through ZF, in double precision:
     the positive network in series with the negative network in parallel with
     the zero network plus 3 ZF.  Python's complex arithmetic is the same
-    Smith division and four-product multiplication that dipview-calc's
-    std::complex does, and abs and phase are hypot and atan2.  A phase below
+    Smith division and four-product multiplication that dipview-calc writes
+    out, and modulus and phase are the correctly rounded hypot and atan2.  A phase below
     1e-12 is written 0 at angle 0."""
     a = 1.0 - proximity / 100.0
 
     def impedance(ratio, deg):
         th = (deg - z12_deg) * PI / 180
-        return complex(ratio * math.cos(th), ratio * math.sin(th))
+        return complex(ratio * cos(th), ratio * sin(th))
 
     z0 = impedance(z0_ratio, z0_deg)
     zg = z0 + 3.0 * impedance(zf_ratio, zf_deg)
@@ -267,8 +288,8 @@ def fault_two_phase_ground(zf_ratio, z0_ratio, z12_deg, z0_deg, zf_deg, proximit
     op2 = op.conjugate()
     out = ()
     for v in (v0 + v1 + v2, v0 + op2 * v1 + op * v2, v0 + op * v1 + op2 * v2):
-        m = abs(v)
-        out += (0.0, 0.0) if m <= 1e-12 else (m, math.atan2(v.imag, v.real))
+        m = hypot(v.real, v.imag)
+        out += (0.0, 0.0) if m <= 1e-12 else (m, atan2(v.imag, v.real))
     return out
 
 

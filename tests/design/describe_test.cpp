@@ -24,19 +24,22 @@ TEST(DescribeTest, ReadoutTips) {
 }
 
 // The start-up fault, single phase A, is B_a at Substation HV and turns by
-// 60 degrees at each DY: C_c, D_b, C_a. V = |V1| - |V2| = 0.889 - 0.111 and
-// F = |V1| + |V2|; its zero sequence leaves Substation HV none of the
-// textbook's seven.
+// 60 degrees at each DY: C_c, D_b, C_a. V = V1 + V2 = 0.889 - 0.111 and
+// F = V1 - V2, in phase with the pre-fault voltage; its zero sequence leaves
+// Substation HV none of the textbook's seven.
 TEST(DescribeTest, BusAndSequenceTipsAtStartUp) {
   const PassVoltages pass = ComputeVoltages(FaultInputs{});
   const char* const buses[4] = {
-      "Substation HV: sag type B_a, V 0.778 pu, F 1 pu; textbook type none of A to G",
-      "Substation MV and Along Feeder: sag type C_c, V 0.778 pu, F 1 pu; textbook type C_c",
-      "Customer Level 1: sag type D_b, V 0.778 pu, F 1 pu; textbook type D_b",
-      "Customer Level 2: sag type C_a, V 0.778 pu, F 1 pu; textbook type C_a",
+      "Substation HV: sag type B_a, |V| 0.778 pu, |F| 1 pu, jump 0 degrees; textbook type none "
+      "of A to G",
+      "Substation MV and Along Feeder: sag type C_c, |V| 0.778 pu, |F| 1 pu, jump 0 degrees; "
+      "textbook type C_c",
+      "Customer Level 1: sag type D_b, |V| 0.778 pu, |F| 1 pu, jump 0 degrees; textbook type D_b",
+      "Customer Level 2: sag type C_a, |V| 0.778 pu, |F| 1 pu, jump 0 degrees; textbook type C_a",
   };
   for (int bus = 0; bus < 4; ++bus) {
-    EXPECT_EQ(BusTip(bus, pass.busVoltages[bus]), buses[bus]);
+    EXPECT_EQ(BusTip(bus, pass.busVoltages[bus], PrefaultAngle(static_cast<Bus>(bus + 1), {})),
+              buses[bus]);
   }
   EXPECT_EQ(SequenceTip(0, pass.sequenceAtHV),
             "V0, the zero-sequence voltage at Substation HV: 0.277 pu at -180 degrees");
@@ -44,10 +47,17 @@ TEST(DescribeTest, BusAndSequenceTipsAtStartUp) {
             "V1, the positive-sequence voltage at Substation HV: 0.888 pu at 0 degrees");
   EXPECT_EQ(SequenceTip(2, pass.sequenceAtHV),
             "V2, the negative-sequence voltage at Substation HV: 0.111 pu at 179.9 degrees");
+  // Through ZF = -j at the source: V = F = V1 = (1 - j)/2, 45 degrees behind
+  // the pre-fault voltage below three DYs too.
   FaultInputs three;
   three.faultType = FaultType::ThreePhase;
-  EXPECT_EQ(BusTip(3, ComputeVoltages(three).busVoltages[3]),
-            "Customer Level 2: sag type A, V 0.5 pu, F 0.5 pu; textbook type A");
+  three.proximity = 0;
+  three.zfRatio = 1.0;
+  three.zfAngleDeg = 0.0;
+  EXPECT_EQ(
+      BusTip(3, ComputeVoltages(three).busVoltages[3], PrefaultAngle(Bus::CustomerLevel2, three)),
+      "Customer Level 2: sag type A, |V| 0.707 pu, |F| 0.707 pu, jump -45 degrees; textbook "
+      "type A");
 }
 
 TEST(DescribeTest, ControlTipsSayWhatTheySetAndTheRange) {

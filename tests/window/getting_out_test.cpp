@@ -106,9 +106,14 @@ TEST_F(GettingOutTest, ToolTipsOfReadoutsControlsDiagramsAndDiscs) {
     const char* tip;
   };
   const Row rows[] = {
-      {{87, 300}, "Substation HV: sag type B_a, V 0.778 pu, F 1 pu; textbook type none of A to G"},
-      {{403, 300}, "Customer Level 1: sag type D_b, V 0.778 pu, F 1 pu; textbook type D_b"},
-      {{560, 450}, "Customer Level 2: sag type C_a, V 0.778 pu, F 1 pu; textbook type C_a"},
+      {{87, 300},
+       "Substation HV: sag type B_a, |V| 0.778 pu, |F| 1 pu, jump 0 degrees; textbook type none of "
+       "A "
+       "to G"},
+      {{403, 300},
+       "Customer Level 1: sag type D_b, |V| 0.778 pu, |F| 1 pu, jump 0 degrees; textbook type D_b"},
+      {{560, 450},
+       "Customer Level 2: sag type C_a, |V| 0.778 pu, |F| 1 pu, jump 0 degrees; textbook type C_a"},
       {{719, 205}, "V1, the positive-sequence voltage at Substation HV: 0.888 pu at 0 degrees"},
       {{719, 336}, "V2, the negative-sequence voltage at Substation HV: 0.111 pu at 179.9 degrees"},
       {{719, 400}, ""},  // between the sequence discs
@@ -125,7 +130,9 @@ TEST_F(GettingOutTest, ToolTipsOfReadoutsControlsDiagramsAndDiscs) {
   QTest::mouseClick(Get<QRadioButton>("Three_Phase(2)"), Qt::LeftButton);
   QHelpEvent help(QEvent::ToolTip, QPoint(560, 300), form->mapToGlobal(QPoint(560, 300)));
   QApplication::sendEvent(form.get(), &help);
-  EXPECT_EQ(QToolTip::text(), "Customer Level 2: sag type A, V 0.5 pu, F 0.5 pu; textbook type A");
+  EXPECT_EQ(
+      QToolTip::text(),
+      "Customer Level 2: sag type A, |V| 0.5 pu, |F| 0.5 pu, jump 0 degrees; textbook type A");
   EXPECT_EQ(Get<QLineEdit>("VC2_Text(0)")->toolTip(),
             "Customer Level 2, phase A: magnitude 0.5 pu (cut down to 0.001)");
 }
