@@ -72,7 +72,8 @@ TEST(EventsTest, EachBusDipResidualDurationJumpsAndCurves) {
 
 TEST(EventsTest, EveryFormatWritesTheColumns) {
   const std::vector<std::string_view> base = {"--events", "--sweep", "proximity=50:100:50",
-                                              "--columns", "proximity,hv_residual,hv_itic"};
+                                              "--columns",
+                                              "proximity,hv_residual,hv_itic,c2_jump_c"};
   const auto run = [&base](std::string_view format) {
     std::vector<std::string_view> args = base;
     args.insert(args.end(), {"--format", format});
@@ -81,19 +82,20 @@ TEST(EventsTest, EveryFormatWritesTheColumns) {
     return r.out;
   };
   EXPECT_EQ(run("json"),
-            "{\"proximity\":50,\"hv_residual\":0.499,\"hv_itic\":\"outside\"}\n"
-            "{\"proximity\":100,\"hv_residual\":null,\"hv_itic\":\"none\"}\n");
+            "{\"proximity\":50,\"hv_residual\":0.499,\"hv_itic\":\"outside\",\"c2_jump_c\":6.5}\n"
+            "{\"proximity\":100,\"hv_residual\":null,\"hv_itic\":\"none\",\"c2_jump_c\":0}\n");
   EXPECT_EQ(run("markdown"),
-            "| proximity | hv_residual | hv_itic |\n"
-            "|----------:|------------:|:--------|\n"
-            "|        50 |       0.499 | outside |\n"
-            "|       100 |        none | none    |\n");
+            "| proximity | hv_residual | hv_itic | c2_jump_c |\n"
+            "|----------:|------------:|:--------|----------:|\n"
+            "|        50 |       0.499 | outside |       6.5 |\n"
+            "|       100 |        none | none    |         0 |\n");
   EXPECT_EQ(run("table"),
-            "proximity  hv_residual  hv_itic\n"
-            "---------  -----------  -------\n"
-            "       50        0.499  outside\n"
-            "      100         none  none\n");
-  EXPECT_NE(run("latex").find("proximity & hv\\_residual & hv\\_itic \\\\"), std::string::npos);
+            "proximity  hv_residual  hv_itic  c2_jump_c\n"
+            "---------  -----------  -------  ---------\n"
+            "       50        0.499  outside        6.5\n"
+            "      100         none  none             0\n");
+  EXPECT_NE(run("latex").find("proximity & hv\\_residual & hv\\_itic & c2\\_jump\\_c \\\\"),
+            std::string::npos);
 
   const RunResult block = RunInProcess({"--events"});
   EXPECT_NE(block.out.find("Dip                             Residual Duration  Jump A  Jump B  "
