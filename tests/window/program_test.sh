@@ -80,6 +80,9 @@ settings-and-unknown-options)
   env -u DISPLAY -u WAYLAND_DISPLAY "$dipview" --fault three --z12-angle 95 2>"$out"
   status=$?
   check 2 "dipview: --z12-angle: '95' is out of range; allowed: a number of degrees from 0 to 90" "$out"
+  env -u DISPLAY -u WAYLAND_DISPLAY "$dipview" --proximity 101 2>"$out"
+  status=$?
+  check 2 "dipview: --proximity: '101' is out of range; allowed: a whole number from 0 to 100" "$out"
   env -u DISPLAY -u WAYLAND_DISPLAY "$dipview" --fault two-phase-ground 2>"$out"
   status=$?
   check 2 "dipview: the window offers single, phase-phase and three faults on phase A or phases B and C, and DY or YY transformers" "$out"
