@@ -116,6 +116,9 @@ TEST_F(GettingOutTest, ToolTipsOfReadoutsControlsDiagramsAndDiscs) {
        "Customer Level 2: sag type C_a, |V| 0.778 pu, |F| 1 pu, jump 0 degrees; textbook type C_a"},
       {{719, 205}, "V1, the positive-sequence voltage at Substation HV: 0.888 pu at 0 degrees"},
       {{719, 336}, "V2, the negative-sequence voltage at Substation HV: 0.111 pu at 179.9 degrees"},
+      {{560, 511},
+       "Customer Level 2: sag type C_a, |V| 0.778 pu, |F| 1 pu, jump 0 degrees; textbook type C_a"},
+      {{560, 512}, ""},  // the readout grid's top edge
       {{719, 400}, ""},  // between the sequence discs
       {{300, 100}, ""},  // the input area
   };
