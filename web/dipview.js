@@ -337,16 +337,20 @@
         }
       }
     }
-    // The line controls lie over the drawing, in the text colour.
+    // The line controls lie over the drawing, in the text colour, as wide as
+    // the window draws them: the zoom rounded to whole pixels, at least one.
+    const across = Math.max(1, Math.round(zoom)) * (window.devicePixelRatio || 1);
+    // An odd width sits on device pixel centres, an even one between them.
+    const place = (v) => (Math.round(across) % 2 === 1 ? snap(v, true) : Math.round(v / pixel) * pixel);
     context.setLineDash([]);
-    context.lineWidth = pixel;
+    context.lineWidth = across * pixel;
     context.strokeStyle = design.text;
     context.lineCap = 'butt';
     for (const line of lines) {
       const [lx1, ly1, lx2, ly2] = line.ends;
       context.beginPath();
-      context.moveTo(lx1 === lx2 ? snap(lx1, true) : lx1, ly1 === ly2 ? snap(ly1, true) : ly1);
-      context.lineTo(lx1 === lx2 ? snap(lx2, true) : lx2, ly1 === ly2 ? snap(ly2, true) : ly2);
+      context.moveTo(lx1 === lx2 ? place(lx1) : lx1, ly1 === ly2 ? place(ly1) : ly1);
+      context.lineTo(lx1 === lx2 ? place(lx2) : lx2, ly1 === ly2 ? place(ly2) : ly2);
       context.stroke();
     }
   }
