@@ -131,8 +131,9 @@ int RunCalculatorProgram(int argc, char** argv) {
     EnsureRoomToDraw(1);
     bytes = ToString(dipview::plot::EncodePlot(plot, format));
   };
-  services.drawChart = [](const dipview::design::ChartList& chart, dipview::output::PlotFormat format,
-                          const std::string& description, std::string& bytes) {
+  services.drawChart = [](const dipview::design::ChartList& chart,
+                          dipview::output::PlotFormat format, const std::string& description,
+                          std::string& bytes) {
     StartQt(1);
     EnsureRoomToDraw(1);
     bytes = ToString(

@@ -8,8 +8,8 @@
 #include <QRectF>
 #include <QString>
 
-#include "output/plot_data.h"
 #include "design/time_view.h"
+#include "output/plot_data.h"
 
 namespace dipview::plot {
 

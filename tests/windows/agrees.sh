@@ -12,9 +12,9 @@ export WINEPREFIX="$work/wine" WINEDEBUG=-all
 "$python" "$crosscheck" --calc "$calc" --save-input "$work/window.csv" >/dev/null
 "$python" - "$crosscheck" "$work/own.csv" <<'PY'
 import importlib.util, sys
-spec = importlib.util.spec_from_file_location("crosscheck", sys.argv[1])
-crosscheck = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(crosscheck)
+found = importlib.util.spec_from_file_location("crosscheck", sys.argv[1])
+crosscheck = importlib.util.module_from_spec(found)
+found.loader.exec_module(crosscheck)
 states = crosscheck.generate_new_states(1500, 20240601)
 columns = crosscheck.SETTING_COLUMNS + ("phases",)
 with open(sys.argv[2], "w") as f:
