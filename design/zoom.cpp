@@ -1,6 +1,8 @@
 #include "design/zoom.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cmath>
 
 namespace dipview::design {
 
@@ -17,6 +19,12 @@ std::optional<double> ParseZoomPercent(std::string_view text) {
     return std::nullopt;
   }
   return percent / 100.0;
+}
+
+double CanvasRatioLimit(double width, double height) {
+  constexpr double kSide = 16384.0;
+  constexpr double kArea = 67108864.0;  // 2^26
+  return std::min({kSide / width, kSide / height, std::sqrt(kArea / (width * height))});
 }
 
 }  // namespace dipview::design

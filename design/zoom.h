@@ -20,4 +20,9 @@ inline constexpr std::string_view kAllowedZoom = "a percentage from 50 to 400";
 /// unit; nullopt for anything else.
 std::optional<double> ParseZoomPercent(std::string_view text);
 
+/// The most device pixels per design pixel a drawing surface of `width` x
+/// `height` design pixels may have: browsers allocate at most 16384 pixels a
+/// side and 2^26 in all.
+double CanvasRatioLimit(double width, double height);
+
 }  // namespace dipview::design

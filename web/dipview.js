@@ -238,9 +238,9 @@
     // window scrolls as a whole.
     frame.style.height = height * zoom + 'px';
     if (fixedZoom) frame.style.width = width * zoom + 'px';
-    // The canvas stays within what browsers allocate (16384 px a side, 2^26
-    // pixels): beyond it the page scales a coarser drawing.
-    const limit = Math.min(16384 / width, 16384 / height, Math.sqrt(2 ** 26 / (width * height)));
+    // The canvas stays within what browsers allocate: beyond it the page
+    // scales a coarser drawing.
+    const limit = core._dipview_canvas_limit(width, height);
     // The narrow layout copies parts of the drawing larger than the design.
     const wanted = Math.max((window.devicePixelRatio || 1) * zoom, DipviewPhone.ratio());
     const ratio = Math.min(wanted, limit);

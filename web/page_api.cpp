@@ -19,6 +19,7 @@
 #include "design/controls.h"
 #include "design/form.h"
 #include "design/pass.h"
+#include "design/zoom.h"
 #include "dipview/version.h"
 #include "web/page_api.h"
 
@@ -295,6 +296,12 @@ EMSCRIPTEN_KEEPALIVE const char* dipview_design() {
   }
   j.Close(']').Close('}');
   return j.c_str();
+}
+
+/// The most device pixels per design pixel the drawing surface, `width` x
+/// `height` design pixels, may take.
+EMSCRIPTEN_KEEPALIVE double dipview_canvas_limit(double width, double height) {
+  return CanvasRatioLimit(width, height);
 }
 
 /// Loads the window: the load handler's steps, each selection running a
