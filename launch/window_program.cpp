@@ -16,6 +16,7 @@
 #include <QString>
 
 #include "calc/options.h"
+#include "calc/presets.h"
 #include "calc/settings.h"
 #include "dipview/version.h"
 #include "window/form1.h"
@@ -45,6 +46,9 @@ constexpr std::string_view kUsage =
     "                      them; the window offers single, phase-phase and three\n"
     "                      faults on phase A or phases B and C, DY and YY, and the\n"
     "                      ratios of its options\n"
+    "      --preset NAME   start from a textbook case, which options after it\n"
+    "                      change; --preset list prints the cases, as\n"
+    "                      dipview-calc does, and the right-click menu offers them\n"
     "      --zoom PERCENT  start with the design at PERCENT of its size, from 50\n"
     "                      to 400 (150 is half as large again); without it the\n"
     "                      design fits the window, never below 100\n"
@@ -58,6 +62,7 @@ constexpr std::string_view kUsage =
     "\n"
     "Examples:\n"
     "  $ dipview --fault three --proximity 20 --transformers DY,YY,DY\n"
+    "  $ dipview --preset two-dy-down --proximity 40\n"
     "  $ dipview --zoom 150\n"
     "  $ dipview --fullscreen\n";
 
@@ -120,7 +125,7 @@ int OwnOption(int argc, char** argv, int i, std::vector<std::string_view>& setti
     return 0;
   }
   const std::string_view name = arg.substr(2, arg.find('=') - 2);
-  if (!dipview::calc::IsSettingOption(name)) {
+  if (!dipview::calc::IsSettingOption(name) && name != "preset") {
     return 0;
   }
   settings.push_back(arg);
@@ -131,12 +136,24 @@ int OwnOption(int argc, char** argv, int i, std::vector<std::string_view>& setti
   return 2;
 }
 
-// The settings given on the command line, read as dipview-calc reads them.
+// Writes `text` to standard output and ends the program with status 0.
+[[noreturn]] void PrintAndExit(const std::string& text) {
+  if (std::fputs(text.c_str(), stdout) < 0 || std::fflush(stdout) != 0) {
+    Fail(std::string("cannot write output: ") + std::strerror(errno));
+  }
+  std::exit(0);
+}
+
+// The settings given on the command line, read as dipview-calc reads them;
+// --preset list prints the presets and ends the program.
 dipview::FaultInputs ReadSettings(const std::vector<std::string_view>& args) {
   try {
-    const dipview::FaultInputs settings = dipview::calc::ParseCommandLine(args).settings;
-    dipview::calc::RefuseWhatTheWindowCannotShow(settings, "the window");
-    return settings;
+    const dipview::calc::CalcOptions options = dipview::calc::ParseCommandLine(args);
+    if (options.action == dipview::calc::Action::Presets) {
+      PrintAndExit(dipview::calc::PresetList());
+    }
+    dipview::calc::RefuseWhatTheWindowCannotShow(options.settings, "the window");
+    return options.settings;
   } catch (const dipview::calc::UsageError& e) {
     BadUsage(dipview::output::EscapeForTerminal(e.what()));
   }
@@ -158,12 +175,7 @@ int RunWindowProgram(int argc, char** argv) {
       continue;
     }
     if (arg == "--help" || arg == "-h" || arg == "--version") {
-      const std::string text =
-          arg == "--version" ? dipview::VersionText("dipview") : std::string(kUsage);
-      if (std::fputs(text.c_str(), stdout) < 0 || std::fflush(stdout) != 0) {
-        Fail(std::string("cannot write output: ") + std::strerror(errno));
-      }
-      return 0;
+      PrintAndExit(arg == "--version" ? dipview::VersionText("dipview") : std::string(kUsage));
     }
   }
   const std::optional<dipview::FaultInputs> settings =

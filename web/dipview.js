@@ -403,6 +403,17 @@
     event.currentTarget.setAttribute('aria-expanded', String(!about.hidden));
     fit();
   });
+  // The textbook cases, as dipview-calc --preset knows them: each option
+  // says what the case shows, and choosing one puts its settings on the form.
+  const presetChoice = document.getElementById('preset');
+  for (const [index, preset] of call('dipview_presets').entries()) {
+    presetChoice.add(new Option(`${preset.name}: ${preset.explanation}`, String(index)));
+  }
+  presetChoice.addEventListener('change', () => {
+    if (presetChoice.value === '') return;
+    apply(call('dipview_apply_preset', Number(presetChoice.value)));
+    presetChoice.value = '';
+  });
   window.addEventListener('resize', fit);
   DipviewPhone.start({ core, call, apply, design });
   fit();

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "calc/link.h"
+#include "calc/presets.h"
 #include "calc/settings.h"
 #include "design/zoom.h"
 #include "web/page_api.h"
@@ -97,6 +98,30 @@ EMSCRIPTEN_KEEPALIVE const char* dipview_read_link() {
 /// answers the page's state.
 EMSCRIPTEN_KEEPALIVE const char* dipview_apply_link() {
   return dipview::web::ApplySettings(g_reading.settings);
+}
+
+/// The textbook cases, in teaching order: [{"name":..., "explanation":...}, ...].
+EMSCRIPTEN_KEEPALIVE const char* dipview_presets() {
+  g_answer = "[";
+  for (const Preset& preset : kPresets) {
+    g_answer += g_answer.size() == 1 ? "{\"name\":" : ",{\"name\":";
+    AppendJsonText(preset.name, g_answer);
+    g_answer += ",\"explanation\":";
+    AppendJsonText(preset.explanation, g_answer);
+    g_answer += '}';
+  }
+  g_answer += ']';
+  return g_answer.c_str();
+}
+
+/// Puts the settings of textbook case `index` (in dipview_presets' order) on
+/// the page and runs one pass; answers the page's state. Any other index
+/// changes nothing.
+EMSCRIPTEN_KEEPALIVE const char* dipview_apply_preset(int index) {
+  if (index < 0 || index >= static_cast<int>(kPresets.size())) {
+    return dipview::web::ApplySettings(dipview::web::PageSettings());
+  }
+  return dipview::web::ApplySettings(kPresets[static_cast<std::size_t>(index)].settings);
 }
 
 /// The page's relative link for what it shows: "?fault=single&...".

@@ -16,6 +16,7 @@
 
 class QAction;
 class QLineEdit;
+class QMenu;
 class QRadioButton;
 class QScrollBar;
 
@@ -85,6 +86,9 @@ class Form1 : public QWidget {
   /// The sag in time (Ctrl+T): shows the window of the sag in time for these
   /// settings, opening it the first time.
   void ShowSagInTime();
+  /// The Presets menu: one entry per textbook case of calc::kPresets, its
+  /// name and explanation, which puts the case's settings on the controls.
+  QMenu* PresetsMenu() const { return presetsMenu_; }
 
  Q_SIGNALS:
   /// Raised at the end of every pass.
@@ -146,6 +150,7 @@ class Form1 : public QWidget {
   /// Copy picture, Save picture, Copy readouts, The sag in time: the context
   /// menu and shortcuts.
   std::array<QAction*, 4> gettingOut_{};
+  QMenu* presetsMenu_ = nullptr;
   SaveHooks saveHooks_;
 
   double zoom_ = 1.0;

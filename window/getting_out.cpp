@@ -1,5 +1,6 @@
-// Getting pictures and numbers out of the window: the context menu and the
-// shortcuts for Copy picture, Save picture and Copy readouts.
+// Getting pictures and numbers out of the window, and textbook cases into it:
+// the context menu and the shortcuts for Copy picture, Save picture and Copy
+// readouts, and the Presets menu.
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -12,6 +13,7 @@
 #include <QMenu>
 #include <QMessageBox>
 
+#include "calc/presets.h"
 #include "design/describe.h"
 #include "output/io.h"
 #include "output/output_file.h"
@@ -100,6 +102,15 @@ void Form1::SetUpGettingOut() {
       add(QStringLiteral("The sag in time..."), QKeySequence(Qt::CTRL | Qt::Key_T),
           &Form1::ShowSagInTime),
   };
+  presetsMenu_ = new QMenu(QStringLiteral("Presets"), this);
+  for (const calc::Preset& preset : calc::kPresets) {
+    const QString text =
+        QString::fromUtf8(preset.name.data(), static_cast<int>(preset.name.size())) +
+        QStringLiteral(": ") +
+        QString::fromUtf8(preset.explanation.data(), static_cast<int>(preset.explanation.size()));
+    connect(presetsMenu_->addAction(text), &QAction::triggered, this,
+            [this, &preset] { ApplySettings(preset.settings); });
+  }
   // A right click anywhere opens the window's menu: the controls' own menus
   // (a text box's Copy, a scroll bar's Scroll here) give way to it.
   for (QWidget* w : findChildren<QWidget*>()) {
@@ -116,6 +127,7 @@ void Form1::contextMenuEvent(QContextMenuEvent* event) {
   for (QAction* action : gettingOut_) {
     menu.addAction(action);
   }
+  menu.addMenu(presetsMenu_);
   menu.exec(event->globalPos());
 }
 

@@ -34,6 +34,7 @@ from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
+from selenium.webdriver.support.ui import Select
 
 WEB_DIR, CALC = sys.argv[1], sys.argv[2]
 TWIPS = 15
@@ -314,6 +315,13 @@ def calc_link(*args):
                           text=True).stdout.strip()
 
 
+def calc_preset_lines():
+    """dipview-calc's presets as "name: explanation"."""
+    listed = subprocess.run([CALC, "--preset", "list"], check=True, capture_output=True,
+                            text=True).stdout
+    return [": ".join(line.split(None, 1)) for line in listed.splitlines()]
+
+
 def problems(driver):
     return driver.execute_script(
         "const m = document.getElementById('message');"
@@ -394,6 +402,15 @@ def check_links(driver, url):
     copied = driver.execute_async_script(
         "navigator.clipboard.readText().then(arguments[0], () => arguments[0](null))")
     check(copied == driver.current_url, "Copy link copied %r, not %r" % (copied, driver.current_url))
+    # A preset puts its case on the form; the address follows.
+    choice = Select(driver.find_element(By.ID, "preset"))
+    check([o.text for o in choice.options][1:] == calc_preset_lines(),
+          "the presets offered are %s" % [o.text for o in choice.options])
+    choice.select_by_index(5)
+    check(page_readouts(driver) == calc_readouts("--preset", "resistive"),
+          "readouts of the resistive preset differ: %s" % page_readouts(driver))
+    check(address_becomes(driver, calc_link("--preset", "resistive") + "&zoom=100"),
+          "after a preset the address is %s" % driver.execute_script("return location.search"))
 
 
 # Query values the page cannot use, and the message that must name each.

@@ -156,10 +156,50 @@ TEST_F(GettingOutTest, RightClickAnywhereOffersTheFourWithTheirShortcuts) {
     QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(2, 2),
                             target->mapToGlobal(QPoint(2, 2)));
     QApplication::sendEvent(target, &event);
-    EXPECT_EQ(seen, (QStringList{"Copy picture Ctrl+C", "Save picture... Ctrl+S",
-                                 "Copy readouts Ctrl+Shift+C", "The sag in time... Ctrl+T"}))
+    EXPECT_EQ(seen,
+              (QStringList{"Copy picture Ctrl+C", "Save picture... Ctrl+S",
+                           "Copy readouts Ctrl+Shift+C", "The sag in time... Ctrl+T", "Presets "}))
         << name;
   }
+}
+
+TEST_F(GettingOutTest, APresetPickedFromTheMenuShowsWhatTheCalculatorPrintsForIt) {
+  // Down to the second case of the Presets menu with the keys, as a user would.
+  const QObject guard;
+  QTimer::singleShot(0, &guard, [] {
+    QWidget* menu = QApplication::activePopupWidget();
+    ASSERT_NE(menu, nullptr);
+    QTest::keyClick(menu, Qt::Key_Up);     // Presets, the last entry
+    QTest::keyClick(menu, Qt::Key_Right);  // opens the cases, the first one active
+    QTimer::singleShot(0, [] {
+      QWidget* cases = QApplication::activePopupWidget();
+      ASSERT_NE(cases, nullptr);
+      EXPECT_EQ(qobject_cast<QMenu*>(cases)->actions().value(1)->text(),
+                "two-dy-down: the same seen two DY transformers down: type D at C1 and C2");
+      QTest::keyClick(cases, Qt::Key_Down);
+      QTest::keyClick(cases, Qt::Key_Return);
+    });
+  });
+  QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(2, 2), form->mapToGlobal(QPoint(2, 2)));
+  QApplication::sendEvent(form.get(), &event);
+  QApplication::clipboard()->clear();
+  QTest::keyClick(form.get(), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+  const QStringList lines = QApplication::clipboard()->text().split('\n');
+  ASSERT_EQ(lines.size(), 17);
+
+  QProcess calc;
+  calc.start(QStringLiteral(DIPVIEW_CALC_PATH), {"--preset", "two-dy-down", "--format", "csv"});
+  ASSERT_TRUE(calc.waitForFinished(10000));
+  const QStringList fields =
+      QString::fromUtf8(calc.readAllStandardOutput()).split('\n').value(1).split(',');
+  ASSERT_EQ(fields.size(), 40);
+  QStringList copied;
+  for (int i = 1; i <= 15; ++i) {
+    copied << lines[i].section('\t', 2, 2) << lines[i].section('\t', 3, 3);
+  }
+  EXPECT_EQ(copied, fields.mid(10));
+  EXPECT_EQ(Text("Proximity_Text"), "0");
+  EXPECT_TRUE(Get<QRadioButton>("C1_C2_Trans(1)")->isChecked());
 }
 
 TEST_F(GettingOutTest, CtrlShiftCCopiesTheReadoutsTheCalculatorPrints) {

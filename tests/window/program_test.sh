@@ -86,6 +86,12 @@ settings-and-unknown-options)
   env -u DISPLAY -u WAYLAND_DISPLAY "$dipview" --fault two-phase-ground 2>"$out"
   status=$?
   check 2 "dipview: the window offers single, phase-phase and three faults on phase A or phases B and C, and DY or YY transformers" "$out"
+  env -u DISPLAY -u WAYLAND_DISPLAY "$dipview" --preset none 2>"$out"
+  status=$?
+  check 2 "dipview: --preset: 'none' is not a preset; allowed: bolted-single, two-dy-down, phase-phase-yy, two-phase-ground, resistive, list" "$out"
+  env -u DISPLAY -u WAYLAND_DISPLAY "$dipview" --preset list >"$out"
+  status=$?
+  check 0 "  bolted-single     phase A to ground at Substation HV, no ZF: type B there" "$out"
   env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$dipview" --fault=three --proximity 20 2>"$out"
   status=$?
   check 1 "dipview: cannot open a display (neither DISPLAY nor WAYLAND_DISPLAY is set)" "$out"
