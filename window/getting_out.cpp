@@ -100,6 +100,14 @@ void Form1::SetUpGettingOut() {
       add(QStringLiteral("The sag in time..."), QKeySequence(Qt::CTRL | Qt::Key_T),
           &Form1::ShowSagInTime),
   };
+  labelsAction_ = new QAction(QStringLiteral("Labels"), this);
+  labelsAction_->setCheckable(true);
+  // A plain letter: a text box that takes typing keeps it (see
+  // QLineEdit's shortcut override), only read-only boxes let it through.
+  labelsAction_->setShortcut(QKeySequence(Qt::Key_L));
+  labelsAction_->setShortcutContext(Qt::WindowShortcut);
+  connect(labelsAction_, &QAction::toggled, this, [this](bool on) { SetLabels(on); });
+  addAction(labelsAction_);
   // A right click anywhere opens the window's menu: the controls' own menus
   // (a text box's Copy, a scroll bar's Scroll here) give way to it.
   for (QWidget* w : findChildren<QWidget*>()) {
@@ -116,11 +124,23 @@ void Form1::contextMenuEvent(QContextMenuEvent* event) {
   for (QAction* action : gettingOut_) {
     menu.addAction(action);
   }
+  menu.addAction(labelsAction_);
   menu.exec(event->globalPos());
 }
 
 void Form1::CopyPicture() {
-  QApplication::clipboard()->setImage(RenderPicture(ReadInputs()));
+  QApplication::clipboard()->setImage(
+      RenderPicture(ReadInputs(), {.zoom = zoom_, .labels = labels_}));
+}
+
+void Form1::SetLabels(bool on) {
+  if (on == labels_) {
+    return;
+  }
+  labels_ = on;
+  const QSignalBlocker block(labelsAction_);
+  labelsAction_->setChecked(on);
+  update();
 }
 
 void Form1::CopyReadouts() {
@@ -133,9 +153,10 @@ void Form1::SavePicture() {
     return;
   }
   const FaultInputs in = ReadInputs();
+  const PictureOptions options{.zoom = zoom_, .labels = labels_};
   const QByteArray bytes = path.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive)
-                               ? RenderSvg(in)
-                               : EncodePng(RenderPicture(in));
+                               ? RenderSvg(in, options)
+                               : EncodePng(RenderPicture(in, options));
   try {
     NoStandardOutput none;
     output::WriteOutputFile(
