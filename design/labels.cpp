@@ -12,7 +12,7 @@ namespace dipview::design {
 namespace {
 
 /// Gaps between a text and what it labels, in twips.
-constexpr float kHeadingGap = 40.0f;    // above the readout grid
+constexpr float kHeadingGap = 60.0f;    // above the readout grid
 constexpr float kLetterGap = 60.0f;     // left of a readout row
 constexpr float kSagTypeGap = 40.0f;    // below a bus diagram
 constexpr float kScaleGap = 40.0f;      // left of a bar frame

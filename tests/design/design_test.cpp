@@ -274,7 +274,7 @@ TEST(DiagramGeometryTest, BalancedFaultGivesEqualLinesAndBars) {
   }
 }
 
-// Positions from the design-time readouts and diagrams: a heading 40 twips
+// Positions from the design-time readouts and diagrams: a heading 60 twips
 // over the grid, a letter 60 left of its row, the sag type 40 under its disc,
 // a ring's scale 15 under the ring, a bar's 40 left of the frame; baselines
 // by the font's ascent (0.905) and a digit's height (0.716).
@@ -291,9 +291,9 @@ TEST(LabelsTest, StartUpTextsAndPlaces) {
     Rgb colour;
   };
   const Row rows[] = {
-      {"HV", 420, 7640, TextAlign::Right, kBlack},
-      {"|V| pu", 847.5f, 7640, TextAlign::Centre, kBlack},
-      {"angle deg", 1687.5f, 7640, TextAlign::Centre, kBlack},
+      {"HV", 420, 7620, TextAlign::Right, kBlack},
+      {"|V| pu", 847.5f, 7620, TextAlign::Centre, kBlack},
+      {"angle deg", 1687.5f, 7620, TextAlign::Centre, kBlack},
       {"sag type B_a", 1305, 5425 + 0.905f * 195, TextAlign::Centre, kBlack},
       {"sag type C_c", 3675, 5425 + 0.905f * 195, TextAlign::Centre, kBlack},
       {"sag type D_b", 6045, 5425 + 0.905f * 195, TextAlign::Centre, kBlack},
@@ -332,8 +332,8 @@ TEST(LabelsTest, StartUpTextsAndPlaces) {
   EXPECT_FLOAT_EQ(at("0", 3235).baseline, 7312.5f + 0.716f * 135 / 2);
   EXPECT_FLOAT_EQ(at("0.6", 3235).baseline, 7312.5f - 900 + 0.716f * 135 / 2);
   EXPECT_EQ(at("0.6", 3235).align, TextAlign::Right);
-  EXPECT_FLOAT_EQ(at("angle deg", 8767.5f).baseline, 7640);
-  EXPECT_FLOAT_EQ(at("C2", 7500).baseline, 7640);
+  EXPECT_FLOAT_EQ(at("angle deg", 8767.5f).baseline, 7620);
+  EXPECT_FLOAT_EQ(at("C2", 7500).baseline, 7620);
 }
 
 }  // namespace
