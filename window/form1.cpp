@@ -185,9 +185,6 @@ void Form1::EnsureCanvas(QSize logicalSize) {
   if (!canvas_.isNull()) {
     QPainter p(&grown);
     p.drawImage(QPointF(0, 0), canvas_);
-    if (labels_) {
-      PaintLabels(p, design::Labels(pass_), zoom_);
-    }
   }
   canvas_ = std::move(grown);
 }

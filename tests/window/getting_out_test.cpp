@@ -239,8 +239,11 @@ TEST_F(GettingOutTest, LTogglesTheLabelsButTypesIntoAnEditableBox) {
   EXPECT_TRUE(readout->text().endsWith('l'));
   EXPECT_TRUE(form->LabelsShown());
 
+  // The drawing surface grows with the window, without the labels in it.
+  form->resize(900, 700);
   QTest::keyClick(Get<QScrollBar>("Proximity"), Qt::Key_L);
   EXPECT_FALSE(form->LabelsShown());
+  form->resize(784, 584);
   form->Recalculate();  // rewrites the readout typed into
   Get("Z12_Angle")->setFocus();
   EXPECT_EQ(form->grab().toImage(), before);
