@@ -321,6 +321,7 @@ TEST_F(GettingOutTest, CtrlSSavesPngAndSvgWholeOrNotAtAll) {
     EXPECT_TRUE(svg.texts.contains(text)) << text;
   }
   EXPECT_TRUE(svg.texts.contains(Text("VC1_Text(2)")));
+  EXPECT_FALSE(svg.texts.contains("|V| pu")) << "no labels unless they are shown";
   EXPECT_TRUE(errors.isEmpty());
 
   // A folder is refused and a missing folder reported; nothing is left behind.
@@ -338,6 +339,18 @@ TEST_F(GettingOutTest, CtrlSSavesPngAndSvgWholeOrNotAtAll) {
   savePath.clear();
   QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
   EXPECT_EQ(errors.size(), 2);
+
+  // With the labels shown at 200%, the picture as the window shows it.
+  form->SetZoom(2.0);
+  form->SetLabels(true);
+  savePath = dir.filePath("labels.png");
+  QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
+  EXPECT_EQ(QImage(savePath, "PNG").convertToFormat(QImage::Format_RGB32),
+            RenderPicture(form->ReadInputs(), {.zoom = 2.0, .labels = true})
+                .convertToFormat(QImage::Format_RGB32));
+  savePath = dir.filePath("labels.svg");
+  QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
+  EXPECT_EQ(ParseSvg(ReadFile(savePath)).texts.count("|V| pu"), 4);
 }
 
 TEST_F(GettingOutTest, TheFileDialogAddsTheChosenTypesExtension) {
