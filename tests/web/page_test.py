@@ -531,6 +531,17 @@ def check_labels(driver):
           "the page's labels differ from dipview-calc's: %s against %s" % (painted, labelled))
     check(driver.execute_script(pixels) != before, "the labels left the canvas as it was")
     shot(driver, "page-labels")
+    # Every pass paints the labels of its own settings.
+    driver.execute_script("window.paintedTexts = []")
+    element(driver, "Phase_Phase(1)").click()
+    painted = driver.execute_script("return window.paintedTexts")
+    labelled = svg_texts("--labels", "--fault", "phase-phase")
+    for text in svg_texts("--fault", "phase-phase"):
+        labelled.remove(text)
+    check(sorted(painted) == sorted(labelled),
+          "after a pass the page's labels differ from dipview-calc's: %s against %s"
+          % (painted, labelled))
+    element(driver, "Single_Phase(0)").click()
 
     readout = element(driver, "VC1_Text(1)")
     readout.click()
