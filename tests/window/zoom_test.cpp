@@ -162,9 +162,10 @@ TEST_F(ViewerTest, F11TogglesFullScreenFittedAndEscLeavesIt) {
 TEST(ViewerStartUpTest, FullScreenFitsAndLeavingItGivesTheStartingZoom) {
   Viewer viewer;
   viewer.form().FormLoad();
-  ShowAtStartUp(viewer, {.zoom = 0.8, .fullScreen = true});
+  ShowAtStartUp(viewer, {.zoom = 0.8, .fullScreen = true, .labels = true});
   ASSERT_TRUE(QTest::qWaitForWindowActive(&viewer));
   EXPECT_TRUE(viewer.isFullScreen());
+  EXPECT_TRUE(viewer.form().LabelsShown());
   EXPECT_TRUE(viewer.Fitted());
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
   EXPECT_TRUE(QTest::qWaitFor([&] { return viewer.size() == Form1::FullSize(0.8); }));
