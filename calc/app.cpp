@@ -59,9 +59,9 @@ int Run(std::span<const std::string_view> args, output::ByteSource& in, output::
             }
             std::string bytes;
             if (options.svg) {
-              services.drawSvg(options.settings, bytes);
+              services.drawSvg(options.settings, options.labels, bytes);
             } else {
-              services.drawPicture(options.settings, options.scale, bytes);
+              services.drawPicture(options.settings, options.scale, options.labels, bytes);
             }
             output::WriteOutputFile(options.pngPath, bytes, out, services.fileCalls);
             break;

@@ -17,10 +17,11 @@ namespace dipview::calc {
 /// the calculator's library does not link.
 struct CalcServices {
   /// Draws the window for `in` at `scale` times the pixel density into `png`,
-  /// as PNG bytes.
-  void (*drawPicture)(const FaultInputs& in, int scale, std::string& png) = nullptr;
-  /// Draws the window for `in` as a vector drawing into `svg`, as SVG text.
-  void (*drawSvg)(const FaultInputs& in, std::string& svg) = nullptr;
+  /// as PNG bytes, with the labels over the drawing when `labels` is set.
+  void (*drawPicture)(const FaultInputs& in, int scale, bool labels, std::string& png) = nullptr;
+  /// Draws the window for `in` as a vector drawing into `svg`, as SVG text,
+  /// with the labels when `labels` is set.
+  void (*drawSvg)(const FaultInputs& in, bool labels, std::string& svg) = nullptr;
   /// Draws `plot` into `bytes` in `format`.
   void (*drawPlot)(const output::SweepPlot& plot, output::PlotFormat format,
                    std::string& bytes) = nullptr;

@@ -298,6 +298,11 @@ constexpr OptionEntry kOptions[] = {
        o.svg = true;
        RefusePictureExtension(v, true, "a file name ending in .svg");
      }},
+    {"labels", "", "",
+     "draw the --png or --svg picture with the window's\n"
+     "labels: readout headings, V0, V1 and V2, sag types\n"
+     "and the scales of the rings and bars",
+     [](CalcOptions& o, std::string_view) { o.labels = true; }},
     {"scale", "N", "a whole number from 1 to 4",
      "pixel density of the --png picture, 1 to 4; default 1",
      [](CalcOptions& o, std::string_view v) {
@@ -428,6 +433,9 @@ CalcOptions ParseCommandLine(std::span<const std::string_view> args) {
   CheckSagInTimeOptions(options);
   if (options.scaleGiven && options.svg) {
     throw UsageError("--scale sets the pixel density of a PNG picture; an SVG picture has none");
+  }
+  if (options.labels && options.pngPath.empty()) {
+    throw UsageError("--labels draws them on a --png or --svg picture; give --png FILE too");
   }
   if (options.scaleGiven && options.pngPath.empty()) {
     throw UsageError("--scale sets the density of a --png picture; give --png FILE too");

@@ -72,6 +72,8 @@ struct CalcOptions {
   /// The picture is an SVG vector drawing: --svg, or --png with a name ending
   /// in .svg (in any case).
   bool svg = false;
+  /// The picture shows the window's labels (--labels).
+  bool labels = false;
   /// Pixel density of the picture, 1 to 4 times the window's (--scale).
   int scale = 1;
   bool scaleGiven = false;

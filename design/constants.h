@@ -34,6 +34,9 @@ inline constexpr std::array<Rgb, 3> kPhaseColours = {kBlack, kLightRed, kLightBl
 inline constexpr std::array<std::string_view, 4> kBusNames = {
     "Substation HV", "Substation MV and Along Feeder", "Customer Level 1", "Customer Level 2"};
 
+/// The sequence voltages at Substation HV, in the order of the sequence discs.
+inline constexpr std::array<std::string_view, 3> kSequenceNames = {"V0", "V1", "V2"};
+
 /// The window's font family. The default font is 8.25 point and the bold one
 /// 9.75 point at 96 dots per inch: 11 and 13 pixels, whatever a screen claims.
 inline constexpr std::string_view kFontFamily = "Liberation Sans";

@@ -14,7 +14,6 @@ std::string Str(std::string_view s) {
   return std::string(s);
 }
 
-constexpr std::array<std::string_view, 3> kSequenceNames = {"V0", "V1", "V2"};
 constexpr std::array<std::string_view, 3> kSequenceKinds = {"zero", "positive", "negative"};
 
 /// The choices of a ratio group: "3.0 to 0.5" for the first `count` captions.
@@ -46,9 +45,13 @@ std::string ReadoutTip(int bus, int element, const std::string& text) {
   return s;
 }
 
+std::string SagTypeText(const SagClass& sag) {
+  return "sag type " + Str(SagName(sag));
+}
+
 std::string BusTip(int bus, const PhaseTriple& v, double prefaultAngle) {
   const SagClasses classes = ClassifyBoth(v, prefaultAngle);
-  std::string s = Str(kBusNames[bus]) + ": sag type " + Str(SagName(classes.sag));
+  std::string s = Str(kBusNames[bus]) + ": " + SagTypeText(classes.sag);
   s += ", |V| " + NumberText(RoundClassNumber(classes.sag.characteristicVoltage)) + " pu, |F| " +
        NumberText(RoundClassNumber(classes.sag.pnFactor)) + " pu, jump " +
        NumberText(RoundJumpDegrees(classes.sag.phaseAngleJumpDeg)) + " degrees; textbook type ";

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "compute/sag.h"
 #include "compute/transformer.h"
 #include "design/controls.h"
 
@@ -15,6 +16,9 @@ namespace dipview::design {
 /// to 0.001)" for even elements, "..., phase B: angle -127.6 degrees (cut down
 /// to 0.1)" for odd ones.
 std::string ReadoutTip(int bus, int element, const std::string& text);
+
+/// A bus's sag type as its tooltip and its label name it: "sag type D_b".
+std::string SagTypeText(const SagClass& sag);
 
 /// Tooltip of a bus's diagram area: its sag type, |V|, |F| and the jump of V
 /// as ClassifySag gives them for the bus's pre-fault angle (radians; |V| and

@@ -113,15 +113,17 @@ int RunCalculatorProgram(int argc, char** argv) {
   g_qt = &qt;
 #endif
 #ifdef DIPVIEW_CALC_PICTURES
-  services.drawPicture = [](const dipview::FaultInputs& settings, int scale, std::string& png) {
+  services.drawPicture = [](const dipview::FaultInputs& settings, int scale, bool labels,
+                            std::string& png) {
     StartQt(scale);
     EnsureRoomToDraw(scale);
-    png = ToString(dipview::window::EncodePng(dipview::window::RenderPicture(settings)));
+    png = ToString(
+        dipview::window::EncodePng(dipview::window::RenderPicture(settings, {.labels = labels})));
   };
-  services.drawSvg = [](const dipview::FaultInputs& settings, std::string& svg) {
+  services.drawSvg = [](const dipview::FaultInputs& settings, bool labels, std::string& svg) {
     StartQt(1);
     EnsureRoomToDraw(1);
-    svg = ToString(dipview::window::RenderSvg(settings));
+    svg = ToString(dipview::window::RenderSvg(settings, {.labels = labels}));
   };
 #endif
 #ifdef DIPVIEW_CALC_PLOTS

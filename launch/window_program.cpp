@@ -37,7 +37,8 @@ constexpr std::string_view kUsage =
     "Urms(1/2) and dip on the ITIC and SEMI F47 curves, drawn anew at every\n"
     "change. Tooltips name what each readout, diagram and control shows.\n"
     "Ctrl+Plus and Ctrl+Minus zoom, Ctrl+0 goes back to 100%, F11 toggles full\n"
-    "screen and Esc leaves it.\n"
+    "screen and Esc leaves it. L (or the menu) shows labels for a lecture hall:\n"
+    "readout headings, V0, V1 and V2, sag types and the scales.\n"
     "\n"
     "Options:\n"
     "      --fault TYPE, --phases P, --z12-angle DEG, --z0-angle DEG, --zf-angle DEG,\n"
@@ -54,6 +55,7 @@ constexpr std::string_view kUsage =
     "                      design fits the window, never below 100\n"
     "      --fullscreen    start full screen, the design fitted to the screen;\n"
     "                      leaving it gives the window at the --zoom size\n"
+    "      --labels        start with the labels shown\n"
     "  -h, --help          print this help and exit\n"
     "      --version       print the version and exit\n"
     "\n"
@@ -104,6 +106,10 @@ int OwnOption(int argc, char** argv, int i, std::vector<std::string_view>& setti
   const std::string_view arg = argv[i];
   if (arg == "--fullscreen") {
     options.fullScreen = true;
+    return 1;
+  }
+  if (arg == "--labels") {
+    options.labels = true;
     return 1;
   }
   if (arg == "--zoom" || arg.starts_with("--zoom=")) {

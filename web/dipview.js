@@ -353,12 +353,43 @@
       context.lineTo(lx1 === lx2 ? place(lx2) : lx2, ly1 === ly2 ? place(ly2) : ly2);
       context.stroke();
     }
+    // The labels, where the module puts them, over everything drawn.
+    context.textBaseline = 'alphabetic';
+    for (const [x, baseline, align, text, size, bold, colour] of labels) {
+      context.font = `${bold ? 'bold ' : ''}${size}px "${design.font}", Arial, sans-serif`;
+      context.textAlign = ['left', 'center', 'right'][align];
+      context.fillStyle = colour;
+      context.fillText(text, x, baseline);
+    }
   }
+
+  // Labels for a lecture hall: off at start, the header's button or L.
+  let labelsOn = false;
+  let labels = [];
+  const labelsButton = document.getElementById('labels-button');
+  function setLabels(on) {
+    labelsOn = on;
+    labelsButton.setAttribute('aria-pressed', String(on));
+    labels = on ? call('dipview_labels') : [];
+    paint();
+  }
+  labelsButton.addEventListener('click', () => setLabels(!labelsOn));
+  document.addEventListener('keydown', (event) => {
+    const typing = event.target instanceof HTMLInputElement && !event.target.readOnly &&
+        event.target.type !== 'radio';
+    if ((event.key === 'l' || event.key === 'L') && !event.ctrlKey && !event.metaKey &&
+        !event.altKey && !typing && !event.target.isContentEditable &&
+        !(event.target instanceof HTMLTextAreaElement)) {
+      event.preventDefault();
+      setLabels(!labelsOn);
+    }
+  });
 
   // Shows what the module answered: values, selections, positions, readouts
   // and the drawing.
   function apply(state) {
     show(state);
+    if (labelsOn) labels = call('dipview_labels');
     paint();
     DipviewLink.changed();
     DipviewPhone.changed(state);

@@ -18,6 +18,7 @@
 #include "design/accessibility.h"
 #include "design/controls.h"
 #include "design/form.h"
+#include "design/labels.h"
 #include "design/pass.h"
 #include "design/zoom.h"
 #include "dipview/version.h"
@@ -295,6 +296,23 @@ EMSCRIPTEN_KEEPALIVE const char* dipview_design() {
     j.Close(']');
   }
   j.Close(']').Close('}');
+  return j.c_str();
+}
+
+/// The labels of the last pass, to paint over the drawing: an array of
+/// [x, baseline, align (0 left, 1 centre, 2 right), text, size, bold, colour],
+/// positions and sizes in twips.
+EMSCRIPTEN_KEEPALIVE const char* dipview_labels() {
+  Json& j = g_answer;
+  j = Json();
+  j.Open('[');
+  for (const TextItem& item : Labels(g_page.pass)) {
+    j.Open('[').Number(item.x).Separate().Number(item.baseline);
+    j.Separate().Number(static_cast<int>(item.align)).Separate().Text(item.text);
+    j.Separate().Number(item.size).Separate().Bool(item.bold).Separate().Colour(item.colour);
+    j.Close(']');
+  }
+  j.Close(']');
   return j.c_str();
 }
 

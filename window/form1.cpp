@@ -253,6 +253,9 @@ void Form1::paintEvent(QPaintEvent* event) {
   QPainter p(this);
   p.fillRect(event->rect(), palette().color(QPalette::Button));
   p.drawImage(QPointF(0, 0), canvas_);
+  if (labels_) {
+    PaintLabels(p, design::Labels(pass_), zoom_);
+  }
   // Line controls are drawn over the window's drawing, in the default line colour.
   p.setPen(QPen(palette().color(QPalette::WindowText), std::max(1L, std::lround(zoom_))));
   auto px = [this](float twips) { return twips * zoom_ / design::kTwipsPerPixel; };

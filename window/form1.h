@@ -74,7 +74,8 @@ class Form1 : public QWidget {
   void SetSaveHooks(SaveHooks hooks) { saveHooks_ = std::move(hooks); }
 
   /// Copy picture (Ctrl+C): the window for the current settings as
-  /// dipview-calc --png draws it, as an image on the clipboard.
+  /// dipview-calc --png draws it, at the window's zoom and with its labels
+  /// when they are shown, as an image on the clipboard.
   void CopyPicture();
   /// Save picture (Ctrl+S): asks for a file name, and whether to replace
   /// the file when it exists, and writes the picture there, as SVG when the
@@ -83,6 +84,11 @@ class Form1 : public QWidget {
   /// Copy readouts (Ctrl+Shift+C): design::ReadoutTable of the last pass as
   /// text on the clipboard.
   void CopyReadouts();
+  /// Labels (L): shows or hides the labels over the drawing (design::Labels),
+  /// in the window and in its pictures.
+  void SetLabels(bool on);
+  bool LabelsShown() const { return labels_; }
+
   /// The sag in time (Ctrl+T): shows the window of the sag in time for these
   /// settings, opening it the first time.
   void ShowSagInTime();
@@ -152,6 +158,9 @@ class Form1 : public QWidget {
   std::array<QAction*, 4> gettingOut_{};
   QMenu* presetsMenu_ = nullptr;
   SaveHooks saveHooks_;
+  /// The Labels toggle, in the context menu and on L.
+  QAction* labelsAction_ = nullptr;
+  bool labels_ = false;
 
   double zoom_ = 1.0;
   /// The window's drawing surface, at the zoom and the screen's pixel density.

@@ -102,6 +102,14 @@ void Form1::SetUpGettingOut() {
       add(QStringLiteral("The sag in time..."), QKeySequence(Qt::CTRL | Qt::Key_T),
           &Form1::ShowSagInTime),
   };
+  labelsAction_ = new QAction(QStringLiteral("Labels"), this);
+  labelsAction_->setCheckable(true);
+  // A plain letter: a text box that takes typing keeps it (see
+  // QLineEdit's shortcut override), only read-only boxes let it through.
+  labelsAction_->setShortcut(QKeySequence(Qt::Key_L));
+  labelsAction_->setShortcutContext(Qt::WindowShortcut);
+  connect(labelsAction_, &QAction::toggled, this, [this](bool on) { SetLabels(on); });
+  addAction(labelsAction_);
   presetsMenu_ = new QMenu(QStringLiteral("Presets"), this);
   for (const calc::Preset& preset : calc::kPresets) {
     const QString text =
@@ -127,12 +135,24 @@ void Form1::contextMenuEvent(QContextMenuEvent* event) {
   for (QAction* action : gettingOut_) {
     menu.addAction(action);
   }
+  menu.addAction(labelsAction_);
   menu.addMenu(presetsMenu_);
   menu.exec(event->globalPos());
 }
 
 void Form1::CopyPicture() {
-  QApplication::clipboard()->setImage(RenderPicture(ReadInputs()));
+  QApplication::clipboard()->setImage(
+      RenderPicture(ReadInputs(), {.zoom = zoom_, .labels = labels_}));
+}
+
+void Form1::SetLabels(bool on) {
+  if (on == labels_) {
+    return;
+  }
+  labels_ = on;
+  const QSignalBlocker block(labelsAction_);
+  labelsAction_->setChecked(on);
+  update();
 }
 
 void Form1::CopyReadouts() {
@@ -145,9 +165,10 @@ void Form1::SavePicture() {
     return;
   }
   const FaultInputs in = ReadInputs();
+  const PictureOptions options{.zoom = zoom_, .labels = labels_};
   const QByteArray bytes = path.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive)
-                               ? RenderSvg(in)
-                               : EncodePng(RenderPicture(in));
+                               ? RenderSvg(in, options)
+                               : EncodePng(RenderPicture(in, options));
   try {
     NoStandardOutput none;
     output::WriteOutputFile(

@@ -2,6 +2,10 @@
 
 #include <cmath>
 
+#include <QFontMetricsF>
+
+#include "window/widgets.h"
+
 namespace dipview::window {
 
 namespace {
@@ -26,7 +30,38 @@ QRectF Rect(const design::DrawOp& op) {
   return QRectF(ToPixels(op.x1, op.y1), ToPixels(op.x2, op.y2)).normalized();
 }
 
+QFont LabelFont(const design::TextItem& item, double zoom) {
+  return DesignFont(static_cast<int>(std::lround(item.size / kTwipsPerPixel)), item.bold, zoom);
+}
+
 }  // namespace
+
+QRectF LabelBox(const design::TextItem& item, double zoom) {
+  const QFontMetricsF metrics(LabelFont(item, zoom));
+  const QString text = QString::fromStdString(item.text);
+  const double width = metrics.horizontalAdvance(text);
+  double left = item.x * zoom / kTwipsPerPixel;
+  if (item.align == design::TextAlign::Centre) {
+    left -= width / 2;
+  } else if (item.align == design::TextAlign::Right) {
+    left -= width;
+  }
+  const double baseline = item.baseline * zoom / kTwipsPerPixel;
+  return {left, baseline - metrics.ascent(), width, metrics.ascent() + metrics.descent()};
+}
+
+void PaintLabels(QPainter& painter, std::span<const design::TextItem> labels, double zoom) {
+  painter.save();
+  painter.setRenderHint(QPainter::TextAntialiasing, true);
+  for (const design::TextItem& item : labels) {
+    painter.setFont(LabelFont(item, zoom));
+    painter.setPen(ToQColor(item.colour));
+    const QRectF box = LabelBox(item, zoom);
+    painter.drawText(QPointF(box.left(), item.baseline * zoom / kTwipsPerPixel),
+                     QString::fromStdString(item.text));
+  }
+  painter.restore();
+}
 
 QRect ToPixelRect(const design::TwipsRect& r, double zoom) {
   auto px = [zoom](float twips) {

@@ -8,6 +8,7 @@
 
 #include "design/controls.h"
 #include "design/drawing.h"
+#include "design/labels.h"
 
 namespace dipview::window {
 
@@ -23,5 +24,13 @@ inline QColor ToQColor(design::Rgb c) {
 /// smoothing. One logical pixel is 15 twips; pen widths are logical pixels, so
 /// a picture at twice the density keeps its proportions.
 void PaintDrawing(QPainter& painter, std::span<const design::DrawOp> drawing);
+
+/// Paints label texts at `zoom` (1 = design size) over what is painted,
+/// each in the window's font family at its own size, weight and colour.
+void PaintLabels(QPainter& painter, std::span<const design::TextItem> labels, double zoom = 1.0);
+
+/// Where label `item` is painted at `zoom`: the box of its font's ascent and
+/// descent around its advance width, in logical pixels.
+QRectF LabelBox(const design::TextItem& item, double zoom = 1.0);
 
 }  // namespace dipview::window

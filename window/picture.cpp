@@ -6,11 +6,13 @@
 
 namespace dipview::window {
 
-QImage RenderPicture(const FaultInputs& in) {
+QImage RenderPicture(const FaultInputs& in, const PictureOptions& options) {
   Form1 form;
   form.setAttribute(Qt::WA_DontShowOnScreen);
   form.FormLoad();
-  form.resize(ToPixelRect({0, 0, Form1::kFullWidth, Form1::kFullHeight}).size());
+  form.SetZoom(options.zoom);
+  form.SetLabels(options.labels);
+  form.resize(Form1::FullSize(options.zoom));
   form.show();
   form.ApplySettings(in);
   return form.grab().toImage();

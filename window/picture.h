@@ -7,17 +7,23 @@
 
 namespace dipview::window {
 
+/// How a picture of the window is drawn.
+struct PictureOptions {
+  double zoom = 1.0;    ///< as Form1::SetZoom takes it
+  bool labels = false;  ///< with the labels over the drawing
+};
+
 /// The whole window content for `in` (diagrams, sequence column, readout
 /// grid), drawn by the window itself without showing it on any screen.
-/// Pixel (0, 0) is the client area's origin; one logical pixel is 15 twips and
-/// the image covers at least 11760 x 8760 twips, at the application's device
-/// pixel ratio. Needs a QApplication.
-QImage RenderPicture(const FaultInputs& in);
+/// Pixel (0, 0) is the client area's origin; one logical pixel is 15 twips at
+/// zoom 1 and the image covers at least 11760 x 8760 twips, at the
+/// application's device pixel ratio. Needs a QApplication.
+QImage RenderPicture(const FaultInputs& in, const PictureOptions& options = {});
 
 /// The same picture as a vector drawing in SVG (Form1::PaintVector): lines as
 /// two-point polylines, discs and rings as circles, texts as text elements,
-/// 784 x 584 units of 15 twips. Needs a QApplication.
-QByteArray RenderSvg(const FaultInputs& in);
+/// 784 x 584 units of 15 twips whatever the zoom. Needs a QApplication.
+QByteArray RenderSvg(const FaultInputs& in, const PictureOptions& options = {});
 
 /// `image` encoded as PNG.
 QByteArray EncodePng(const QImage& image);

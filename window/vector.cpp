@@ -137,11 +137,15 @@ void Form1::PaintVector(QPainter& p) const {
         break;
     }
   }
+  if (labels_) {
+    PaintLabels(p, design::Labels(pass_));
+  }
 }
 
-QByteArray RenderSvg(const FaultInputs& in) {
+QByteArray RenderSvg(const FaultInputs& in, const PictureOptions& options) {
   Form1 form;
   form.FormLoad();
+  form.SetLabels(options.labels);
   form.ApplySettings(in);
   QByteArray bytes;
   QBuffer buffer(&bytes);

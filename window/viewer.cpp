@@ -133,6 +133,7 @@ void Viewer::resizeEvent(QResizeEvent* event) {
 }
 
 void ShowAtStartUp(Viewer& viewer, const ViewerOptions& options) {
+  viewer.form().SetLabels(options.labels);
   if (options.zoom) {
     viewer.SetFixedZoom(*options.zoom);
   }

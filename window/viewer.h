@@ -15,6 +15,7 @@ namespace dipview::window {
 struct ViewerOptions {
   std::optional<double> zoom;
   bool fullScreen = false;
+  bool labels = false;  ///< open with the labels shown
 };
 
 using design::kMaxZoom;

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QProxyStyle>
 #include <QStyleFactory>
+#include <QStyleOptionSlider>
 
 #include <cmath>
 
@@ -13,8 +14,6 @@
 #include "design/form.h"
 
 namespace dipview::window {
-
-namespace {
 
 QFont DesignFont(int pixels, bool bold, double zoom) {
   QFont font(QString::fromUtf8(design::kFontFamily.data(),
@@ -25,6 +24,8 @@ QFont DesignFont(int pixels, bool bold, double zoom) {
   }
   return font;
 }
+
+namespace {
 
 /// The zoom of the nearest widget, from `widget` up, that has one; 1 for none.
 double ZoomOf(const QWidget* widget) {
@@ -60,6 +61,43 @@ class WindowStyle : public QProxyStyle {
       default:
         return QProxyStyle::pixelMetric(metric, option, widget);
     }
+  }
+
+  /// Zoomed, a scroll bar's arrows grow with it and are drawn in the full
+  /// text colour: Fusion keeps them 8 pixels wide and greyed at any size.
+  void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option,
+                          QPainter* painter, const QWidget* widget) const override {
+    const double zoom = ZoomOf(widget);
+    const auto* bar = qstyleoption_cast<const QStyleOptionSlider*>(option);
+    if (control != CC_ScrollBar || zoom == 1.0 || bar == nullptr) {
+      QProxyStyle::drawComplexControl(control, option, painter, widget);
+      return;
+    }
+    QStyleOptionSlider faded = *bar;
+    // Fusion's own arrows vanish into the buttons, under the ones drawn here.
+    faded.palette.setColor(QPalette::WindowText, faded.palette.color(QPalette::Button));
+    QProxyStyle::drawComplexControl(control, &faded, painter, widget);
+    const bool vertical = bar->orientation == Qt::Vertical;
+    // Fusion's arrow at 100%: 8 pixels across, 8 * 8 / 14 along.
+    const double across = 8.0 * zoom;
+    const double along = across * 8.0 / 14.0;
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing, true);
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(bar->palette.color(QPalette::WindowText));
+    for (const SubControl part : {SC_ScrollBarSubLine, SC_ScrollBarAddLine}) {
+      const QPointF c = QRectF(subControlRect(control, option, part, widget)).center();
+      // Pointing to the end of the bar the button is at.
+      const double tip = part == SC_ScrollBarSubLine ? -along / 2 : along / 2;
+      const QPolygonF triangle =
+          vertical
+              ? QPolygonF({QPointF(c.x() - across / 2, c.y() - tip),
+                           QPointF(c.x() + across / 2, c.y() - tip), QPointF(c.x(), c.y() + tip)})
+              : QPolygonF({QPointF(c.x() - tip, c.y() - across / 2),
+                           QPointF(c.x() - tip, c.y() + across / 2), QPointF(c.x() + tip, c.y())});
+      painter->drawPolygon(triangle);
+    }
+    painter->restore();
   }
 };
 

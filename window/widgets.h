@@ -10,6 +10,8 @@ namespace dipview::window {
 /// `zoom` times their design size (whole pixels).
 QFont DefaultFont(double zoom = 1.0);
 QFont BoldFont(double zoom = 1.0);
+/// The window's font family at `pixels` times `zoom` (whole pixels).
+QFont DesignFont(int pixels, bool bold, double zoom = 1.0);
 
 /// The dynamic property that holds a widget tree's zoom factor (1 = design
 /// size). The window's style reads it from the widget or its nearest ancestor

@@ -176,8 +176,10 @@ TEST_F(PictureTest, WritesTheWindowAtEachScale) {
   struct Row {
     const char* args;
     int width, height;
-  } rows[] = {
-      {"", 784, 584}, {"--scale 2 --fault phase-phase", 1568, 1168}, {"--scale=3", 2352, 1752}};
+  } rows[] = {{"", 784, 584},
+              {"--scale 2 --fault phase-phase", 1568, 1168},
+              {"--scale=3", 2352, 1752},
+              {"--labels --scale 2", 1568, 1168}};
   for (const Row& row : rows) {
     const std::string path = Path("scale.png");
     const RunResult run = RunProgram("--png '" + path + "' " + row.args);
@@ -186,6 +188,14 @@ TEST_F(PictureTest, WritesTheWindowAtEachScale) {
     EXPECT_EQ(PngSize(ReadFile(path)), std::make_pair(row.width, row.height)) << row.args;
     std::remove(path.c_str());
   }
+  // --labels draws them over the same picture.
+  const std::string plain = Path("plain.png");
+  const std::string labelled = Path("labels.png");
+  EXPECT_EQ(RunProgram("--png '" + plain + "'").status, 0);
+  EXPECT_EQ(RunProgram("--png '" + labelled + "' --labels").status, 0);
+  EXPECT_NE(ReadFile(labelled), ReadFile(plain));
+  std::remove(plain.c_str());
+  std::remove(labelled.c_str());
 }
 
 TEST_F(PictureTest, BadPathsFailCleanly) {
@@ -211,6 +221,7 @@ TEST_F(PictureTest, BadPathsFailCleanly) {
       {"--svg ''", 2, "empty file name; allowed: a file name for the SVG picture"},
       {"--svg x.svg --scale 2", 2, "an SVG picture has none"},
       {"--png x.svg --scale 2", 2, "an SVG picture has none"},
+      {"--labels", 2, "--labels draws them on a --png or --svg picture"},
       {"--svg x.svg --sweep proximity=0:1:1", 2,
        "--svg draws one state and cannot be used with --sweep"},
       {"--svg x.svg --fault three --transformers DD,YY,DY", 2,

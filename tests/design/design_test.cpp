@@ -6,6 +6,7 @@
 
 #include "compute/readout.h"
 #include "design/diagrams.h"
+#include "design/labels.h"
 #include "design/pass.h"
 
 namespace dipview::design {
@@ -271,6 +272,68 @@ TEST(DiagramGeometryTest, BalancedFaultGivesEqualLinesAndBars) {
       EXPECT_NEAR(std::hypot(p.x - q.x, p.y - q.y), std::sqrt(3.0) * 0.3 * 885, 0.05) << i;
     }
   }
+}
+
+// Positions from the design-time readouts and diagrams: a heading 60 twips
+// over the grid, a letter 60 left of its row, the sag type 40 under its disc,
+// a ring's scale 15 under the ring, a bar's 40 left of the frame; baselines
+// by the font's ascent (0.905) and a digit's height (0.716).
+TEST(LabelsTest, StartUpTextsAndPlaces) {
+  DrawState state{.foreColor = kBlack, .backColor = {200, 200, 200}};
+  PassResult out;
+  RunPass(StartUp(), state, out);
+  const std::vector<TextItem> items = Labels(out);
+  struct Row {
+    const char* text;
+    float x;
+    float baseline;
+    TextAlign align;
+    Rgb colour;
+  };
+  const Row rows[] = {
+      {"HV", 420, 7620, TextAlign::Right, kBlack},
+      {"|V| pu", 847.5f, 7620, TextAlign::Centre, kBlack},
+      {"angle deg", 1687.5f, 7620, TextAlign::Centre, kBlack},
+      {"sag type B_a", 1305, 5425 + 0.905f * 195, TextAlign::Centre, kBlack},
+      {"sag type C_c", 3675, 5425 + 0.905f * 195, TextAlign::Centre, kBlack},
+      {"sag type D_b", 6045, 5425 + 0.905f * 195, TextAlign::Centre, kBlack},
+      {"sag type C_a", 8415, 5425 + 0.905f * 195, TextAlign::Centre, kBlack},
+      {"V0 0.277 pu, -180\u00b0", 10785, 1990 + 5 + 0.905f * 165, TextAlign::Centre, kBlack},
+      {"V1 0.888 pu, 0\u00b0", 10785, 3960 + 5 + 0.905f * 165, TextAlign::Centre, kBlack},
+      {"V2 0.111 pu, 179.9\u00b0", 10785, 5930 + 5 + 0.905f * 165, TextAlign::Centre, kBlack},
+  };
+  for (const Row& row : rows) {
+    std::vector<const TextItem*> found;
+    for (const TextItem& item : items) {
+      if (item.text == row.text) {
+        found.push_back(&item);
+      }
+    }
+    ASSERT_FALSE(found.empty()) << row.text;
+    EXPECT_FLOAT_EQ(found[0]->x, row.x) << row.text;
+    EXPECT_FLOAT_EQ(found[0]->baseline, row.baseline) << row.text;
+    EXPECT_EQ(found[0]->align, row.align) << row.text;
+    EXPECT_EQ(found[0]->colour, row.colour) << row.text;
+  }
+  // Bus 3's phase B letter, red, in the middle of its row; the scales of
+  // Substation HV's rings and Substation MV's bars.
+  auto at = [&items](std::string_view text, float x) {
+    for (const TextItem& item : items) {
+      if (item.text == text && item.x == x) {
+        return item;
+      }
+    }
+    return TextItem{};
+  };
+  EXPECT_FLOAT_EQ(at("B", 5220).baseline, 8040 + 142.5f + 0.716f * 195 / 2);
+  EXPECT_EQ(at("B", 5220).colour, kLightRed);
+  EXPECT_FLOAT_EQ(at("1.0", 1335).baseline, 3615 + 15 + 0.905f * 135);
+  EXPECT_FLOAT_EQ(at("0.2", 1335).baseline, 4500 - 177 + 15 + 0.905f * 135);
+  EXPECT_FLOAT_EQ(at("0", 3235).baseline, 7312.5f + 0.716f * 135 / 2);
+  EXPECT_FLOAT_EQ(at("0.6", 3235).baseline, 7312.5f - 900 + 0.716f * 135 / 2);
+  EXPECT_EQ(at("0.6", 3235).align, TextAlign::Right);
+  EXPECT_FLOAT_EQ(at("angle deg", 8767.5f).baseline, 7620);
+  EXPECT_FLOAT_EQ(at("C2", 7500).baseline, 7620);
 }
 
 }  // namespace

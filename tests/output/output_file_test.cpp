@@ -131,7 +131,7 @@ TEST_F(OutputFileTest, AFailingStepKeepsTheOldFileAndLeavesNothing) {
     StringSink out;
     StringSink err;
     const calc::CalcServices services{
-        .drawPicture = [](const FaultInputs&, int, std::string& png) { png = "new"; },
+        .drawPicture = [](const FaultInputs&, int, bool, std::string& png) { png = "new"; },
         .fileCalls = row.calls};
     EXPECT_EQ(calc::RunCalculator(args, in, out, err, services), 1);
     EXPECT_EQ(err.text, "dipview-calc: " + message + "\n");

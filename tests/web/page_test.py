@@ -185,6 +185,7 @@ def main():
         driver.set_window_size(800, 700)
         driver.get(url + "?zoom=100")
         check(wait_ready(driver), "the page did not load again")
+        check_labels(driver)
 
         # Mouse: an option, the other transformer connection, a scroll arrow
         # (the value changes on release), the track, and keys on a scroll bar.
@@ -512,6 +513,62 @@ def check_offline():
         shot(driver, "offline")
     finally:
         driver.quit()
+
+
+def svg_texts(*args):
+    """The texts of dipview-calc's SVG picture for `args`, in document order."""
+    svg = os.path.join(tempfile.mkdtemp(), "picture.svg")
+    subprocess.run([CALC, "--svg", svg, *args], check=True)
+    return ["".join(e.itertext()) for e in ET.parse(svg).iter()
+            if e.tag.endswith("}text") or e.tag == "text"]
+
+
+def check_labels(driver):
+    """The Labels button and the L key: off at start, the texts dipview-calc
+    --labels draws when on, the same pixels as before when off again, and an L
+    typed into a readout stays there."""
+    button = driver.find_element(By.ID, "labels-button")
+    check(button.get_attribute("aria-pressed") == "false", "labels are on at start")
+    pixels = "return document.getElementById('surface').toDataURL()"
+    before = driver.execute_script(pixels)
+    # What the page paints as text, collected where the canvas is told to.
+    driver.execute_script(
+        "window.paintedTexts = [];"
+        "const fill = CanvasRenderingContext2D.prototype.fillText;"
+        "CanvasRenderingContext2D.prototype.fillText = function (t, ...rest) {"
+        "  window.paintedTexts.push(t); return fill.call(this, t, ...rest); };")
+    driver.execute_script("document.activeElement.blur()")
+    ActionChains(driver).send_keys("l").perform()
+    check(button.get_attribute("aria-pressed") == "true", "L did not turn the labels on")
+    painted = driver.execute_script("return window.paintedTexts")
+    labelled = svg_texts("--labels")
+    for text in svg_texts():
+        labelled.remove(text)
+    check(sorted(painted) == sorted(labelled),
+          "the page's labels differ from dipview-calc's: %s against %s" % (painted, labelled))
+    check(driver.execute_script(pixels) != before, "the labels left the canvas as it was")
+    shot(driver, "page-labels")
+    # Every pass paints the labels of its own settings.
+    driver.execute_script("window.paintedTexts = []")
+    element(driver, "Phase_Phase(1)").click()
+    painted = driver.execute_script("return window.paintedTexts")
+    labelled = svg_texts("--labels", "--fault", "phase-phase")
+    for text in svg_texts("--fault", "phase-phase"):
+        labelled.remove(text)
+    check(sorted(painted) == sorted(labelled),
+          "after a pass the page's labels differ from dipview-calc's: %s against %s"
+          % (painted, labelled))
+    element(driver, "Single_Phase(0)").click()
+
+    readout = element(driver, "VC1_Text(1)")
+    readout.click()
+    ActionChains(driver).send_keys(Keys.END, "l").perform()
+    check(readout.get_attribute("value").endswith("l"), "an L typed into a readout went elsewhere")
+    check(button.get_attribute("aria-pressed") == "true", "an L typed into a readout toggled labels")
+    button.click()
+    check(button.get_attribute("aria-pressed") == "false", "the button did not turn labels off")
+    driver.execute_script("document.activeElement.blur()")
+    check(driver.execute_script(pixels) == before, "without labels the canvas differs from before")
 
 
 def compare_drawing(driver, form, picture, scale=1):

@@ -16,6 +16,7 @@
 #include <QXmlStreamReader>
 
 #include "design/describe.h"
+#include "design/labels.h"
 #include "tests/window/form_fixture.h"
 #include "window/picture.h"
 
@@ -140,7 +141,7 @@ TEST_F(GettingOutTest, ToolTipsOfReadoutsControlsDiagramsAndDiscs) {
             "Customer Level 2, phase A: magnitude 0.5 pu (cut down to 0.001)");
 }
 
-TEST_F(GettingOutTest, RightClickAnywhereOffersTheFourWithTheirShortcuts) {
+TEST_F(GettingOutTest, RightClickAnywhereOffersTheEntriesWithTheirShortcuts) {
   for (const char* name : {"VC1_Text(2)", "Z12_Angle", "Frame3", "HV_Label"}) {
     QWidget* target = Get(name);
     QStringList seen;
@@ -156,9 +157,9 @@ TEST_F(GettingOutTest, RightClickAnywhereOffersTheFourWithTheirShortcuts) {
     QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(2, 2),
                             target->mapToGlobal(QPoint(2, 2)));
     QApplication::sendEvent(target, &event);
-    EXPECT_EQ(seen,
-              (QStringList{"Copy picture Ctrl+C", "Save picture... Ctrl+S",
-                           "Copy readouts Ctrl+Shift+C", "The sag in time... Ctrl+T", "Presets "}))
+    EXPECT_EQ(seen, (QStringList{"Copy picture Ctrl+C", "Save picture... Ctrl+S",
+                                 "Copy readouts Ctrl+Shift+C", "The sag in time... Ctrl+T",
+                                 "Labels L", "Presets "}))
         << name;
   }
 }
@@ -248,6 +249,94 @@ TEST_F(GettingOutTest, CtrlCCopiesThePictureTheCalculatorDraws) {
   EXPECT_TRUE(QApplication::clipboard()->image().isNull());
 }
 
+TEST_F(GettingOutTest, LTogglesTheLabelsButTypesIntoAnEditableBox) {
+  Get("Z12_Angle")->setFocus();
+  const QImage before = form->grab().toImage();
+  ASSERT_FALSE(form->LabelsShown());
+  QTest::keyClick(Get<QScrollBar>("Z12_Angle"), Qt::Key_L);
+  EXPECT_TRUE(form->LabelsShown());
+  const QImage labelled = form->grab().toImage();
+  EXPECT_NE(labelled, before);
+  // Only the labels differ: the pixels outside their boxes stay.
+  QRegion boxes;
+  for (const design::TextItem& item : design::Labels(FormPeer::Pass(*form))) {
+    boxes += LabelBox(item).toAlignedRect().adjusted(-2, -2, 2, 2);
+  }
+  for (int y = 0; y < before.height(); y += 3) {
+    for (int x = 0; x < before.width(); x += 3) {
+      if (!boxes.contains(QPoint(x, y))) {
+        ASSERT_EQ(labelled.pixel(x, y), before.pixel(x, y)) << x << ", " << y;
+      }
+    }
+  }
+
+  // A readout takes typing: L goes into it.
+  auto* readout = Get<QLineEdit>("VMV_Text(3)");
+  readout->setFocus();
+  readout->end(false);
+  QTest::keyClick(readout, Qt::Key_L);
+  EXPECT_TRUE(readout->text().endsWith('l'));
+  EXPECT_TRUE(form->LabelsShown());
+
+  // The drawing surface grows with the window, without the labels in it.
+  form->resize(900, 700);
+  QTest::keyClick(Get<QScrollBar>("Proximity"), Qt::Key_L);
+  EXPECT_FALSE(form->LabelsShown());
+  form->resize(784, 584);
+  form->Recalculate();  // rewrites the readout typed into
+  Get("Z12_Angle")->setFocus();
+  EXPECT_EQ(form->grab().toImage(), before);
+}
+
+TEST_F(GettingOutTest, CopyPictureTakesTheZoomAndTheLabels) {
+  form->SetZoom(2.0);
+  form->resize(Form1::FullSize(2.0));
+  QApplication::clipboard()->clear();
+  QTest::keyClick(form.get(), Qt::Key_C, Qt::ControlModifier);
+  const QImage plain = QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32);
+  EXPECT_EQ(plain.deviceIndependentSize().toSize(), QSize(1568, 1168));
+  EXPECT_EQ(plain,
+            RenderPicture(form->ReadInputs(), {.zoom = 2.0}).convertToFormat(QImage::Format_RGB32));
+
+  form->SetLabels(true);
+  QTest::keyClick(form.get(), Qt::Key_C, Qt::ControlModifier);
+  const QImage labelled = QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32);
+  EXPECT_EQ(labelled.size(), plain.size());
+  EXPECT_NE(labelled, plain);
+  EXPECT_EQ(labelled, RenderPicture(form->ReadInputs(), {.zoom = 2.0, .labels = true})
+                          .convertToFormat(QImage::Format_RGB32));
+}
+
+TEST_F(GettingOutTest, LabelsOverlapNeitherEachOtherNorTheControls) {
+  form->SetLabels(true);
+  for (const double zoom : {1.0, 2.0, 3.0}) {
+    form->SetZoom(zoom);
+    form->resize(Form1::FullSize(zoom));
+    const std::vector<design::TextItem> items = design::Labels(FormPeer::Pass(*form));
+    ASSERT_EQ(items.size(), 4u * (3 + 3 + 1 + 5 + 6) + 3);
+    std::vector<QRectF> controls;
+    for (const QWidget* w : form->findChildren<QWidget*>()) {
+      if (w->isVisible() && w->parentWidget() == form.get()) {
+        controls.push_back(QRectF(w->geometry()));
+      }
+    }
+    const QRectF whole(QPointF(0, 0), QSizeF(Form1::FullSize(zoom)));
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      const QRectF box = LabelBox(items[i], zoom);
+      EXPECT_TRUE(whole.contains(box)) << items[i].text << " at " << zoom;
+      // A hall reads the smallest of them at full screen.
+      EXPECT_GE(box.height() / zoom, 10.0) << items[i].text;
+      for (std::size_t j = i + 1; j < items.size(); ++j) {
+        EXPECT_FALSE(box.intersects(LabelBox(items[j], zoom)))
+            << items[i].text << " and " << items[j].text << " at " << zoom;
+      }
+      for (const QRectF& c : controls) {
+        EXPECT_FALSE(box.intersects(c)) << items[i].text << " at " << zoom;
+      }
+    }
+  }
+}
+
 TEST_F(GettingOutTest, CtrlSSavesPngAndSvgWholeOrNotAtAll) {
   savePath = dir.filePath("window.png");
   QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
@@ -271,6 +360,7 @@ TEST_F(GettingOutTest, CtrlSSavesPngAndSvgWholeOrNotAtAll) {
     EXPECT_TRUE(svg.texts.contains(text)) << text;
   }
   EXPECT_TRUE(svg.texts.contains(Text("VC1_Text(2)")));
+  EXPECT_FALSE(svg.texts.contains("|V| pu")) << "no labels unless they are shown";
   EXPECT_TRUE(errors.isEmpty());
 
   // A folder is refused and a missing folder reported; nothing is left behind.
@@ -288,6 +378,18 @@ TEST_F(GettingOutTest, CtrlSSavesPngAndSvgWholeOrNotAtAll) {
   savePath.clear();
   QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
   EXPECT_EQ(errors.size(), 2);
+
+  // With the labels shown at 200%, the picture as the window shows it.
+  form->SetZoom(2.0);
+  form->SetLabels(true);
+  savePath = dir.filePath("labels.png");
+  QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
+  EXPECT_EQ(QImage(savePath, "PNG").convertToFormat(QImage::Format_RGB32),
+            RenderPicture(form->ReadInputs(), {.zoom = 2.0, .labels = true})
+                .convertToFormat(QImage::Format_RGB32));
+  savePath = dir.filePath("labels.svg");
+  QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
+  EXPECT_EQ(ParseSvg(ReadFile(savePath)).texts.count("|V| pu"), 4);
 }
 
 TEST_F(GettingOutTest, TheFileDialogAddsTheChosenTypesExtension) {

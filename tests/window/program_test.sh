@@ -44,7 +44,7 @@ bad-zoom-is-a-usage-error)
   ;;
 good-zoom-needs-a-display)
   # A valid zoom and full screen pass the command line and reach the display check.
-  env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$dipview" --zoom 150 --fullscreen 2>"$out"
+  env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$dipview" --zoom 150 --fullscreen --labels 2>"$out"
   status=$?
   check 1 "dipview: cannot open a display (neither DISPLAY nor WAYLAND_DISPLAY is set)" "$out"
   env -u DISPLAY -u WAYLAND_DISPLAY "$dipview" --zoom=62.5 --help >"$out" 2>&1

@@ -1,3 +1,5 @@
+#include <map>
+
 #include <QApplication>
 #include <QBackingStore>
 #include <QScreen>
@@ -160,9 +162,10 @@ TEST_F(ViewerTest, F11TogglesFullScreenFittedAndEscLeavesIt) {
 TEST(ViewerStartUpTest, FullScreenFitsAndLeavingItGivesTheStartingZoom) {
   Viewer viewer;
   viewer.form().FormLoad();
-  ShowAtStartUp(viewer, {.zoom = 0.8, .fullScreen = true});
+  ShowAtStartUp(viewer, {.zoom = 0.8, .fullScreen = true, .labels = true});
   ASSERT_TRUE(QTest::qWaitForWindowActive(&viewer));
   EXPECT_TRUE(viewer.isFullScreen());
+  EXPECT_TRUE(viewer.form().LabelsShown());
   EXPECT_TRUE(viewer.Fitted());
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
   EXPECT_TRUE(QTest::qWaitFor([&] { return viewer.size() == Form1::FullSize(0.8); }));
@@ -189,6 +192,56 @@ TEST_F(ViewerTest, FocusedScrollBarShowsAFrameAtAnyZoom) {
   EXPECT_TRUE(framed("Z0_Angle", 1)) << "two pixels wide";
   Get("Proximity")->setFocus(Qt::TabFocusReason);
   EXPECT_TRUE(framed("Proximity", 1));
+}
+
+/// The box of the dark pixels (the arrow) in the top or left arrow button of
+/// `bar`, in device pixels, and how dark they are at the darkest (0 black).
+struct ArrowGlyph {
+  QRect box;
+  int darkest = 255;
+};
+ArrowGlyph ArrowOf(QScrollBar* bar) {
+  const QImage image = bar->grab().toImage();
+  const qreal dpr = image.devicePixelRatio();
+  const QRect button = SubControl(bar, QStyle::SC_ScrollBarSubLine);
+  ArrowGlyph glyph;
+  for (int y = static_cast<int>(button.top() * dpr); y < (button.bottom() + 1) * dpr; ++y) {
+    for (int x = static_cast<int>(button.left() * dpr); x < (button.right() + 1) * dpr; ++x) {
+      const int grey = qGray(image.pixel(x, y));
+      glyph.darkest = std::min(glyph.darkest, grey);
+      if (grey < 128) {
+        glyph.box |= QRect(x, y, 1, 1);
+      }
+    }
+  }
+  return glyph;
+}
+
+TEST_F(ViewerTest, ScrollBarArrowsAndThumbsGrowWithTheZoom) {
+  Get("Proximity")->setFocus(Qt::TabFocusReason);  // no focus frame on the bars measured
+  const char* const bars[] = {"Z0_Angle", "ZF_Angle"};
+  std::map<std::string, ArrowGlyph> atOne;
+  std::map<std::string, QRect> thumbAtOne;
+  for (const double zoom : {1.0, 2.0, 3.0}) {
+    viewer->SetFixedZoom(zoom);
+    for (const char* name : bars) {
+      SCOPED_TRACE(std::string(name) + " at " + std::to_string(zoom));
+      auto* bar = Get<QScrollBar>(name);
+      const ArrowGlyph glyph = ArrowOf(bar);
+      const QRect thumb = SubControl(bar, QStyle::SC_ScrollBarSlider);
+      if (zoom == 1.0) {
+        atOne[name] = glyph;
+        thumbAtOne[name] = thumb;
+        ASSERT_FALSE(glyph.box.isEmpty());
+        continue;
+      }
+      EXPECT_GE(glyph.box.width(), std::floor(atOne[name].box.width() * zoom) - 1);
+      EXPECT_GE(glyph.box.height(), std::floor(atOne[name].box.height() * zoom) - 1);
+      EXPECT_LE(glyph.darkest, 64) << "a clear, dark arrow";
+      EXPECT_NEAR(thumb.height(), thumbAtOne[name].height() * zoom, zoom);
+      EXPECT_NEAR(thumb.width(), thumbAtOne[name].width() * zoom, zoom);
+    }
+  }
 }
 
 /// A click at `at` (design pixels inside `container`, at `zoom`) selects `option`.
