@@ -333,8 +333,10 @@ void RefuseWithLink(const CalcOptions& o) {
         "used with " +
         std::string(other));
   }
+  // The page opens in its all-faults form for the settings only that form shows.
   if (std::string message = WhatTheWindowCannotShow(o.settings, "--link opens the page, which",
-                                                    SettingSpelling::Option);
+                                                    SettingSpelling::Option,
+                                                    design::FormMode::AllFaults);
       !message.empty()) {
     throw UsageError(std::move(message));
   }
@@ -499,8 +501,9 @@ CalcOptions ParseCommandLine(std::span<const std::string_view> args) {
   return options;
 }
 
-void RefuseWhatTheWindowCannotShow(const FaultInputs& in, std::string_view lead) {
-  if (std::string message = WhatTheWindowCannotShow(in, lead, SettingSpelling::Option);
+void RefuseWhatTheWindowCannotShow(const FaultInputs& in, std::string_view lead,
+                                   design::FormMode mode) {
+  if (std::string message = WhatTheWindowCannotShow(in, lead, SettingSpelling::Option, mode);
       !message.empty()) {
     throw UsageError(std::move(message));
   }
