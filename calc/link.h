@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "design/controls.h"
 #include <vector>
+#include "design/controls.h"
 
 #include "compute/fault.h"
 

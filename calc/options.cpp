@@ -334,9 +334,9 @@ void RefuseWithLink(const CalcOptions& o) {
         std::string(other));
   }
   // The page opens in its all-faults form for the settings only that form shows.
-  if (std::string message = WhatTheWindowCannotShow(o.settings, "--link opens the page, which",
-                                                    SettingSpelling::Option,
-                                                    design::FormMode::AllFaults);
+  if (std::string message =
+          WhatTheWindowCannotShow(o.settings, "--link opens the page, which",
+                                  SettingSpelling::Option, design::FormMode::AllFaults);
       !message.empty()) {
     throw UsageError(std::move(message));
   }

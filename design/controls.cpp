@@ -159,9 +159,8 @@ constexpr float kOptionPitch = 240.0f;
 std::vector<Control> MakeAllFaultsTable(const std::vector<Control>& base) {
   std::vector<Control> t;
   auto insertAfter = [&t](std::string_view name, Control c) {
-    const auto at = std::find_if(t.begin(), t.end(), [name](const Control& x) {
-      return x.name == name;
-    });
+    const auto at =
+        std::find_if(t.begin(), t.end(), [name](const Control& x) { return x.name == name; });
     t.insert(at + 1, std::move(c));
   };
   t = base;
@@ -170,7 +169,8 @@ std::vector<Control> MakeAllFaultsTable(const std::vector<Control>& base) {
     if (option && option->group == OptionGroup::Fault) {
       const auto row = std::find_if(kAllFaultsRows.begin(), kAllFaultsRows.end(),
                                     [&](const FaultRow& r) { return r.index == option->index; });
-      c.rect.top = kAllFaultsRowTop + kAllFaultsRowPitch * static_cast<float>(row - kAllFaultsRows.begin());
+      c.rect.top =
+          kAllFaultsRowTop + kAllFaultsRowPitch * static_cast<float>(row - kAllFaultsRows.begin());
       c.caption = row->caption;
     }
     for (const TransformerNames& names : kTransformerNames) {

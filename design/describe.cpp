@@ -112,7 +112,8 @@ std::string ControlTip(const Control& c) {
       constexpr std::array<std::string_view, 4> kShort = {"Substation HV", "Substation MV",
                                                           "Customer Level 1", "Customer Level 2"};
       return "Sets the transformer from " + Str(kShort[t]) + " to " + Str(kShort[t + 1]) + " to " +
-             Str(c.caption) + (option->index == 2 ? " (choices DY, YY and DD)" : " (choices DY and YY)");
+             Str(c.caption) +
+             (option->index == 2 ? " (choices DY, YY and DD)" : " (choices DY and YY)");
     }
   }
   return {};

@@ -42,9 +42,12 @@ constexpr std::string_view kUsage =
     "      --fault TYPE, --phases P, --z12-angle DEG, --z0-angle DEG, --zf-angle DEG,\n"
     "      --z0-ratio R, --zf-ratio R, --proximity N, --transformers C,C,C\n"
     "                      open with these settings, written as dipview-calc takes\n"
-    "                      them; the window offers single, phase-phase and three\n"
-    "                      faults on phase A or phases B and C, DY and YY, and the\n"
-    "                      ratios of its options\n"
+    "                      them, and the ratios of its options; settings only the\n"
+    "                      all-faults form shows (two-phase-ground, other phases,\n"
+    "                      DD) open it\n"
+    "      --all-faults    open the all-faults form: the two-phase-to-ground fault,\n"
+    "                      the faulted phases and DD transformers (also in the\n"
+    "                      right-click menu)\n"
     "      --zoom PERCENT  start with the design at PERCENT of its size, from 50\n"
     "                      to 400 (150 is half as large again); without it the\n"
     "                      design fits the window, never below 100\n"
@@ -58,6 +61,7 @@ constexpr std::string_view kUsage =
     "\n"
     "Examples:\n"
     "  $ dipview --fault three --proximity 20 --transformers DY,YY,DY\n"
+    "  $ dipview --fault two-phase-ground --phases ab --transformers DD,DY,YY\n"
     "  $ dipview --zoom 150\n"
     "  $ dipview --fullscreen\n";
 
@@ -101,6 +105,10 @@ int OwnOption(int argc, char** argv, int i, std::vector<std::string_view>& setti
     options.fullScreen = true;
     return 1;
   }
+  if (arg == "--all-faults") {
+    options.allFaults = true;
+    return 1;
+  }
   if (arg == "--zoom" || arg.starts_with("--zoom=")) {
     std::string_view value;
     if (arg != "--zoom") {
@@ -135,7 +143,8 @@ int OwnOption(int argc, char** argv, int i, std::vector<std::string_view>& setti
 dipview::FaultInputs ReadSettings(const std::vector<std::string_view>& args) {
   try {
     const dipview::FaultInputs settings = dipview::calc::ParseCommandLine(args).settings;
-    dipview::calc::RefuseWhatTheWindowCannotShow(settings, "the window");
+    dipview::calc::RefuseWhatTheWindowCannotShow(settings, "the window",
+                                                 dipview::design::FormMode::AllFaults);
     return settings;
   } catch (const dipview::calc::UsageError& e) {
     BadUsage(dipview::output::EscapeForTerminal(e.what()));
@@ -199,6 +208,9 @@ int RunWindowProgram(int argc, char** argv) {
   dipview::window::SetUpApplication();
   dipview::window::Viewer viewer;
   viewer.form().FormLoad();
+  if (options.allFaults) {
+    viewer.form().SetMode(dipview::design::FormMode::AllFaults);
+  }
   if (settings) {
     viewer.form().ApplySettings(*settings);
   }

@@ -100,6 +100,11 @@ void Form1::SetUpGettingOut() {
       add(QStringLiteral("The sag in time..."), QKeySequence(Qt::CTRL | Qt::Key_T),
           &Form1::ShowSagInTime),
   };
+  allFaults_ = new QAction(QStringLiteral("All faults"), this);
+  allFaults_->setCheckable(true);
+  connect(allFaults_, &QAction::toggled, this, [this](bool on) {
+    SetMode(on ? design::FormMode::AllFaults : design::FormMode::Default);
+  });
   // A right click anywhere opens the window's menu: the controls' own menus
   // (a text box's Copy, a scroll bar's Scroll here) give way to it.
   for (QWidget* w : findChildren<QWidget*>()) {
@@ -116,11 +121,13 @@ void Form1::contextMenuEvent(QContextMenuEvent* event) {
   for (QAction* action : gettingOut_) {
     menu.addAction(action);
   }
+  menu.addSeparator();
+  menu.addAction(allFaults_);
   menu.exec(event->globalPos());
 }
 
 void Form1::CopyPicture() {
-  QApplication::clipboard()->setImage(RenderPicture(ReadInputs()));
+  QApplication::clipboard()->setImage(RenderPicture(ReadInputs(), form_.Mode()));
 }
 
 void Form1::CopyReadouts() {
@@ -134,8 +141,8 @@ void Form1::SavePicture() {
   }
   const FaultInputs in = ReadInputs();
   const QByteArray bytes = path.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive)
-                               ? RenderSvg(in)
-                               : EncodePng(RenderPicture(in));
+                               ? RenderSvg(in, form_.Mode())
+                               : EncodePng(RenderPicture(in, form_.Mode()));
   try {
     NoStandardOutput none;
     output::WriteOutputFile(

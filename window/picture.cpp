@@ -6,10 +6,11 @@
 
 namespace dipview::window {
 
-QImage RenderPicture(const FaultInputs& in) {
+QImage RenderPicture(const FaultInputs& in, design::FormMode mode) {
   Form1 form;
   form.setAttribute(Qt::WA_DontShowOnScreen);
   form.FormLoad();
+  form.SetMode(mode);
   form.resize(ToPixelRect({0, 0, Form1::kFullWidth, Form1::kFullHeight}).size());
   form.show();
   form.ApplySettings(in);

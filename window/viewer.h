@@ -15,6 +15,7 @@ namespace dipview::window {
 struct ViewerOptions {
   std::optional<double> zoom;
   bool fullScreen = false;
+  bool allFaults = false;  ///< open the all-faults form
 };
 
 using design::kMaxZoom;
