@@ -251,9 +251,9 @@ INSTANTIATE_TEST_SUITE_P(
         BadCommandLine{{"--preset", "bolted"},
                        "--preset: 'bolted' is not a preset; allowed: bolted-single, two-dy-down, "
                        "phase-phase-yy, two-phase-ground, resistive, list"},
-        BadCommandLine{{"--preset", "two-phase-ground", "--link"},
-                       "--link opens the page, which offers single, phase-phase and three "
-                       "faults on phase A or phases B and C, and DY or YY transformers"},
+        BadCommandLine{{"--preset", "two-phase-ground", "--z0-ratio", "1.25", "--link"},
+                       "--link opens the page, which offers the Z0/Z12 ratios 3.0, 2.5, 2.0, "
+                       "1.5, 1.0 and 0.5; it cannot show --z0-ratio 1.25"},
         BadCommandLine{{"--link", "--zf-ratio", "0.7"},
                        "--link opens the page, which offers the ZF/Z12 ratios 3.0, 2.5, 2.0, "
                        "1.5, 1.0, 0.5 and 0.0; it cannot show --zf-ratio 0.7"},
