@@ -281,6 +281,7 @@ def main():
               "painting %.3f)" % (t["each"], t["module"], t["show"], t["paint"]))
 
         check_links(driver, url)
+        check_all_faults(driver, url)
         check_bad_queries(driver, url)
         check_lost_canvas(driver, url)
 
@@ -344,6 +345,9 @@ LINK_SETTINGS = (
      "--z0-angle", "0.0001"),
     ("--z0-ratio", "1.5", "--zf-ratio", "0.5", "--fault", "single"),
     ("--preset", "resistive"),
+    # Settings only the all-faults form shows open it.
+    ("--fault", "two-phase-ground", "--phases", "ca", "--transformers", "DD,DY,YY"),
+    ("--phases", "c", "--transformers", "YY,DD,DD", "--proximity", "10"),
 )
 
 
@@ -369,6 +373,9 @@ def check_links(driver, url):
         search = driver.execute_script("return location.search")
         check(search == link, "the page wrote %s back for %s" % (search, link))
         check(problems(driver) == [], "%s gave the messages %s" % (link, problems(driver)))
+        pressed = driver.find_element(By.ID, "all-faults").get_attribute("aria-pressed")
+        check(pressed == ("true" if "--phases" in settings else "false"),
+              "%s: All faults is %s" % (link, pressed))
     shot(driver, "link")
     # The first of them again, then a change: the address follows.
     driver.get(url + calc_link(*LINK_SETTINGS[0]) + "&zoom=100")
@@ -396,6 +403,37 @@ def check_links(driver, url):
     check(copied == driver.current_url, "Copy link copied %r, not %r" % (copied, driver.current_url))
 
 
+def check_all_faults(driver, url):
+    """The All faults button shows the extra options; clicks on them give the
+    numbers and the link dipview-calc gives; leaving goes back to the
+    default form's settings."""
+    driver.get(url + "?zoom=100")
+    wait_ready(driver)
+    button = driver.find_element(By.ID, "all-faults")
+    check(not element(driver, "Faulted_Phase(1)").is_displayed(), "the phases show at start-up")
+    button.click()
+    check(button.get_attribute("aria-pressed") == "true", "All faults is not pressed")
+    check(element(driver, "Single_Phase(0)").text == "Single Phase to Ground",
+          "the fault caption is %r" % element(driver, "Single_Phase(0)").text)
+    for name in ("Two_Phase_Ground(3)", "Faulted_Phase(1)", "HV_MV_Trans(2)", "C1_C2_Trans(1)"):
+        element(driver, name).click()
+    settings = ("--fault", "two-phase-ground", "--phases", "ca", "--transformers", "DD,DY,YY")
+    check(page_readouts(driver) == calc_readouts(*settings),
+          "all-faults readouts differ: %s" % page_readouts(driver))
+    check(address_becomes(driver, calc_link(*settings) + "&zoom=100"),
+          "in the all-faults form the address is %s"
+          % driver.execute_script("return location.search"))
+    shot(driver, "all-faults")
+    button.click()
+    check(button.get_attribute("aria-pressed") == "false", "All faults stays pressed")
+    check(not element(driver, "HV_MV_Trans(2)").is_displayed(), "DD shows in the default form")
+    left = ("--fault", "phase-phase", "--transformers", "DY,DY,YY")
+    check(page_readouts(driver) == calc_readouts(*left),
+          "readouts after leaving all faults differ: %s" % page_readouts(driver))
+    check(element(driver, "Single_Phase(0)").text == "Single Phase (Phase A)",
+          "the fault caption is %r" % element(driver, "Single_Phase(0)").text)
+
+
 # Query values the page cannot use, and the message that must name each.
 BAD_QUERIES = (
     ("zoom=150%25", "zoom: '150%' is not allowed"),
@@ -411,7 +449,8 @@ BAD_QUERIES = (
     ("transformers=DY,YY", "transformers: 'DY,YY' names 2 connections"),
     ("phases=a&fault=phase-phase", "phases: 'a' does not name the phases of fault phase-phase"),
     ("bogus=1", "unknown setting 'bogus'"),
-    ("fault=two-phase-ground", "the page offers single, phase-phase and three faults"),
+    ("fault=two-phase-ground&transformers=DD,DY,DY&zf-ratio=0.7",
+     "it cannot show zf-ratio=0.7"),
     ("z0-ratio=1.7", "it cannot show z0-ratio=1.7"),
 )
 
