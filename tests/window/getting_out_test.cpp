@@ -262,6 +262,8 @@ TEST_F(GettingOutTest, AllFaultsFromTheMenuCopiesWhatTheCalculatorPrints) {
       auto* option = Get<QRadioButton>(name);
       const QPoint at = option->mapTo(form.get(), QPoint(6, option->height() / 2));
       ASSERT_EQ(form->childAt(at), option) << name.toStdString();
+      EXPECT_TRUE(option->parentWidget()->rect().contains(option->geometry()))
+          << name.toStdString();
       QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(6, option->height() / 2));
     }
     EXPECT_EQ(CopiedReadouts(form.get()), CalculatorReadouts(r.calc))
