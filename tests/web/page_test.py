@@ -416,7 +416,12 @@ def check_all_faults(driver, url):
     check(element(driver, "Single_Phase(0)").text == "Single Phase to Ground",
           "the fault caption is %r" % element(driver, "Single_Phase(0)").text)
     for name in ("Two_Phase_Ground(3)", "Faulted_Phase(1)", "HV_MV_Trans(2)", "C1_C2_Trans(1)"):
-        element(driver, name).click()
+        option = element(driver, name)
+        frame = option.find_element(By.XPATH, "..").rect
+        r = option.rect
+        check(frame["y"] <= r["y"] and r["y"] + r["height"] <= frame["y"] + frame["height"],
+              "%s at %s lies outside its frame at %s" % (name, r, frame))
+        option.click()
     settings = ("--fault", "two-phase-ground", "--phases", "ca", "--transformers", "DD,DY,YY")
     check(page_readouts(driver) == calc_readouts(*settings),
           "all-faults readouts differ: %s" % page_readouts(driver))
