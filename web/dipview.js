@@ -446,7 +446,7 @@
     fit();
   });
   window.addEventListener('resize', fit);
-  DipviewPhone.start({ core, call, apply, design });
+  DipviewPhone.start({ core, call, apply, design, allFaults });
   fit();
   const started = performance.now();
   apply(call('dipview_load', height));
