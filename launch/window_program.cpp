@@ -61,7 +61,7 @@ constexpr std::string_view kUsage =
     "\n"
     "Examples:\n"
     "  $ dipview --fault three --proximity 20 --transformers DY,YY,DY\n"
-    "  $ dipview --fault two-phase-ground --phases ab --transformers DD,DY,YY\n"
+    "  $ dipview --fault two-phase-ground --transformers DD,DY,YY\n"
     "  $ dipview --zoom 150\n"
     "  $ dipview --fullscreen\n";
 
