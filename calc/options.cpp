@@ -417,8 +417,10 @@ CalcOptions ParseCommandLine(std::span<const std::string_view> args) {
     }
   }
   if (!options.pngPath.empty()) {
+    // Settings only the all-faults form shows are drawn in that form.
     RefuseWhatTheWindowCannotShow(options.settings,
-                                  Str(options.pictureOption) + " draws the window, which");
+                                  Str(options.pictureOption) + " draws the window, which",
+                                  design::FormMode::AllFaults);
     if (options.jobsGiven) {
       throw UsageError("--jobs sets the threads of a --batch or --sweep; " +
                        Str(options.pictureOption) + " draws one state");

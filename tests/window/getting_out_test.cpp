@@ -268,6 +268,16 @@ TEST_F(GettingOutTest, AllFaultsFromTheMenuCopiesWhatTheCalculatorPrints) {
     }
     EXPECT_EQ(CopiedReadouts(form.get()), CalculatorReadouts(r.calc))
         << r.calc.join(' ').toStdString();
+    // Ctrl+C copies the all-faults form that dipview-calc --png draws.
+    QApplication::clipboard()->clear();
+    QTest::keyClick(form.get(), Qt::Key_C, Qt::ControlModifier);
+    const QString png = dir.filePath("all-faults.png");
+    EXPECT_EQ(
+        QProcess::execute(QStringLiteral(DIPVIEW_CALC_PATH), QStringList(r.calc) << "--png" << png),
+        0);
+    EXPECT_EQ(QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
+              QImage(png).convertToFormat(QImage::Format_RGB32))
+        << r.calc.join(' ').toStdString();
     ClickMenuEntry(Get("VC1_Text(2)"), "All faults");
     EXPECT_EQ(form->Mode(), design::FormMode::Default);
     EXPECT_FALSE(Get("Faulted_Phase(0)")->isVisible());
