@@ -150,9 +150,12 @@ constexpr std::array<FaultRow, 4> kAllFaultsRows = {{{0, "Single Phase to Ground
                                                      {1, "Phase-to-Phase"},
                                                      {3, "Two-Phase-to-Ground"},
                                                      {2, "Three Phase"}}};
-// Four rows fit the fault frame at this pitch, each as tall as before.
-constexpr float kAllFaultsRowTop = 210.0f;
-constexpr float kAllFaultsRowPitch = 180.0f;
+// Four rows as tall as before, touching but not overlapping (the arrow keys
+// move only to an option wholly below or above), in a fault frame grown
+// towards Line1.
+constexpr float kAllFaultsRowTop = 225.0f;
+constexpr float kAllFaultsRowPitch = 195.0f;
+constexpr float kAllFaultsFrameGrowth = 60.0f;
 // The transformer frames grow by one option row for DD.
 constexpr float kOptionPitch = 240.0f;
 
@@ -177,6 +180,9 @@ std::vector<Control> MakeAllFaultsTable(const std::vector<Control>& base) {
       if (c.name == names.frame) {
         c.rect.height += kOptionPitch;
       }
+    }
+    if (c.name == kFaultFrame) {
+      c.rect.height += kAllFaultsFrameGrowth;
     }
   }
   // The two-phase-to-ground button below Phase-to-Phase, in table and tab order.
