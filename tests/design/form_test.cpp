@@ -184,6 +184,9 @@ TEST(FormModelTest, AllFaultsGroups) {
     EXPECT_TRUE(form.SetMode(FormMode::Default));
     EXPECT_EQ(form.Settings(), r.left) << r.clicks.size();
     EXPECT_FALSE(NeedsAllFaults(form.Settings()));
+    // Back in the all-faults form, its groups show what leaving put back.
+    EXPECT_TRUE(form.SetMode(FormMode::AllFaults));
+    EXPECT_EQ(form.Settings(), r.left) << r.clicks.size();
 
     // Settings from outside that only the all-faults form shows turn it on.
     FormModel outside;
