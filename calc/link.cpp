@@ -6,6 +6,7 @@
 
 #include "calc/settings.h"
 #include "design/constants.h"
+#include "design/form.h"
 
 namespace dipview::calc {
 
@@ -218,10 +219,8 @@ LinkReading ReadLink(std::string_view query, const std::vector<std::string_view>
 }
 
 std::string WhatTheWindowCannotShow(const FaultInputs& in, std::string_view lead,
-                                    SettingSpelling spelling) {
-  constexpr auto DD = TransformerConnection::DD;
-  if (in.toGround || (in.faultType != FaultType::ThreePhase && in.faultedPhase != Phase::A) ||
-      in.hvMvConnection == DD || in.mvC1Connection == DD || in.c1C2Connection == DD) {
+                                    SettingSpelling spelling, design::FormMode mode) {
+  if (mode == design::FormMode::Default && design::NeedsAllFaults(in)) {
     return std::string(lead) +
            " offers single, phase-phase and three faults on phase A or phases B and C, "
            "and DY or YY transformers";

@@ -4,7 +4,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+
 #include <vector>
+#include "design/controls.h"
 
 #include "compute/fault.h"
 
@@ -55,11 +57,12 @@ LinkReading ReadLink(std::string_view query, const std::vector<std::string_view>
 /// link's key ("z0-ratio=1.7").
 enum class SettingSpelling { Option, Link };
 
-/// Empty when the window's controls can show `in`; otherwise a message
-/// starting with `lead` ("the window") that says what they offer: single,
-/// phase-phase and three faults on phase A or phases B and C, DY or YY
-/// transformers, and the ratios of the options.
+/// Empty when the window's controls in `mode` can show `in`; otherwise a
+/// message starting with `lead` ("the window") that says what they offer: in
+/// the default form single, phase-phase and three faults on phase A or phases
+/// B and C and DY or YY transformers; in both, the ratios of the options.
 std::string WhatTheWindowCannotShow(const FaultInputs& in, std::string_view lead,
-                                    SettingSpelling spelling);
+                                    SettingSpelling spelling,
+                                    design::FormMode mode = design::FormMode::Default);
 
 }  // namespace dipview::calc

@@ -338,8 +338,10 @@ void RefuseWithLink(const CalcOptions& o) {
         "used with " +
         std::string(other));
   }
-  if (std::string message = WhatTheWindowCannotShow(o.settings, "--link opens the page, which",
-                                                    SettingSpelling::Option);
+  // The page opens in its all-faults form for the settings only that form shows.
+  if (std::string message =
+          WhatTheWindowCannotShow(o.settings, "--link opens the page, which",
+                                  SettingSpelling::Option, design::FormMode::AllFaults);
       !message.empty()) {
     throw UsageError(std::move(message));
   }
@@ -420,8 +422,10 @@ CalcOptions ParseCommandLine(std::span<const std::string_view> args) {
     }
   }
   if (!options.pngPath.empty()) {
+    // Settings only the all-faults form shows are drawn in that form.
     RefuseWhatTheWindowCannotShow(options.settings,
-                                  Str(options.pictureOption) + " draws the window, which");
+                                  Str(options.pictureOption) + " draws the window, which",
+                                  design::FormMode::AllFaults);
     if (options.jobsGiven) {
       throw UsageError("--jobs sets the threads of a --batch or --sweep; " +
                        Str(options.pictureOption) + " draws one state");
@@ -507,8 +511,9 @@ CalcOptions ParseCommandLine(std::span<const std::string_view> args) {
   return options;
 }
 
-void RefuseWhatTheWindowCannotShow(const FaultInputs& in, std::string_view lead) {
-  if (std::string message = WhatTheWindowCannotShow(in, lead, SettingSpelling::Option);
+void RefuseWhatTheWindowCannotShow(const FaultInputs& in, std::string_view lead,
+                                   design::FormMode mode) {
+  if (std::string message = WhatTheWindowCannotShow(in, lead, SettingSpelling::Option, mode);
       !message.empty()) {
     throw UsageError(std::move(message));
   }

@@ -10,6 +10,7 @@
 #include "calc/sweep.h"
 #include "calc/writers.h"
 #include "compute/fault.h"
+#include "design/controls.h"
 #include "dipview/version.h"
 
 namespace dipview::calc {
@@ -93,11 +94,13 @@ struct CalcOptions {
 /// --help, -h and --version end the parsing. Throws UsageError.
 CalcOptions ParseCommandLine(std::span<const std::string_view> args);
 
-/// Refuses with UsageError the settings the window has no control for: the
-/// two-phase-to-ground fault, faulted phases other than A or B and C, DD
-/// transformers, and ratios no option offers. `lead` starts the message, as
-/// in "the window" or "--png draws the window, which".
-void RefuseWhatTheWindowCannotShow(const FaultInputs& in, std::string_view lead);
+/// Refuses with UsageError the settings the window in `mode` has no control
+/// for: ratios no option offers and, in the default form, the
+/// two-phase-to-ground fault, faulted phases other than A or B and C and DD
+/// transformers. `lead` starts the message, as in "the window" or "--png
+/// draws the window, which".
+void RefuseWhatTheWindowCannotShow(const FaultInputs& in, std::string_view lead,
+                                   design::FormMode mode = design::FormMode::Default);
 
 /// Whether --`name` sets one of the settings the window has controls for:
 /// --fault, --phases, the angles and ratios, --proximity, --transformers.

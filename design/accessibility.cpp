@@ -66,6 +66,11 @@ AccessibleText AccessibleTextOf(std::string_view name) {
   if (option && option->group == OptionGroup::Fault) {
     return {"Fault type: " + caption, "Type of the fault on the transmission system"};
   }
+  if (option && option->group == OptionGroup::FaultedPhase) {
+    return {"Faulted phase: " + caption,
+            "The phase a single-phase fault takes to ground; in brackets the two that a "
+            "two-phase fault joins"};
+  }
   // Transformers are named by the buses they join; Substation MV without its feeder.
   const std::string mv = "Substation MV";
   const std::array<std::string, 3> joins = {hv + " to " + mv, mv + " to " + Str(kBusNames[2]),

@@ -1,5 +1,6 @@
 #include "design/controls.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace dipview::design {
@@ -139,19 +140,121 @@ std::vector<Control> MakeTable() {
   return t;
 }
 
-}  // namespace
+// The fault buttons of the all-faults form, top to bottom: the phases are
+// chosen in their own frame, so the captions name only the fault.
+struct FaultRow {
+  int index;
+  std::string_view caption;
+};
+constexpr std::array<FaultRow, 4> kAllFaultsRows = {{{0, "Single Phase to Ground"},
+                                                     {1, "Phase-to-Phase"},
+                                                     {3, "Two-Phase-to-Ground"},
+                                                     {2, "Three Phase"}}};
+// Four rows as tall as before, touching but not overlapping (the arrow keys
+// move only to an option wholly below or above), in a fault frame grown
+// towards Line1.
+constexpr float kAllFaultsRowTop = 225.0f;
+constexpr float kAllFaultsRowPitch = 195.0f;
+constexpr float kAllFaultsFrameGrowth = 60.0f;
+// The transformer frames grow by one option row for DD.
+constexpr float kOptionPitch = 240.0f;
 
-const std::vector<Control>& DesignTable() {
-  static const std::vector<Control> table = MakeTable();
-  return table;
+std::vector<Control> MakeAllFaultsTable(const std::vector<Control>& base) {
+  std::vector<Control> t;
+  auto insertAfter = [&t](std::string_view name, Control c) {
+    const auto at =
+        std::find_if(t.begin(), t.end(), [name](const Control& x) { return x.name == name; });
+    t.insert(at + 1, std::move(c));
+  };
+  t = base;
+  for (Control& c : t) {
+    const std::optional<OptionRef> option = OptionOf(c.name);
+    if (option && option->group == OptionGroup::Fault) {
+      const auto row = std::find_if(kAllFaultsRows.begin(), kAllFaultsRows.end(),
+                                    [&](const FaultRow& r) { return r.index == option->index; });
+      c.rect.top =
+          kAllFaultsRowTop + kAllFaultsRowPitch * static_cast<float>(row - kAllFaultsRows.begin());
+      c.caption = row->caption;
+    }
+    for (const TransformerNames& names : kTransformerNames) {
+      if (c.name == names.frame) {
+        c.rect.height += kOptionPitch;
+      }
+    }
+    if (c.name == kFaultFrame) {
+      c.rect.height += kAllFaultsFrameGrowth;
+    }
+  }
+  // The two-phase-to-ground button below Phase-to-Phase, in table and tab order.
+  Control twoPhase = *std::find_if(t.begin(), t.end(), [](const Control& c) {
+    return c.name == OptionName(OptionGroup::Fault, 1);
+  });
+  twoPhase.name = OptionName(OptionGroup::Fault, 3);
+  twoPhase.caption = kAllFaultsRows[2].caption;
+  twoPhase.rect.top = kAllFaultsRowTop + 2.0f * kAllFaultsRowPitch;
+  twoPhase.selected = false;
+  insertAfter(OptionName(OptionGroup::Fault, 1), twoPhase);
+
+  // The faulted phases: a frame in the free corner above the distance frame.
+  constexpr std::array<std::string_view, 3> kPhaseCaptions = {"A (B-C)", "B (C-A)", "C (A-B)"};
+  auto copyOf = [&t](const std::string& name) {
+    return *std::find_if(t.begin(), t.end(), [&name](const Control& c) { return c.name == name; });
+  };
+  std::vector<Control> phases;
+  Control frame = copyOf(std::string(kFaultFrame));
+  frame.name = kFaultedPhaseFrame;
+  frame.rect = {6120, 165, 3375, 510};
+  frame.caption = "Faulted Phase (Other Two)";
+  phases.push_back(frame);
+  for (int k = 0; k < 3; ++k) {
+    Control option = copyOf(OptionName(OptionGroup::Fault, 0));
+    option.name = OptionName(OptionGroup::FaultedPhase, k);
+    option.container = kFaultedPhaseFrame;
+    option.rect = {120.0f + 1080.0f * k, 210, 1035, 255};
+    option.caption = kPhaseCaptions[k];
+    option.selected = k == 0;
+    phases.push_back(option);
+  }
+  const auto lastFault = std::find_if(t.begin(), t.end(), [](const Control& c) {
+    return c.name == OptionName(OptionGroup::Fault, 2);
+  });
+  t.insert(lastFault + 1, phases.begin(), phases.end());
+
+  for (const TransformerNames& names : kTransformerNames) {
+    Control dd = *std::find_if(t.begin(), t.end(), [&](const Control& c) {
+      return c.name == ElementName(names.options, 1);
+    });
+    dd.name = ElementName(names.options, 2);
+    dd.caption = "DD";
+    dd.rect.top += kOptionPitch;
+    dd.selected = false;
+    insertAfter(ElementName(names.options, 1), dd);
+  }
+  return t;
 }
 
-const std::vector<std::string>& TabOrder() {
-  static const std::vector<std::string> order = [] {
+}  // namespace
+
+const std::vector<Control>& DesignTable(FormMode mode) {
+  static const std::vector<Control> table = MakeTable();
+  static const std::vector<Control> allFaults = MakeAllFaultsTable(table);
+  return mode == FormMode::AllFaults ? allFaults : table;
+}
+
+std::span<const int> OptionGroupSizes(FormMode mode) {
+  if (mode == FormMode::AllFaults) {
+    return kAllFaultsGroupSizes;
+  }
+  return kOptionGroupSizes;
+}
+
+const std::vector<std::string>& TabOrder(FormMode mode) {
+  auto make = [](FormMode m) {
     using enum OptionGroup;
+    const std::span<const int> sizes = OptionGroupSizes(m);
     std::vector<std::string> names;
-    auto options = [&names](OptionGroup group) {
-      for (int k = 0; k < kOptionGroupSizes[static_cast<int>(group)]; ++k) {
+    auto options = [&names, sizes](OptionGroup group) {
+      for (int k = 0; k < sizes[static_cast<int>(group)]; ++k) {
         names.push_back(OptionName(group, k));
       }
     };
@@ -161,7 +264,16 @@ const std::vector<std::string>& TabOrder() {
     options(Z0Ratio);
     options(ZfRatio);
     names.emplace_back(kScrollBarNames[3].bar);
-    for (OptionGroup group : {Fault, HvMvTransformer, MvC1Transformer, C1C2Transformer}) {
+    if (m == FormMode::AllFaults) {
+      // Top to bottom, as the fault frame shows them, then the phases.
+      for (const FaultRow& row : kAllFaultsRows) {
+        names.push_back(OptionName(Fault, row.index));
+      }
+      options(FaultedPhase);
+    } else {
+      options(Fault);
+    }
+    for (OptionGroup group : {HvMvTransformer, MvC1Transformer, C1C2Transformer}) {
       options(group);
     }
     for (const ScrollBarNames& bar : kScrollBarNames) {
@@ -173,15 +285,20 @@ const std::vector<std::string>& TabOrder() {
       }
     }
     return names;
-  }();
-  return order;
+  };
+  static const std::vector<std::string> order = make(FormMode::Default);
+  static const std::vector<std::string> allFaults = make(FormMode::AllFaults);
+  return mode == FormMode::AllFaults ? allFaults : order;
 }
 
-const Control* FindControl(std::string_view name) {
-  for (const Control& c : DesignTable()) {
+const Control* FindControl(std::string_view name, FormMode mode) {
+  for (const Control& c : DesignTable(mode)) {
     if (c.name == name) {
       return &c;
     }
+  }
+  if (mode == FormMode::Default) {
+    return FindControl(name, FormMode::AllFaults);
   }
   return nullptr;
 }
@@ -194,14 +311,16 @@ std::string OptionName(OptionGroup group, int index) {
       return ElementName(kZ0RatioArray, index);
     case OptionGroup::ZfRatio:
       return ElementName(kZfRatioArray, index);
+    case OptionGroup::FaultedPhase:
+      return ElementName(kFaultedPhaseArray, index);
     default:
       return ElementName(kTransformerNames[static_cast<int>(group) - 3].options, index);
   }
 }
 
 std::optional<OptionRef> OptionOf(std::string_view name) {
-  for (int g = 0; g < static_cast<int>(kOptionGroupSizes.size()); ++g) {
-    for (int k = 0; k < kOptionGroupSizes[g]; ++k) {
+  for (int g = 0; g < static_cast<int>(kAllFaultsGroupSizes.size()); ++g) {
+    for (int k = 0; k < kAllFaultsGroupSizes[g]; ++k) {
       if (OptionName(static_cast<OptionGroup>(g), k) == name) {
         return OptionRef{.group = static_cast<OptionGroup>(g), .index = k};
       }

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -84,16 +85,23 @@ struct Control {
   ScrollRange scroll;     ///< scroll bars
 };
 
-/// Every control of the window in creation order.
-const std::vector<Control>& DesignTable();
+/// The form's modes. AllFaults adds what the default form cannot set: the
+/// two-phase-to-ground fault, the faulted phases and a DD connection for each
+/// transformer; the fault and transformer frames make room for them.
+enum class FormMode { Default, AllFaults };
+
+/// Every control of the window in `mode`, in creation order. The all-faults
+/// table is the default one with the extra controls after their neighbours.
+const std::vector<Control>& DesignTable(FormMode mode = FormMode::Default);
 
 /// The names of the controls that take the keyboard's focus, in tab order:
 /// the input area (scroll bars and options), the transformer options, the
 /// value boxes, then the readouts bus by bus.
-const std::vector<std::string>& TabOrder();
+const std::vector<std::string>& TabOrder(FormMode mode = FormMode::Default);
 
-/// The control named `name`; nullptr when there is none.
-const Control* FindControl(std::string_view name);
+/// The control named `name` in `mode`'s table; nullptr when there is none.
+/// The default mode also finds the all-faults controls, as they are designed.
+const Control* FindControl(std::string_view name, FormMode mode = FormMode::Default);
 
 /// Array element names: ElementName("VHV_text", 2) is "VHV_text(2)".
 std::string ElementName(std::string_view array, int index);
@@ -117,25 +125,40 @@ inline constexpr std::array<ScrollBarNames, 4> kScrollBarNames = {
      {"ZF_Angle", "ZF_Angle_Text"},
      {"Proximity", "Proximity_Text"}}};
 
-/// The option groups, in the order of kOptionGroupSizes.
+/// The option groups, in the order of kAllFaultsGroupSizes; the default form
+/// has the first six, in the order of kOptionGroupSizes.
 enum class OptionGroup {
   Fault,
   Z0Ratio,
   ZfRatio,
   HvMvTransformer,
   MvC1Transformer,
-  C1C2Transformer
+  C1C2Transformer,
+  FaultedPhase
 };
 inline constexpr std::array<int, 6> kOptionGroupSizes = {3, 6, 7, 2, 2, 2};
+/// The all-faults form's groups: a fourth fault button, DD for each
+/// transformer and the faulted phases.
+inline constexpr std::array<int, 7> kAllFaultsGroupSizes = {4, 6, 7, 3, 3, 3, 3};
 
-/// The fault buttons are three arrays of one element each, at their own index:
-/// "Single_Phase(0)", "Phase_Phase(1)", "Three_Phase(2)".
-inline constexpr std::array<std::string_view, 3> kFaultButtonArrays = {
-    "Single_Phase", "Phase_Phase", "Three_Phase"};
+/// The group sizes of `mode`.
+std::span<const int> OptionGroupSizes(FormMode mode);
+
+/// The fault buttons are arrays of one element each, at their own index:
+/// "Single_Phase(0)", "Phase_Phase(1)", "Three_Phase(2)" and, in the
+/// all-faults form, "Two_Phase_Ground(3)".
+inline constexpr std::array<std::string_view, 4> kFaultButtonArrays = {
+    "Single_Phase", "Phase_Phase", "Three_Phase", "Two_Phase_Ground"};
 inline constexpr std::string_view kZ0RatioArray = "Z0_Z12_opt";
 inline constexpr std::string_view kZfRatioArray = "ZF_Z12_opt";
+/// The all-faults form's frame of faulted phases and its options (element k
+/// is phase A, B, C: the phase a single-phase fault takes to ground, or the
+/// one a two-phase fault leaves out).
+inline constexpr std::string_view kFaultedPhaseFrame = "Phase_Frame";
+inline constexpr std::string_view kFaultedPhaseArray = "Faulted_Phase";
 
-/// A transformer's frame and its option array (element 0 DY, 1 YY), top to bottom.
+/// A transformer's frame and its option array (element 0 DY, 1 YY and, in
+/// the all-faults form, 2 DD), top to bottom.
 struct TransformerNames {
   std::string_view frame;
   std::string_view options;
@@ -152,7 +175,7 @@ inline constexpr std::array<std::string_view, 8> kDiagramLabelNames = {
 /// The name of option `index` of `group`: OptionName(OptionGroup::Z0Ratio, 1) is "Z0_Z12_opt(1)".
 std::string OptionName(OptionGroup group, int index);
 
-/// The group and index of an option's name; nullopt for any other name.
+/// The group and index of an option's name, in either form; nullopt for any other name.
 struct OptionRef {
   OptionGroup group = OptionGroup::Fault;
   int index = 0;

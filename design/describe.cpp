@@ -100,7 +100,14 @@ std::string ControlTip(const Control& c) {
   }
   if (option->group == OptionGroup::Fault) {
     return "Sets the fault on the transmission system to " + Str(c.caption) +
-           " (choices: single phase, phase-to-phase, three phase)";
+           (option->index == 3 ? " (the phases the faulted-phase option leaves out, joined and "
+                                 "to ground through ZF)"
+                               : " (choices: single phase, phase-to-phase, three phase)");
+  }
+  if (option->group == OptionGroup::FaultedPhase) {
+    return "Sets the faulted phase to " + Str(c.caption) +
+           ": the phase a single-phase fault takes to ground, with the two in brackets that a "
+           "phase-to-phase or two-phase-to-ground fault joins";
   }
   for (int t = 0; t < 3; ++t) {
     if (static_cast<int>(option->group) == static_cast<int>(OptionGroup::HvMvTransformer) + t) {
@@ -108,7 +115,8 @@ std::string ControlTip(const Control& c) {
       constexpr std::array<std::string_view, 4> kShort = {"Substation HV", "Substation MV",
                                                           "Customer Level 1", "Customer Level 2"};
       return "Sets the transformer from " + Str(kShort[t]) + " to " + Str(kShort[t + 1]) + " to " +
-             Str(c.caption) + " (choices DY and YY)";
+             Str(c.caption) +
+             (option->index == 2 ? " (choices DY, YY and DD)" : " (choices DY and YY)");
     }
   }
   return {};

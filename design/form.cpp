@@ -150,11 +150,41 @@ FormModel::FormModel() {
     scroll_[k] = c.scroll.value;
     texts_[k] = std::string(FindControl(kScrollBarNames[k].text)->caption);
   }
-  for (int g = 0; g < static_cast<int>(kOptionGroupSizes.size()); ++g) {
-    for (int k = 0; k < kOptionGroupSizes[g]; ++k) {
-      selected_[g][k] = FindControl(OptionName(static_cast<OptionGroup>(g), k))->selected;
+  for (int g = 0; g < static_cast<int>(kAllFaultsGroupSizes.size()); ++g) {
+    for (int k = 0; k < kAllFaultsGroupSizes[g]; ++k) {
+      selected_[g][k] =
+          FindControl(OptionName(static_cast<OptionGroup>(g), k), FormMode::AllFaults)->selected;
     }
   }
+}
+
+bool NeedsAllFaults(const FaultInputs& in) {
+  constexpr auto DD = TransformerConnection::DD;
+  return in.toGround || (in.faultType != FaultType::ThreePhase && in.faultedPhase != Phase::A) ||
+         in.hvMvConnection == DD || in.mvC1Connection == DD || in.c1C2Connection == DD;
+}
+
+bool FormModel::SetMode(FormMode mode) {
+  if (mode == mode_) {
+    return false;
+  }
+  mode_ = mode;
+  if (mode == FormMode::Default) {
+    auto replace = [this](OptionGroup group, int extra, int by) {
+      auto& flags = selected_[static_cast<int>(group)];
+      if (flags[extra]) {
+        flags[extra] = false;
+        flags[by] = true;
+      }
+    };
+    replace(OptionGroup::Fault, 3, 1);
+    auto& phases = selected_[static_cast<int>(OptionGroup::FaultedPhase)];
+    phases = {true};
+    for (int t = 0; t < 3; ++t) {
+      replace(static_cast<OptionGroup>(static_cast<int>(OptionGroup::HvMvTransformer) + t), 2, 0);
+    }
+  }
+  return true;
 }
 
 void FormModel::WriteValueTexts() {
@@ -256,12 +286,18 @@ void FormModel::Apply(const FaultInputs& in) {
   const int zf = indexOf(kZfRatios, in.zfRatio);
   selectOnly(OptionGroup::ZfRatio, zf);
   zfRatioUnlisted_ = zf < 0 ? in.zfRatio : 0.0;
-  selectOnly(OptionGroup::Fault, indexOf(kFaultButtons, in.faultType));
+  if (NeedsAllFaults(in)) {
+    mode_ = FormMode::AllFaults;
+  }
+  const bool twoPhaseGround = in.faultType == FaultType::PhaseToPhase && in.toGround;
+  selectOnly(OptionGroup::Fault, twoPhaseGround ? 3 : indexOf(kFaultButtons, in.faultType));
+  selectOnly(OptionGroup::FaultedPhase, static_cast<int>(in.faultedPhase));
   const TransformerConnection connections[3] = {in.hvMvConnection, in.mvC1Connection,
                                                 in.c1C2Connection};
   for (int t = 0; t < 3; ++t) {
+    // The options are DY, YY, DD, in the order of the connections.
     selectOnly(static_cast<OptionGroup>(static_cast<int>(OptionGroup::HvMvTransformer) + t),
-               connections[t] == TransformerConnection::DY ? 0 : 1);
+               static_cast<int>(connections[t]));
   }
 }
 
@@ -274,8 +310,14 @@ ControlValues FormModel::Values() const {
   flags(OptionGroup::Z0Ratio, v.selected.z0Z12);
   flags(OptionGroup::ZfRatio, v.selected.zfZ12);
   for (int t = 0; t < 3; ++t) {
-    // Element 0 (DY) is what a pass reads.
-    v.selected.transformerDY[t] = selected_[static_cast<int>(OptionGroup::HvMvTransformer) + t][0];
+    // Element 0 (DY) is what a pass reads, and element 2 (DD) of the all-faults form.
+    const auto& group = selected_[static_cast<int>(OptionGroup::HvMvTransformer) + t];
+    v.selected.transformerDY[t] = group[0];
+    v.selected.transformerDD[t] = mode_ == FormMode::AllFaults && group[2];
+  }
+  if (mode_ == FormMode::AllFaults) {
+    v.selected.twoPhaseGround = selected_[static_cast<int>(OptionGroup::Fault)][3];
+    flags(OptionGroup::FaultedPhase, v.selected.faultedPhase);
   }
   v.z0RatioUnlisted = z0RatioUnlisted_;
   v.zfRatioUnlisted = zfRatioUnlisted_;

@@ -95,8 +95,17 @@ class FormModel {
   /// Puts `in` on the controls: the scroll bars at the nearest whole value
   /// within range, the value boxes with the exact values (decimals shown),
   /// one option per group, none for a ratio no option offers (which is then
-  /// used as given). A pass always follows.
+  /// used as given). Settings that only the all-faults form shows turn that
+  /// form on. A pass always follows.
   void Apply(const FaultInputs& in);
+
+  /// The form's mode; the default form at first.
+  FormMode Mode() const { return mode_; }
+  /// Turns the all-faults form on or off. Leaving it puts its extra groups
+  /// back to what the default form shows: the two-phase-to-ground fault
+  /// becomes phase-to-phase, the faulted phase A, a DD transformer DY. True
+  /// when a pass runs: whenever the mode changed, as the frames change size.
+  bool SetMode(FormMode mode);
 
   /// What the controls hold, as a pass reads them.
   ControlValues Values() const;
@@ -105,10 +114,16 @@ class FormModel {
  private:
   std::array<int, 4> scroll_{};
   std::array<std::string, 4> texts_;
-  std::array<std::array<bool, 7>, 6> selected_{};
+  FormMode mode_ = FormMode::Default;
+  std::array<std::array<bool, 7>, kAllFaultsGroupSizes.size()> selected_{};
   float z0RatioUnlisted_ = 0.0f;
   double zfRatioUnlisted_ = 0.0;
 };
+
+/// Whether `in` needs the all-faults form: the two-phase-to-ground fault, a
+/// faulted phase other than A (B and C for a phase-to-phase fault) or a DD
+/// transformer.
+bool NeedsAllFaults(const FaultInputs& in);
 
 /// The shortest text that reads back as `value`: "85", "85.5", "1e-07".
 std::string ShortestValueText(double value);

@@ -5,19 +5,37 @@
 
 namespace dipview::design {
 
-std::optional<FaultType> SelectedFault(const Selections& s) {
-  std::optional<FaultType> type;
-  for (std::size_t i = 0; i < kFaultButtons.size(); ++i) {
+namespace {
+
+// The last selected fault button by index; -1 for none.
+int SelectedFaultButton(const Selections& s) {
+  if (s.twoPhaseGround) {
+    return 3;
+  }
+  for (int i = static_cast<int>(s.fault.size()) - 1; i >= 0; --i) {
     if (s.fault[i]) {
-      type = kFaultButtons[i];
+      return i;
     }
   }
-  return type;
+  return -1;
+}
+
+}  // namespace
+
+std::optional<FaultType> SelectedFault(const Selections& s) {
+  const int button = SelectedFaultButton(s);
+  return button < 0 ? std::nullopt : std::optional(kFaultButtons[button]);
 }
 
 FaultInputs SettingsOf(const ControlValues& v) {
   FaultInputs in;
   in.faultType = SelectedFault(v.selected).value_or(FaultType::SinglePhase);
+  in.toGround = SelectedFaultButton(v.selected) == 3;
+  for (int k = 0; k < 3; ++k) {
+    if (v.selected.faultedPhase[k]) {
+      in.faultedPhase = static_cast<Phase>(k);
+    }
+  }
   in.zfRatio = v.zfRatioUnlisted;
   for (std::size_t i = 0; i < kZfRatios.size(); ++i) {
     if (v.selected.zfZ12[i]) {
@@ -34,19 +52,22 @@ FaultInputs SettingsOf(const ControlValues& v) {
   in.zfAngleDeg = v.zfAngleDeg;
   in.z0AngleDeg = v.z0AngleDeg;
   in.proximity = v.proximity;
-  auto connection = [](bool dy) {
-    return dy ? TransformerConnection::DY : TransformerConnection::YY;
+  auto connection = [&v](int t) {
+    if (v.selected.transformerDD[t]) {
+      return TransformerConnection::DD;
+    }
+    return v.selected.transformerDY[t] ? TransformerConnection::DY : TransformerConnection::YY;
   };
-  in.hvMvConnection = connection(v.selected.transformerDY[0]);
-  in.mvC1Connection = connection(v.selected.transformerDY[1]);
-  in.c1C2Connection = connection(v.selected.transformerDY[2]);
+  in.hvMvConnection = connection(0);
+  in.mvC1Connection = connection(1);
+  in.c1C2Connection = connection(2);
   return in;
 }
 
-DiagramLayout DesignLayout() {
+DiagramLayout DesignLayout(FormMode mode) {
   DiagramLayout l;
   for (const DiagramControl& c : kDiagramControls) {
-    l.*c.rect = FindControl(c.name)->rect;
+    l.*c.rect = FindControl(c.name, mode)->rect;
   }
   return l;
 }

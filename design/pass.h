@@ -12,9 +12,10 @@
 namespace dipview::design {
 
 /// The fault each fault button selects: Single_Phase(0), Phase_Phase(1),
-/// Three_Phase(2).
-inline constexpr std::array<FaultType, 3> kFaultButtons = {
-    FaultType::SinglePhase, FaultType::PhaseToPhase, FaultType::ThreePhase};
+/// Three_Phase(2) and Two_Phase_Ground(3), which also sets toGround.
+inline constexpr std::array<FaultType, 4> kFaultButtons = {
+    FaultType::SinglePhase, FaultType::PhaseToPhase, FaultType::ThreePhase,
+    FaultType::PhaseToPhase};
 
 /// Which option buttons are selected. Each group may have none or, when set
 /// from outside the program, more than one.
@@ -24,6 +25,11 @@ struct Selections {
   std::array<bool, 7> zfZ12{};                    ///< ZF_Z12_opt(0..6)
   /// HV_MV_Trans, MV_C1_Trans, C1_C2_Trans: element 0 (DY) selected?
   std::array<bool, 3> transformerDY{true, true, true};
+  /// The all-faults form's options: Two_Phase_Ground(3), Faulted_Phase(0..2)
+  /// and element 2 (DD) of each transformer.
+  bool twoPhaseGround = false;
+  std::array<bool, 3> faultedPhase{};
+  std::array<bool, 3> transformerDD{};
   friend bool operator==(const Selections&, const Selections&) = default;
 };
 
@@ -40,13 +46,15 @@ struct ControlValues {
   friend bool operator==(const ControlValues&, const ControlValues&) = default;
 };
 
-/// The fault the fault buttons select: the last selected one, none when no
-/// button is selected.
+/// The fault the fault buttons select: the last selected one by index, none
+/// when no button is selected.
 std::optional<FaultType> SelectedFault(const Selections& s);
 
-/// The settings a pass computes with. The last selected option of a ratio
-/// group wins; with no fault button selected the fault type reads as single
-/// phase (the pass then computes no fault at all).
+/// The settings a pass computes with. The last selected option of a ratio,
+/// fault or phase group wins; with no fault button selected the fault type
+/// reads as single phase (the pass then computes no fault at all), with no
+/// phase selected the phase reads as A. A transformer is DD when its DD
+/// option is selected, else DY or YY as its DY option says.
 FaultInputs SettingsOf(const ControlValues& v);
 
 /// The controls of the diagram area that the layout step moves, in twips.
@@ -76,8 +84,8 @@ inline constexpr std::array<DiagramControl, 11> kDiagramControls = {{
     {kTransformerNames[2].frame, &DiagramLayout::c1C2},
 }};
 
-/// The design-time positions of the diagram area.
-DiagramLayout DesignLayout();
+/// The design-time positions of the diagram area in `mode`.
+DiagramLayout DesignLayout(FormMode mode = FormMode::Default);
 
 /// Geometry of the diagrams in one pass, in twips.
 struct DiagramGeometry {

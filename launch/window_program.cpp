@@ -44,9 +44,12 @@ constexpr std::string_view kUsage =
     "      --fault TYPE, --phases P, --z12-angle DEG, --z0-angle DEG, --zf-angle DEG,\n"
     "      --z0-ratio R, --zf-ratio R, --proximity N, --transformers C,C,C\n"
     "                      open with these settings, written as dipview-calc takes\n"
-    "                      them; the window offers single, phase-phase and three\n"
-    "                      faults on phase A or phases B and C, DY and YY, and the\n"
-    "                      ratios of its options\n"
+    "                      them, and the ratios of its options; settings only the\n"
+    "                      all-faults form shows (two-phase-ground, other phases,\n"
+    "                      DD) open it\n"
+    "      --all-faults    open the all-faults form: the two-phase-to-ground fault,\n"
+    "                      the faulted phases and DD transformers (also in the\n"
+    "                      right-click menu)\n"
     "      --preset NAME   start from a textbook case, which options after it\n"
     "                      change; --preset list prints the cases, as\n"
     "                      dipview-calc does, and the right-click menu offers them\n"
@@ -65,6 +68,7 @@ constexpr std::string_view kUsage =
     "Examples:\n"
     "  $ dipview --fault three --proximity 20 --transformers DY,YY,DY\n"
     "  $ dipview --preset two-dy-down --proximity 40\n"
+    "  $ dipview --fault two-phase-ground --transformers DD,DY,YY\n"
     "  $ dipview --zoom 150\n"
     "  $ dipview --fullscreen\n";
 
@@ -110,6 +114,10 @@ int OwnOption(int argc, char** argv, int i, std::vector<std::string_view>& setti
   }
   if (arg == "--labels") {
     options.labels = true;
+    return 1;
+  }
+  if (arg == "--all-faults") {
+    options.allFaults = true;
     return 1;
   }
   if (arg == "--zoom" || arg.starts_with("--zoom=")) {
@@ -158,7 +166,8 @@ dipview::FaultInputs ReadSettings(const std::vector<std::string_view>& args) {
     if (options.action == dipview::calc::Action::Presets) {
       PrintAndExit(dipview::calc::PresetList());
     }
-    dipview::calc::RefuseWhatTheWindowCannotShow(options.settings, "the window");
+    dipview::calc::RefuseWhatTheWindowCannotShow(options.settings, "the window",
+                                                 dipview::design::FormMode::AllFaults);
     return options.settings;
   } catch (const dipview::calc::UsageError& e) {
     BadUsage(dipview::output::EscapeForTerminal(e.what()));
@@ -217,6 +226,9 @@ int RunWindowProgram(int argc, char** argv) {
   dipview::window::SetUpApplication();
   dipview::window::Viewer viewer;
   viewer.form().FormLoad();
+  if (options.allFaults) {
+    viewer.form().SetMode(dipview::design::FormMode::AllFaults);
+  }
   if (settings) {
     viewer.form().ApplySettings(*settings);
   }

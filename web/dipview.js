@@ -8,6 +8,8 @@
   const core = await DipviewCore();
   const call = (name, ...args) => JSON.parse(core.UTF8ToString(core['_' + name](...args)));
   const design = call('dipview_design');
+  // The all-faults form: the same controls and more, some placed otherwise.
+  const allFaults = call('dipview_design_of', 1);
   const twips = design.twipsPerPixel;
   const px = (t) => t / twips;
 
@@ -28,7 +30,7 @@
   const elements = new Map();   // control name -> its element
   const scrollBars = [];        // in the module's numbering
   const optionGroupOf = new Map();  // option name -> [group, index]
-  design.optionGroups.forEach((names, group) =>
+  allFaults.optionGroups.forEach((names, group) =>
     names.forEach((name, index) => optionGroupOf.set(name, [group, index])));
   const lines = design.controls.filter((c) => c.kind === 'line');
 
@@ -145,7 +147,10 @@
     }
   }
 
-  for (const c of design.controls) {
+  // Every control of both forms; those of the all-faults form alone start hidden.
+  const defaultNames = new Set(design.controls.map((c) => c.name));
+  for (const c of allFaults.controls) {
+    const extra = !defaultNames.has(c.name);
     if (c.kind === 'line') continue;
     const container = c.container ? elements.get(c.container) : form;
     let e;
@@ -202,9 +207,11 @@
     }
     e.dataset.name = c.name;
     e.id = c.name.replace(/[()]/g, '_');
-    place(e, c.rect, c.container);
+    const shownControl = extra ? c : design.controls.find((d) => d.name === c.name);
+    place(e, shownControl.rect, c.container);
+    if (e.input) e.querySelector('span').textContent = shownControl.caption;
     fontOf(c, e);
-    if (!c.visible) e.hidden = true;
+    if (!c.visible || extra) e.hidden = true;
     if (c.accessible && c.accessible.name) {
       const target = e.input || e;
       target.setAttribute('aria-label', c.accessible.name);
@@ -217,10 +224,44 @@
 
   // The keyboard visits the controls in the window's tab order; labels,
   // frames and the caption bar come after.
-  design.tabOrder.forEach((name, i) => {
-    const e = elements.get(name);
-    (e.input || e).tabIndex = i + 1;
-  });
+  function setTabOrder(table) {
+    table.tabOrder.forEach((name, i) => {
+      const e = elements.get(name);
+      (e.input || e).tabIndex = i + 1;
+    });
+  }
+  setTabOrder(design);
+
+  // Puts the form of `mode` (0 default, 1 all faults) on the controls: their
+  // places, captions and which are shown. The pass places the diagram area.
+  let mode = 0;
+  const modeButton = document.getElementById('all-faults');
+  function showMode(newMode) {
+    if (newMode === mode) return;
+    mode = newMode;
+    const table = mode === 1 ? allFaults : design;
+    const inMode = new Map(table.controls.map((c) => [c.name, c]));
+    for (const c of allFaults.controls) {
+      const e = elements.get(c.name);
+      if (!e) continue;
+      const m = inMode.get(c.name);
+      if (!m) {
+        e.hidden = true;
+        continue;
+      }
+      if (shown.has(c.name + 'rect')) continue;  // placed by the pass
+      place(e, m.rect, m.container);
+      e.hidden = !m.visible;
+      if (e.input) e.querySelector('span').textContent = m.caption;
+      if (m.kind === 'frame') {
+        e.querySelector('.frame-caption').textContent = m.caption;
+        e.setAttribute('aria-label', m.caption);
+      }
+    }
+    setTabOrder(table);
+    modeButton.setAttribute('aria-pressed', String(mode === 1));
+  }
+  modeButton.addEventListener('click', () => apply(call('dipview_set_mode', mode === 1 ? 0 : 1)));
 
   // The drawing surface: the whole design at the device's pixel density, in
   // twips through one transform.
@@ -407,6 +448,7 @@
     }
   }
   function show(state) {
+    showMode(state.mode);
     for (const [name, value] of Object.entries(state.scroll)) {
       update(name, 'scroll', value, (e) => e.bar.show(value));
     }
@@ -446,7 +488,7 @@
     presetChoice.value = '';
   });
   window.addEventListener('resize', fit);
-  DipviewPhone.start({ core, call, apply, design });
+  DipviewPhone.start({ core, call, apply, design, allFaults });
   fit();
   const started = performance.now();
   apply(call('dipview_load', height));

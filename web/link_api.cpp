@@ -61,8 +61,10 @@ EMSCRIPTEN_KEEPALIVE char* dipview_query(int bytes) {
 EMSCRIPTEN_KEEPALIVE const char* dipview_read_link() {
   g_reading = ReadLink(g_query.c_str(), {"zoom"});
   if (g_reading.problems.empty()) {
+    // Settings only the all-faults form shows open the page in that form.
     std::string refused =
-        WhatTheWindowCannotShow(g_reading.settings, "the page", SettingSpelling::Link);
+        WhatTheWindowCannotShow(g_reading.settings, "the page", SettingSpelling::Link,
+                                dipview::design::FormMode::AllFaults);
     if (!refused.empty()) {
       g_reading.problems.push_back(std::move(refused));
       g_reading.settings = dipview::FaultInputs{};

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <initializer_list>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -146,6 +147,16 @@ void Recalculate() {
   g_page.diagramShown = true;
 }
 
+// The diagram controls take the sizes of the form model's mode; the next
+// pass places them.
+void ShowMode() {
+  const DiagramLayout sizes = DesignLayout(g_page.form.Mode());
+  for (const DiagramControl& c : kDiagramControls) {
+    (g_page.layout.*c.rect).width = (sizes.*c.rect).width;
+    (g_page.layout.*c.rect).height = (sizes.*c.rect).height;
+  }
+}
+
 // Runs a pass when the form model asks for one.
 void RunIf(bool pass) {
   if (pass) {
@@ -186,8 +197,8 @@ void AnswerState(std::optional<bool> handled = std::nullopt) {
     }
   }
   j.Close('}').Key("selected").Open('{');
-  for (int group = 0; group < static_cast<int>(kOptionGroupSizes.size()); ++group) {
-    for (int index = 0; index < kOptionGroupSizes[group]; ++index) {
+  for (int group = 0; group < static_cast<int>(kAllFaultsGroupSizes.size()); ++group) {
+    for (int index = 0; index < kAllFaultsGroupSizes[group]; ++index) {
       const OptionRef option{.group = static_cast<OptionGroup>(group), .index = index};
       j.Key(OptionName(option.group, index)).Bool(form.IsSelected(option));
     }
@@ -214,7 +225,7 @@ void AnswerState(std::optional<bool> handled = std::nullopt) {
     }
     j.Close(']');
   }
-  j.Close(']');
+  j.Close(']').Key("mode").Number(static_cast<int>(form.Mode()));
   if (handled) {
     j.Key("handled").Bool(*handled);
   }
@@ -234,6 +245,7 @@ namespace dipview::web {
 
 const char* ApplySettings(const FaultInputs& in) {
   g_page.form.Apply(in);
+  ShowMode();
   Recalculate();
   AnswerState();
   return g_answer.c_str();
@@ -247,9 +259,11 @@ FaultInputs PageSettings() {
 
 extern "C" {
 
-/// The design table and what a page needs to draw it: the caption, the font,
-/// the colours, the size in twips and the twips per pixel.
-EMSCRIPTEN_KEEPALIVE const char* dipview_design() {
+/// The design table of `mode` (0 the default form, 1 the all-faults form) and
+/// what a page needs to draw it: the caption, the font, the colours, the size
+/// in twips and the twips per pixel.
+EMSCRIPTEN_KEEPALIVE const char* dipview_design_of(int mode) {
+  const FormMode form = mode == 1 ? FormMode::AllFaults : FormMode::Default;
   Json& j = g_answer;
   j = Json();
   j.Open('{').Key("caption").Text(kWindowCaption).Key("version").Text(dipview::kVersionText);
@@ -258,7 +272,7 @@ EMSCRIPTEN_KEEPALIVE const char* dipview_design() {
   j.Key("width").Number(kFullWidth).Key("height").Number(kFullHeight);
   j.Key("face").Colour(kButtonFace).Key("text").Colour(kButtonText);
   j.Key("controls").Open('[');
-  for (const Control& c : DesignTable()) {
+  for (const Control& c : DesignTable(form)) {
     j.Open('{').Key("kind").Text(KindName(c.kind)).Key("name").Text(c.name);
     j.Key("container").Text(c.container).Key("rect").Rect(c.rect);
     j.Key("ends").Numbers({c.ends.x1, c.ends.y1, c.ends.x2, c.ends.y2});
@@ -280,7 +294,7 @@ EMSCRIPTEN_KEEPALIVE const char* dipview_design() {
     j.Close('}');
   }
   j.Close(']').Key("tabOrder").Open('[');
-  for (const std::string& name : TabOrder()) {
+  for (const std::string& name : TabOrder(form)) {
     j.Separate().Text(name);
   }
   j.Close(']').Key("scrollBars").Open('[');
@@ -288,9 +302,10 @@ EMSCRIPTEN_KEEPALIVE const char* dipview_design() {
     j.Separate().Text(b.bar);
   }
   j.Close(']').Key("optionGroups").Open('[');
-  for (int group = 0; group < static_cast<int>(kOptionGroupSizes.size()); ++group) {
+  const std::span<const int> sizes = OptionGroupSizes(form);
+  for (int group = 0; group < static_cast<int>(sizes.size()); ++group) {
     j.Open('[');
-    for (int index = 0; index < kOptionGroupSizes[group]; ++index) {
+    for (int index = 0; index < sizes[group]; ++index) {
       j.Separate().Text(OptionName(static_cast<OptionGroup>(group), index));
     }
     j.Close(']');
@@ -314,6 +329,25 @@ EMSCRIPTEN_KEEPALIVE const char* dipview_labels() {
   }
   j.Close(']');
   return j.c_str();
+}
+
+/// The default form's design table: dipview_design_of(0).
+EMSCRIPTEN_KEEPALIVE const char* dipview_design() {
+  return dipview_design_of(0);
+}
+
+/// Shows the default form (`mode` 0) or the all-faults form (1); a pass runs
+/// when the mode changed. Leaving the all-faults form puts its extra groups
+/// back as the form model says.
+EMSCRIPTEN_KEEPALIVE const char* dipview_set_mode(int mode) {
+  if (mode == 0 || mode == 1) {
+    if (g_page.form.SetMode(mode == 1 ? FormMode::AllFaults : FormMode::Default)) {
+      ShowMode();
+      Recalculate();
+    }
+  }
+  AnswerState();
+  return g_answer.c_str();
 }
 
 /// The most device pixels per design pixel the drawing surface, `width` x
@@ -399,8 +433,8 @@ EMSCRIPTEN_KEEPALIVE const char* dipview_scroll_drag(int bar, double moved, doub
 /// "optionGroups") was clicked: it becomes the group's only selected option,
 /// and a pass runs when it was not selected before.
 EMSCRIPTEN_KEEPALIVE const char* dipview_select(int group, int index) {
-  if (group >= 0 && group < static_cast<int>(kOptionGroupSizes.size()) && index >= 0 &&
-      index < kOptionGroupSizes[group]) {
+  const std::span<const int> sizes = OptionGroupSizes(g_page.form.Mode());
+  if (group >= 0 && group < static_cast<int>(sizes.size()) && index >= 0 && index < sizes[group]) {
     RunIf(g_page.form.Click({.group = static_cast<OptionGroup>(group), .index = index}));
   }
   AnswerState();

@@ -29,16 +29,27 @@ const DipviewPhone = (() => {
     if (text !== undefined) e.textContent = text;
     return e;
   };
-  const captionOf = (name) => page.design.controls.find((c) => c.name === name)?.caption || '';
-  const control = (name) => page.design.controls.find((c) => c.name === name);
+  // The form shown: 0 the default, 1 the all-faults form, whose table has
+  // every control of both.
+  let mode = 0;
+  const tableOf = (m) => (m === 1 ? page.allFaults : page.design);
+  const control = (name) => tableOf(mode).controls.find((c) => c.name === name) ||
+                            page.allFaults.controls.find((c) => c.name === name);
+  const captionOf = (name) => control(name)?.caption || '';
+  const options = new Map();  // option name -> its label, shown in the forms that have it
+  const groupSets = [];       // option group -> its fieldset
 
   function optionGroup(names, group) {
     const first = control(names[0]);
     const bus = ['HV_Label', 'MV_Label', 'C1_Label', 'C2_Label'].map(captionOf);
-    const title = group >= 3 ? `Transformer ${bus[group - 3]} to ${bus[group - 2]}`
-                             : captionOf(first.container);
-    // Many short captions share rows, each a whole touch target.
-    const set = make('fieldset', names.length === 3 ? 'phone-group' : 'phone-group phone-many');
+    const transformer = group >= 3 && group <= 5;
+    const title = transformer ? `Transformer ${bus[group - 3]} to ${bus[group - 2]}`
+                              : captionOf(first.container);
+    // Many short captions share rows, each a whole touch target; the faults
+    // and the faulted phases take a row each.
+    const own = group === 0 || group === 6;
+    const set = make('fieldset', own ? 'phone-group' : 'phone-group phone-many');
+    groupSets[group] = set;
     set.append(make('legend', '', title));
     names.forEach((name, index) => {
       const label = make('label', 'phone-option');
@@ -50,6 +61,7 @@ const DipviewPhone = (() => {
       });
       label.append(input, make('span', '', captionOf(name)));
       radios.set(name, input);
+      options.set(name, label);
       set.append(label);
     });
     return set;
@@ -88,10 +100,12 @@ const DipviewPhone = (() => {
     const main = document.getElementById('phone');
     const settings = make('section', 'phone-settings');
     settings.setAttribute('aria-label', captionOf('Top_Label'));
-    const groups = page.design.optionGroups;
+    const groups = page.allFaults.optionGroups;
     settings.append(optionGroup(groups[0], 0));
     page.design.scrollBars.forEach((name, i) => settings.append(scrollBar(name, i)));
-    groups.slice(1).forEach((names, i) => settings.append(optionGroup(names, i + 1)));
+    settings.append(optionGroup(groups[6], 6));
+    groups.slice(1, 6).forEach((names, i) => settings.append(optionGroup(names, i + 1)));
+    showMode();
 
     const diagrams = make('section', 'phone-diagrams');
     diagrams.append(make('h2', '', captionOf('Voltage_Label')));
@@ -204,6 +218,18 @@ const DipviewPhone = (() => {
     });
   }
 
+  // Shows the options of the form `mode` has, with its captions.
+  function showMode() {
+    const names = new Set(tableOf(mode).controls.map((c) => c.name));
+    for (const [name, label] of options) {
+      label.hidden = !names.has(name);
+      label.querySelector('span').textContent = captionOf(name);
+    }
+    groupSets.forEach((set) => {
+      set.hidden = [...set.querySelectorAll('label')].every((label) => label.hidden);
+    });
+  }
+
   function show() {
     const on = narrow();
     document.body.classList.toggle('phone', on);
@@ -231,6 +257,10 @@ const DipviewPhone = (() => {
     },
     changed(s) {
       state = s;
+      if (s.mode !== mode) {
+        mode = s.mode;
+        showMode();
+      }
       if (document.body.classList.contains('phone')) {
         showTexts();
         copy();

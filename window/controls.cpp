@@ -1,9 +1,12 @@
 // The window's widgets, built from the design table, and their tab order.
+#include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRadioButton>
 
 #include "window/form1.h"
 #include "window/painter.h"
@@ -80,40 +83,46 @@ QString FrameStyleSheet(double zoom) {
       .arg(px(2));
 }
 
+QWidget* Form1::MakeControl(const design::Control& c, QWidget* parent) {
+  QWidget* w = nullptr;
+  switch (c.kind) {
+    case design::ControlKind::Label:
+      w = MakeLabel(c, parent);
+      break;
+    case design::ControlKind::TextBox:
+      w = MakeTextBox(c, parent);
+      break;
+    case design::ControlKind::Frame:
+      w = MakeFrame(c, parent);
+      break;
+    case design::ControlKind::OptionButton:
+      w = new OptionButton(ToQString(c.caption), parent);
+      break;
+    case design::ControlKind::VerticalScrollBar:
+    case design::ControlKind::HorizontalScrollBar:
+      w = MakeScrollBar(c, parent);
+      break;
+    case design::ControlKind::Line:
+      return nullptr;  // drawn by paintEvent
+  }
+  w->setObjectName(QString::fromStdString(c.name));
+  setGeometryOf(w, c.rect);
+  if (c.selected) {
+    static_cast<QRadioButton*>(w)->setChecked(true);
+  }
+  if (!c.visible) {
+    w->hide();
+  }
+  return w;
+}
+
 void Form1::CreateControls() {
   std::unordered_map<std::string_view, QWidget*> made;
   for (const design::Control& c : design::DesignTable()) {
     QWidget* parent = c.container.empty() ? this : made.at(c.container);
-    QWidget* w = nullptr;
-    switch (c.kind) {
-      case design::ControlKind::Label:
-        w = MakeLabel(c, parent);
-        break;
-      case design::ControlKind::TextBox:
-        w = MakeTextBox(c, parent);
-        break;
-      case design::ControlKind::Frame:
-        w = MakeFrame(c, parent);
-        break;
-      case design::ControlKind::OptionButton:
-        w = new OptionButton(ToQString(c.caption), parent);
-        break;
-      case design::ControlKind::VerticalScrollBar:
-      case design::ControlKind::HorizontalScrollBar:
-        w = MakeScrollBar(c, parent);
-        break;
-      case design::ControlKind::Line:
-        continue;  // drawn by paintEvent
+    if (QWidget* w = MakeControl(c, parent)) {
+      made.emplace(c.name, w);
     }
-    w->setObjectName(QString::fromStdString(c.name));
-    setGeometryOf(w, c.rect);
-    if (c.selected) {
-      static_cast<QRadioButton*>(w)->setChecked(true);
-    }
-    if (!c.visible) {
-      w->hide();
-    }
-    made.emplace(c.name, w);
   }
 
   auto get = [&made]<typename T>(T*& member, const std::string& name) {
@@ -148,10 +157,97 @@ void Form1::SeparateAllOptionRows() {
   }
 }
 
+void Form1::CreateAllFaultsControls() {
+  for (const design::Control& c : design::DesignTable(design::FormMode::AllFaults)) {
+    const QString name = QString::fromStdString(c.name);
+    if (c.kind == design::ControlKind::Line || findChild<QWidget*>(name) != nullptr) {
+      continue;
+    }
+    QWidget* parent = c.container.empty() ? this : findChild<QWidget*>(ToQString(c.container));
+    QWidget* w = MakeControl(c, parent);
+    w->hide();
+    w->setContextMenuPolicy(Qt::NoContextMenu);
+    // Made after SetZoom ran: the font and frame of the zoom now.
+    w->setFont(DefaultFont(zoom_));
+    if (auto* frame = qobject_cast<QGroupBox*>(w)) {
+      frame->setStyleSheet(FrameStyleSheet(zoom_));
+    }
+    if (const std::optional<design::OptionRef> option = design::OptionOf(c.name)) {
+      auto* button = static_cast<QRadioButton*>(w);
+      options_[static_cast<int>(option->group)][option->index] = button;
+      connect(button, &QRadioButton::toggled, this, [this, option = *option](bool checked) {
+        if (form_.SetOption(option, checked)) {
+          Recalculate();
+        }
+      });
+    }
+  }
+  allFaultsMade_ = true;
+}
+
+void Form1::ShowMode() {
+  const design::FormMode mode = form_.Mode();
+  if (allFaults_ != nullptr) {
+    const QSignalBlocker block(allFaults_);
+    allFaults_->setChecked(mode == design::FormMode::AllFaults);
+  }
+  if (mode == shownMode_) {
+    return;
+  }
+  if (mode == design::FormMode::AllFaults && !allFaultsMade_) {
+    CreateAllFaultsControls();
+  }
+  shownMode_ = mode;
+  const std::vector<design::Control>& table = design::DesignTable(mode);
+  for (const design::Control& c : design::DesignTable(design::FormMode::AllFaults)) {
+    QWidget* w = findChild<QWidget*>(QString::fromStdString(c.name));
+    if (w == nullptr) {
+      continue;
+    }
+    const auto shown = std::find_if(table.begin(), table.end(),
+                                    [&c](const design::Control& x) { return x.name == c.name; });
+    if (shown == table.end()) {
+      w->hide();
+      continue;
+    }
+    const bool placedByPass =
+        std::find(diagramControls_.begin(), diagramControls_.end(), w) != diagramControls_.end();
+    if (placedByPass) {
+      // The layout step places it; the mode sets its size.
+      design::TwipsRect r = geometryOf(w);
+      r.width = shown->rect.width;
+      r.height = shown->rect.height;
+      setGeometryOf(w, r);
+    } else {
+      setGeometryOf(w, shown->rect);
+      w->setVisible(shown->visible);
+    }
+    if (auto* option = qobject_cast<QRadioButton*>(w)) {
+      option->setText(ToQString(shown->caption));
+    } else if (auto* frame = qobject_cast<QGroupBox*>(w)) {
+      frame->setTitle(ToQString(shown->caption));
+    }
+  }
+  SeparateAllOptionRows();
+  SetTabOrder();
+  SetToolTips();
+  DescribeForAccessibility();
+}
+
+void Form1::SetMode(design::FormMode mode) {
+  ReadControls();
+  const bool changed = form_.SetMode(mode);
+  ShowMode();
+  if (changed) {
+    ShowFormModel();
+    Recalculate();
+  }
+}
+
 void Form1::SetTabOrder() {
   // Tab order follows the input area, then the diagram area, then the grid.
   QWidget* previous = nullptr;
-  for (const std::string& name : design::TabOrder()) {
+  for (const std::string& name : design::TabOrder(form_.Mode())) {
     QWidget* w = findChild<QWidget*>(QString::fromStdString(name));
     if (previous != nullptr && w != nullptr) {
       setTabOrder(previous, w);

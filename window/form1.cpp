@@ -155,10 +155,12 @@ design::ControlValues Form1::ReadControls() {
     const auto bar = static_cast<design::ScrollBarId>(k);
     form_.RecordScrollValue(bar, DesignValue(bar, scrollBars_[k]->value()));
   }
-  for (int g = 0; g < static_cast<int>(design::kOptionGroupSizes.size()); ++g) {
-    for (int k = 0; k < design::kOptionGroupSizes[g]; ++k) {
-      form_.Record({.group = static_cast<design::OptionGroup>(g), .index = k},
-                   options_[g][k]->isChecked());
+  for (int g = 0; g < static_cast<int>(design::kAllFaultsGroupSizes.size()); ++g) {
+    for (int k = 0; k < design::kAllFaultsGroupSizes[g]; ++k) {
+      if (options_[g][k] != nullptr) {
+        form_.Record({.group = static_cast<design::OptionGroup>(g), .index = k},
+                     options_[g][k]->isChecked());
+      }
     }
   }
   return form_.Values();
@@ -226,6 +228,7 @@ void Form1::PaintCanvas() {
 
 void Form1::ApplySettings(const FaultInputs& in) {
   form_.Apply(in);
+  ShowMode();
   ShowFormModel();
   Recalculate();
 }
@@ -237,9 +240,12 @@ void Form1::ShowFormModel() {
     scrollBars_[k]->setValue(QtValue(bar, form_.ScrollValue(bar)));
     valueBoxes_[k]->setText(ToQString(form_.ValueText(bar)));
   }
-  for (int g = 0; g < static_cast<int>(design::kOptionGroupSizes.size()); ++g) {
-    for (int k = 0; k < design::kOptionGroupSizes[g]; ++k) {
+  for (int g = 0; g < static_cast<int>(design::kAllFaultsGroupSizes.size()); ++g) {
+    for (int k = 0; k < design::kAllFaultsGroupSizes[g]; ++k) {
       QRadioButton* b = options_[g][k];
+      if (b == nullptr) {
+        continue;
+      }
       const QSignalBlocker block(b);
       // Without exclusivity for a moment: a group may show no selection.
       b->setAutoExclusive(false);
@@ -259,7 +265,7 @@ void Form1::paintEvent(QPaintEvent* event) {
   // Line controls are drawn over the window's drawing, in the default line colour.
   p.setPen(QPen(palette().color(QPalette::WindowText), std::max(1L, std::lround(zoom_))));
   auto px = [this](float twips) { return twips * zoom_ / design::kTwipsPerPixel; };
-  for (const design::Control& c : design::DesignTable()) {
+  for (const design::Control& c : design::DesignTable(form_.Mode())) {
     if (c.kind == design::ControlKind::Line) {
       p.drawLine(QPointF(px(c.ends.x1), px(c.ends.y1)), QPointF(px(c.ends.x2), px(c.ends.y2)));
     }

@@ -55,6 +55,13 @@ class Form1 : public QWidget {
   /// The settings of the controls as a pass reads them.
   FaultInputs ReadInputs();
 
+  /// Shows the default or the all-faults form (design::FormMode), making the
+  /// extra controls the first time, and runs a pass when the mode changed.
+  /// Leaving the all-faults form puts its extra groups back as
+  /// design::FormModel::SetMode says. The menu's "All faults" follows.
+  void SetMode(design::FormMode mode);
+  design::FormMode Mode() const { return form_.Mode(); }
+
   /// Scales the whole design by `zoom` (1 = design size): controls, fonts,
   /// option circles, scroll-bar arrows and the drawing, which is painted
   /// again from the last pass's drawing list at the new size. Runs no pass and
@@ -120,6 +127,13 @@ class Form1 : public QWidget {
   friend class FormPeer;  // the tests' view of the pass and the geometry
 
   void CreateControls();
+  /// Makes the widget of `c` in `parent`.
+  QWidget* MakeControl(const design::Control& c, QWidget* parent);
+  /// Makes the controls only the all-faults form has, hidden.
+  void CreateAllFaultsControls();
+  /// Puts the geometry, captions and visibility of the form model's mode on
+  /// the controls, raising no handler.
+  void ShowMode();
   void SetTabOrder();
   void SeparateAllOptionRows();
   void DescribeForAccessibility();
@@ -147,8 +161,12 @@ class Form1 : public QWidget {
   design::FormModel form_;
   std::array<QScrollBar*, 4> scrollBars_{};  ///< in the order of design::kScrollBarNames
   std::array<QLineEdit*, 4> valueBoxes_{};
-  /// Option buttons by group, in the order of design::kOptionGroupSizes.
-  std::array<std::array<QRadioButton*, 7>, 6> options_{};
+  /// Option buttons by group, in the order of design::kAllFaultsGroupSizes;
+  /// null for the all-faults form's until it is first shown.
+  std::array<std::array<QRadioButton*, 7>, design::kAllFaultsGroupSizes.size()> options_{};
+  /// The form shown: the all-faults controls exist, and which mode they show.
+  bool allFaultsMade_ = false;
+  design::FormMode shownMode_ = design::FormMode::Default;
   /// The controls the layout step moves, in the order of design::kDiagramControls.
   std::array<QWidget*, design::kDiagramControls.size()> diagramControls_{};
   std::array<std::array<QLineEdit*, 6>, 4> readouts_{};
@@ -157,6 +175,7 @@ class Form1 : public QWidget {
   /// menu and shortcuts.
   std::array<QAction*, 4> gettingOut_{};
   QMenu* presetsMenu_ = nullptr;
+  QAction* allFaults_ = nullptr;  ///< the menu's checkable "All faults"
   SaveHooks saveHooks_;
   /// The Labels toggle, in the context menu and on L.
   QAction* labelsAction_ = nullptr;

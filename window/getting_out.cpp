@@ -119,6 +119,11 @@ void Form1::SetUpGettingOut() {
     connect(presetsMenu_->addAction(text), &QAction::triggered, this,
             [this, &preset] { ApplySettings(preset.settings); });
   }
+  allFaults_ = new QAction(QStringLiteral("All faults"), this);
+  allFaults_->setCheckable(true);
+  connect(allFaults_, &QAction::toggled, this, [this](bool on) {
+    SetMode(on ? design::FormMode::AllFaults : design::FormMode::Default);
+  });
   // A right click anywhere opens the window's menu: the controls' own menus
   // (a text box's Copy, a scroll bar's Scroll here) give way to it.
   for (QWidget* w : findChildren<QWidget*>()) {
@@ -137,12 +142,14 @@ void Form1::contextMenuEvent(QContextMenuEvent* event) {
   }
   menu.addAction(labelsAction_);
   menu.addMenu(presetsMenu_);
+  menu.addSeparator();
+  menu.addAction(allFaults_);
   menu.exec(event->globalPos());
 }
 
 void Form1::CopyPicture() {
   QApplication::clipboard()->setImage(
-      RenderPicture(ReadInputs(), {.zoom = zoom_, .labels = labels_}));
+      RenderPicture(ReadInputs(), {.zoom = zoom_, .labels = labels_, .mode = form_.Mode()}));
 }
 
 void Form1::SetLabels(bool on) {
@@ -165,7 +172,7 @@ void Form1::SavePicture() {
     return;
   }
   const FaultInputs in = ReadInputs();
-  const PictureOptions options{.zoom = zoom_, .labels = labels_};
+  const PictureOptions options{.zoom = zoom_, .labels = labels_, .mode = form_.Mode()};
   const QByteArray bytes = path.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive)
                                ? RenderSvg(in, options)
                                : EncodePng(RenderPicture(in, options));

@@ -10,6 +10,7 @@ QImage RenderPicture(const FaultInputs& in, const PictureOptions& options) {
   Form1 form;
   form.setAttribute(Qt::WA_DontShowOnScreen);
   form.FormLoad();
+  form.SetMode(options.mode);
   form.SetZoom(options.zoom);
   form.SetLabels(options.labels);
   form.resize(Form1::FullSize(options.zoom));

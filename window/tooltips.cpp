@@ -13,7 +13,7 @@
 namespace dipview::window {
 
 void Form1::SetToolTips() {
-  for (const design::Control& c : design::DesignTable()) {
+  for (const design::Control& c : design::DesignTable(form_.Mode())) {
     const std::string tip = design::ControlTip(c);
     if (!tip.empty()) {
       findChild<QWidget*>(QString::fromStdString(c.name))->setToolTip(QString::fromStdString(tip));

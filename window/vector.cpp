@@ -62,7 +62,7 @@ void Form1::PaintVector(QPainter& p) const {
   PaintDrawing(p, pass_.drawing);
   p.setRenderHint(QPainter::Antialiasing, false);
   const QColor text = palette().color(QPalette::WindowText);
-  for (const design::Control& c : design::DesignTable()) {
+  for (const design::Control& c : design::DesignTable(form_.Mode())) {
     if (c.kind == design::ControlKind::Line) {
       p.setPen(QPen(text, 1));
       p.drawLine(QPointF(c.ends.x1, c.ends.y1) / design::kTwipsPerPixel,
@@ -145,6 +145,7 @@ void Form1::PaintVector(QPainter& p) const {
 QByteArray RenderSvg(const FaultInputs& in, const PictureOptions& options) {
   Form1 form;
   form.FormLoad();
+  form.SetMode(options.mode);
   form.SetLabels(options.labels);
   form.ApplySettings(in);
   QByteArray bytes;

@@ -15,7 +15,8 @@ namespace dipview::window {
 struct ViewerOptions {
   std::optional<double> zoom;
   bool fullScreen = false;
-  bool labels = false;  ///< open with the labels shown
+  bool labels = false;     ///< open with the labels shown
+  bool allFaults = false;  ///< open the all-faults form
 };
 
 using design::kMaxZoom;

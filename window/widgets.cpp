@@ -131,7 +131,8 @@ void SeparateOptionRows(QWidget* container) {
     QRegion keep(own);
     for (const OptionButton* other : options) {
       const QRect shared = own & other->geometry();
-      if (other == option || shared.isEmpty()) {
+      // A hidden option (of the all-faults form) takes no clicks.
+      if (other == option || shared.isEmpty() || other->isHidden()) {
         continue;
       }
       // Twice the centres, so that the midpoint between them is whole or half.

@@ -224,7 +224,7 @@ TEST_F(PictureTest, BadPathsFailCleanly) {
       {"--labels", 2, "--labels draws them on a --png or --svg picture"},
       {"--svg x.svg --sweep proximity=0:1:1", 2,
        "--svg draws one state and cannot be used with --sweep"},
-      {"--svg x.svg --fault three --transformers DD,YY,DY", 2,
+      {"--svg x.svg --fault three --transformers DD,YY,DY --zf-ratio 0.7", 2,
        "--svg draws the window, which offers"},
   };
   for (const Row& row : rows) {

@@ -178,16 +178,16 @@ INSTANTIATE_TEST_SUITE_P(
         BadCommandLine{{"--phases="},
                        "--phases: empty value; allowed: a, b or c for a single-phase fault; bc, "
                        "ca or ab for phase-phase and two-phase-ground; abc for three"},
-        // The window has none of these, so it cannot draw them.
-        BadCommandLine{{"--png", "x.png", "--transformers", "DY,DD,YY"},
-                       "--png draws the window, which offers single, phase-phase and three "
-                       "faults on phase A or phases B and C, and DY or YY transformers"},
-        BadCommandLine{{"--png", "x.png", "--phases", "c"},
-                       "--png draws the window, which offers single, phase-phase and three "
-                       "faults on phase A or phases B and C, and DY or YY transformers"},
-        BadCommandLine{{"--fault", "two-phase-ground", "--png", "x.png"},
-                       "--png draws the window, which offers single, phase-phase and three "
-                       "faults on phase A or phases B and C, and DY or YY transformers"},
+        // The window has no option for these ratios, in either form, so it cannot draw them.
+        BadCommandLine{{"--png", "x.png", "--transformers", "DY,DD,YY", "--z0-ratio", "1.25"},
+                       "--png draws the window, which offers the Z0/Z12 ratios 3.0, 2.5, 2.0, "
+                       "1.5, 1.0 and 0.5; it cannot show --z0-ratio 1.25"},
+        BadCommandLine{{"--png", "x.png", "--phases", "c", "--zf-ratio", "0.7"},
+                       "--png draws the window, which offers the ZF/Z12 ratios 3.0, 2.5, 2.0, "
+                       "1.5, 1.0, 0.5 and 0.0; it cannot show --zf-ratio 0.7"},
+        BadCommandLine{{"--fault", "two-phase-ground", "--svg", "x.svg", "--z0-ratio", "0.75"},
+                       "--svg draws the window, which offers the Z0/Z12 ratios 3.0, 2.5, 2.0, "
+                       "1.5, 1.0 and 0.5; it cannot show --z0-ratio 0.75"},
         BadCommandLine{{"--transformers", "DY,YD,DY"},
                        "--transformers: 'YD' (MV-C1) is not a connection; allowed: DY, YY or DD"},
         BadCommandLine{{"--transformers=DY,YY"},
@@ -251,9 +251,9 @@ INSTANTIATE_TEST_SUITE_P(
         BadCommandLine{{"--preset", "bolted"},
                        "--preset: 'bolted' is not a preset; allowed: bolted-single, two-dy-down, "
                        "phase-phase-yy, two-phase-ground, resistive, list"},
-        BadCommandLine{{"--preset", "two-phase-ground", "--link"},
-                       "--link opens the page, which offers single, phase-phase and three "
-                       "faults on phase A or phases B and C, and DY or YY transformers"},
+        BadCommandLine{{"--preset", "two-phase-ground", "--z0-ratio", "1.25", "--link"},
+                       "--link opens the page, which offers the Z0/Z12 ratios 3.0, 2.5, 2.0, "
+                       "1.5, 1.0 and 0.5; it cannot show --z0-ratio 1.25"},
         BadCommandLine{{"--link", "--zf-ratio", "0.7"},
                        "--link opens the page, which offers the ZF/Z12 ratios 3.0, 2.5, 2.0, "
                        "1.5, 1.0, 0.5 and 0.0; it cannot show --zf-ratio 0.7"},

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace dipview::design {
 namespace {
 
@@ -141,6 +143,57 @@ TEST(FormModelTest, SettingsFromOutside) {
   }
   EXPECT_EQ(ShortestValueText(1e-7), "1e-07");
   EXPECT_EQ(ShortestValueText(0.1), "0.1");
+}
+
+TEST(FormModelTest, AllFaultsGroups) {
+  using enum OptionGroup;
+  constexpr auto DD = TransformerConnection::DD;
+  constexpr auto YY = TransformerConnection::YY;
+  struct Row {
+    std::vector<OptionRef> clicks;
+    FaultInputs settings;  ///< in the all-faults form
+    FaultInputs left;      ///< after leaving it
+  };
+  const Row rows[] = {
+      {{{Fault, 3}},
+       {.faultType = FaultType::PhaseToPhase, .toGround = true},
+       {.faultType = FaultType::PhaseToPhase}},
+      {{{Fault, 3}, {FaultedPhase, 1}},
+       {.faultType = FaultType::PhaseToPhase, .toGround = true, .faultedPhase = Phase::B},
+       {.faultType = FaultType::PhaseToPhase}},
+      {{{FaultedPhase, 2}}, {.faultedPhase = Phase::C}, {}},
+      {{{Fault, 3}, {Fault, 2}, {FaultedPhase, 1}},
+       {.faultType = FaultType::ThreePhase, .faultedPhase = Phase::B},
+       {.faultType = FaultType::ThreePhase}},
+      {{{HvMvTransformer, 2}, {C1C2Transformer, 1}, {MvC1Transformer, 2}},
+       {.hvMvConnection = DD, .mvC1Connection = DD, .c1C2Connection = YY},
+       {.c1C2Connection = YY}},
+  };
+  for (const Row& r : rows) {
+    FormModel form;
+    form.WriteValueTexts();
+    for (const OptionRef& option : FormModel::kLoadSelections) {
+      form.Click(option);
+    }
+    EXPECT_FALSE(form.SetMode(FormMode::Default));
+    EXPECT_TRUE(form.SetMode(FormMode::AllFaults));
+    for (const OptionRef& click : r.clicks) {
+      EXPECT_TRUE(form.Click(click));
+    }
+    EXPECT_EQ(form.Settings(), r.settings) << r.clicks.size();
+    EXPECT_TRUE(form.SetMode(FormMode::Default));
+    EXPECT_EQ(form.Settings(), r.left) << r.clicks.size();
+    EXPECT_FALSE(NeedsAllFaults(form.Settings()));
+    // Back in the all-faults form, its groups show what leaving put back.
+    EXPECT_TRUE(form.SetMode(FormMode::AllFaults));
+    EXPECT_EQ(form.Settings(), r.left) << r.clicks.size();
+
+    // Settings from outside that only the all-faults form shows turn it on.
+    FormModel outside;
+    outside.Apply(r.settings);
+    EXPECT_EQ(outside.Mode(), NeedsAllFaults(r.settings) ? FormMode::AllFaults : FormMode::Default);
+    EXPECT_EQ(outside.Settings(), outside.Mode() == FormMode::AllFaults ? r.settings : r.left);
+  }
 }
 
 }  // namespace

@@ -283,6 +283,7 @@ def main():
               "painting %.3f)" % (t["each"], t["module"], t["show"], t["paint"]))
 
         check_links(driver, url)
+        check_all_faults(driver, url)
         check_bad_queries(driver, url)
         check_lost_canvas(driver, url)
 
@@ -353,6 +354,9 @@ LINK_SETTINGS = (
      "--z0-angle", "0.0001"),
     ("--z0-ratio", "1.5", "--zf-ratio", "0.5", "--fault", "single"),
     ("--preset", "resistive"),
+    # Settings only the all-faults form shows open it.
+    ("--fault", "two-phase-ground", "--phases", "ca", "--transformers", "DD,DY,YY"),
+    ("--phases", "c", "--transformers", "YY,DD,DD", "--proximity", "10"),
 )
 
 
@@ -378,6 +382,9 @@ def check_links(driver, url):
         search = driver.execute_script("return location.search")
         check(search == link, "the page wrote %s back for %s" % (search, link))
         check(problems(driver) == [], "%s gave the messages %s" % (link, problems(driver)))
+        pressed = driver.find_element(By.ID, "all-faults").get_attribute("aria-pressed")
+        check(pressed == ("true" if "--phases" in settings else "false"),
+              "%s: All faults is %s" % (link, pressed))
     shot(driver, "link")
     # The first of them again, then a change: the address follows.
     driver.get(url + calc_link(*LINK_SETTINGS[0]) + "&zoom=100")
@@ -414,6 +421,42 @@ def check_links(driver, url):
           "after a preset the address is %s" % driver.execute_script("return location.search"))
 
 
+def check_all_faults(driver, url):
+    """The All faults button shows the extra options; clicks on them give the
+    numbers and the link dipview-calc gives; leaving goes back to the
+    default form's settings."""
+    driver.get(url + "?zoom=100")
+    wait_ready(driver)
+    button = driver.find_element(By.ID, "all-faults")
+    check(not element(driver, "Faulted_Phase(1)").is_displayed(), "the phases show at start-up")
+    button.click()
+    check(button.get_attribute("aria-pressed") == "true", "All faults is not pressed")
+    check(element(driver, "Single_Phase(0)").text == "Single Phase to Ground",
+          "the fault caption is %r" % element(driver, "Single_Phase(0)").text)
+    for name in ("Two_Phase_Ground(3)", "Faulted_Phase(1)", "HV_MV_Trans(2)", "C1_C2_Trans(1)"):
+        option = element(driver, name)
+        frame = option.find_element(By.XPATH, "..").rect
+        r = option.rect
+        check(frame["y"] <= r["y"] and r["y"] + r["height"] <= frame["y"] + frame["height"],
+              "%s at %s lies outside its frame at %s" % (name, r, frame))
+        option.click()
+    settings = ("--fault", "two-phase-ground", "--phases", "ca", "--transformers", "DD,DY,YY")
+    check(page_readouts(driver) == calc_readouts(*settings),
+          "all-faults readouts differ: %s" % page_readouts(driver))
+    check(address_becomes(driver, calc_link(*settings) + "&zoom=100"),
+          "in the all-faults form the address is %s"
+          % driver.execute_script("return location.search"))
+    shot(driver, "all-faults")
+    button.click()
+    check(button.get_attribute("aria-pressed") == "false", "All faults stays pressed")
+    check(not element(driver, "HV_MV_Trans(2)").is_displayed(), "DD shows in the default form")
+    left = ("--fault", "phase-phase", "--transformers", "DY,DY,YY")
+    check(page_readouts(driver) == calc_readouts(*left),
+          "readouts after leaving all faults differ: %s" % page_readouts(driver))
+    check(element(driver, "Single_Phase(0)").text == "Single Phase (Phase A)",
+          "the fault caption is %r" % element(driver, "Single_Phase(0)").text)
+
+
 # Query values the page cannot use, and the message that must name each.
 BAD_QUERIES = (
     ("zoom=150%25", "zoom: '150%' is not allowed"),
@@ -429,7 +472,8 @@ BAD_QUERIES = (
     ("transformers=DY,YY", "transformers: 'DY,YY' names 2 connections"),
     ("phases=a&fault=phase-phase", "phases: 'a' does not name the phases of fault phase-phase"),
     ("bogus=1", "unknown setting 'bogus'"),
-    ("fault=two-phase-ground", "the page offers single, phase-phase and three faults"),
+    ("fault=two-phase-ground&transformers=DD,DY,DY&zf-ratio=0.7",
+     "it cannot show zf-ratio=0.7"),
     ("z0-ratio=1.7", "it cannot show z0-ratio=1.7"),
 )
 
@@ -721,6 +765,23 @@ def check_phone():
               "the diagrams and discs are not all shown: %s" % copies)
         driver.execute_script("scrollTo(0, 0)")
         shot(driver, "phone")
+        # All faults: taps on two-phase-to-ground, phase C (A-B) and DD below Customer Level 1.
+        # Chrome takes a tap just after a scroll as the end of the fling.
+        x, y, _ = centre("#all-faults")
+        time.sleep(1)
+        touch(driver, [(x, y)])
+        for selector in (".phone-settings fieldset:nth-of-type(1) label:nth-of-type(4)",
+                         ".phone-settings fieldset:nth-of-type(6) label:nth-of-type(3)",
+                         ".phone-settings fieldset:nth-last-of-type(1) label:nth-of-type(3)"):
+            x, y, r = centre(selector)
+            check(r["width"] >= 44 and r["height"] >= 44, "%s is %s" % (selector, r))
+            touch(driver, [(x, y)])
+        every = ["--fault", "two-phase-ground", "--phases", "ab", "--proximity", shown,
+                 "--transformers", "DY,YY,DD"]
+        check(phone_readouts(driver) == calc_readouts(*every),
+              "all faults on the phone: the readouts differ: %s" % phone_readouts(driver))
+        shot(driver, "phone-all-faults")
+        settings = every
         # Turned sideways the design would still be too small; a tablet shows it.
         for width, height, phone in ((844, 390, True), (768, 1024, False)):
             driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {

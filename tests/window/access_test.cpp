@@ -113,6 +113,22 @@ TEST_F(FormTest, KeyboardOnlyWalkReachesEveryControl) {
   EXPECT_TRUE(Get<QRadioButton>("C1_C2_Trans(1)")->isChecked());
   in.c1C2Connection = TransformerConnection::YY;
   EXPECT_EQ(Readouts(), Expected(in));
+
+  // In the all-faults form the faulted phases are the stop after the fault's,
+  // and the arrows go down the fault frame as it shows the faults.
+  form->SetMode(design::FormMode::AllFaults);
+  Get("Three_Phase(2)")->setFocus();
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  EXPECT_EQ(QApplication::focusWidget()->objectName(), "Faulted_Phase(0)");
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  EXPECT_EQ(QApplication::focusWidget()->objectName(), "HV_MV_Trans(0)");
+  Get("Three_Phase(2)")->setFocus();
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+  EXPECT_TRUE(Get<QRadioButton>("Two_Phase_Ground(3)")->isChecked());
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+  EXPECT_TRUE(Get<QRadioButton>("Phase_Phase(1)")->isChecked());
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+  EXPECT_TRUE(Get<QRadioButton>("Two_Phase_Ground(3)")->isChecked());
 }
 
 }  // namespace

@@ -159,7 +159,7 @@ TEST_F(GettingOutTest, RightClickAnywhereOffersTheEntriesWithTheirShortcuts) {
     QApplication::sendEvent(target, &event);
     EXPECT_EQ(seen, (QStringList{"Copy picture Ctrl+C", "Save picture... Ctrl+S",
                                  "Copy readouts Ctrl+Shift+C", "The sag in time... Ctrl+T",
-                                 "Labels L", "Presets "}))
+                                 "Labels L", "Presets ", " ", "All faults "}))
         << name;
   }
 }
@@ -226,6 +226,104 @@ TEST_F(GettingOutTest, CtrlShiftCCopiesTheReadoutsTheCalculatorPrints) {
     copied << lines[i].section('\t', 2, 2) << lines[i].section('\t', 3, 3);
   }
   EXPECT_EQ(copied, fields.mid(10));
+}
+
+/// Opens the window's menu with a right click on `target` and clicks its entry `text`.
+void ClickMenuEntry(QWidget* target, const QString& text) {
+  const QObject guard;
+  bool clicked = false;
+  QTimer::singleShot(0, &guard, [&] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(menu, nullptr);
+    for (QAction* a : menu->actions()) {
+      if (a->text() == text) {
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(a).center());
+        clicked = true;
+      }
+    }
+    if (!clicked) {
+      menu->close();
+    }
+  });
+  QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(2, 2),
+                          target->mapToGlobal(QPoint(2, 2)));
+  QApplication::sendEvent(target, &event);
+  EXPECT_TRUE(clicked) << text.toStdString();
+}
+
+/// The readout values Ctrl+Shift+C copies: magnitude and angle of each row.
+QStringList CopiedReadouts(QWidget* form) {
+  QApplication::setActiveWindow(form);
+  QApplication::clipboard()->clear();
+  QTest::keyClick(form, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+  const QStringList lines = QApplication::clipboard()->text().split('\n');
+  QStringList copied;
+  for (int i = 1; i <= 15; ++i) {
+    copied << lines.value(i).section('\t', 2, 2) << lines.value(i).section('\t', 3, 3);
+  }
+  return copied;
+}
+
+/// The same values as dipview-calc prints them for `args`.
+QStringList CalculatorReadouts(QStringList args) {
+  QProcess calc;
+  calc.start(QStringLiteral(DIPVIEW_CALC_PATH), args << "--format"
+                                                     << "csv");
+  EXPECT_TRUE(calc.waitForFinished(10000));
+  // The settings' columns come first, the 30 values last.
+  const QStringList fields =
+      QString::fromUtf8(calc.readAllStandardOutput()).split('\n').value(1).split(',');
+  return fields.mid(fields.size() - 30);
+}
+
+TEST_F(GettingOutTest, AllFaultsFromTheMenuCopiesWhatTheCalculatorPrints) {
+  struct Row {
+    QStringList clicks;
+    QStringList calc;  ///< the same settings for dipview-calc
+    QStringList left;  ///< the settings after leaving the all-faults form
+  };
+  const Row rows[] = {
+      {{"Two_Phase_Ground(3)", "Faulted_Phase(1)", "HV_MV_Trans(2)"},
+       {"--fault", "two-phase-ground", "--phases", "ca", "--transformers", "DD,DY,DY"},
+       {"--fault", "phase-phase"}},
+      {{"Faulted_Phase(2)", "MV_C1_Trans(2)", "C1_C2_Trans(2)"},
+       {"--phases", "c", "--transformers", "DY,DD,DD"},
+       {}},
+      {{"Phase_Phase(1)", "Faulted_Phase(2)", "C1_C2_Trans(1)", "HV_MV_Trans(2)"},
+       {"--fault", "phase-phase", "--phases", "ab", "--transformers", "DD,DY,YY"},
+       {"--fault", "phase-phase", "--transformers", "DY,DY,YY"}},
+  };
+  for (const Row& r : rows) {
+    SetUp();
+    ClickMenuEntry(Get("Frame1"), "All faults");
+    ASSERT_EQ(form->Mode(), design::FormMode::AllFaults);
+    for (const QString& name : r.clicks) {
+      // Where the pointer finds the option's circle: inside its frame, on top.
+      auto* option = Get<QRadioButton>(name);
+      const QPoint at = option->mapTo(form.get(), QPoint(6, option->height() / 2));
+      ASSERT_EQ(form->childAt(at), option) << name.toStdString();
+      EXPECT_TRUE(option->parentWidget()->rect().contains(option->geometry()))
+          << name.toStdString();
+      QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(6, option->height() / 2));
+    }
+    EXPECT_EQ(CopiedReadouts(form.get()), CalculatorReadouts(r.calc))
+        << r.calc.join(' ').toStdString();
+    // Ctrl+C copies the all-faults form that dipview-calc --png draws.
+    QApplication::clipboard()->clear();
+    QTest::keyClick(form.get(), Qt::Key_C, Qt::ControlModifier);
+    const QString png = dir.filePath("all-faults.png");
+    EXPECT_EQ(
+        QProcess::execute(QStringLiteral(DIPVIEW_CALC_PATH), QStringList(r.calc) << "--png" << png),
+        0);
+    EXPECT_EQ(QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
+              QImage(png).convertToFormat(QImage::Format_RGB32))
+        << r.calc.join(' ').toStdString();
+    ClickMenuEntry(Get("VC1_Text(2)"), "All faults");
+    EXPECT_EQ(form->Mode(), design::FormMode::Default);
+    EXPECT_FALSE(Get("Faulted_Phase(0)")->isVisible());
+    EXPECT_EQ(CopiedReadouts(form.get()), CalculatorReadouts(r.left))
+        << r.left.join(' ').toStdString();
+  }
 }
 
 TEST_F(GettingOutTest, CtrlCCopiesThePictureTheCalculatorDraws) {

@@ -83,15 +83,20 @@ settings-and-unknown-options)
   env -u DISPLAY -u WAYLAND_DISPLAY "$dipview" --proximity 101 2>"$out"
   status=$?
   check 2 "dipview: --proximity: '101' is out of range; allowed: a whole number from 0 to 100" "$out"
-  env -u DISPLAY -u WAYLAND_DISPLAY "$dipview" --fault two-phase-ground 2>"$out"
+  env -u DISPLAY -u WAYLAND_DISPLAY "$dipview" --fault two-phase-ground --z0-ratio 1.25 2>"$out"
   status=$?
-  check 2 "dipview: the window offers single, phase-phase and three faults on phase A or phases B and C, and DY or YY transformers" "$out"
+  check 2 "dipview: the window offers the Z0/Z12 ratios 3.0, 2.5, 2.0, 1.5, 1.0 and 0.5; it cannot show --z0-ratio 1.25" "$out"
   env -u DISPLAY -u WAYLAND_DISPLAY "$dipview" --preset none 2>"$out"
   status=$?
   check 2 "dipview: --preset: 'none' is not a preset; allowed: bolted-single, two-dy-down, phase-phase-yy, two-phase-ground, resistive, list" "$out"
   env -u DISPLAY -u WAYLAND_DISPLAY "$dipview" --preset list >"$out"
   status=$?
   check 0 "  bolted-single     phase A to ground at Substation HV, no ZF: type B there" "$out"
+  # Settings only the all-faults form shows open it; the window runs until it is ended.
+  QT_QPA_PLATFORM=offscreen timeout 5 "$dipview" --fault two-phase-ground --phases ab \
+    --transformers DD,DY,YY 2>"$out"
+  status=$?
+  check 124 "" "$out"
   env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$dipview" --fault=three --proximity 20 2>"$out"
   status=$?
   check 1 "dipview: cannot open a display (neither DISPLAY nor WAYLAND_DISPLAY is set)" "$out"
