@@ -414,10 +414,13 @@ def check_links(driver, url):
     choice = Select(driver.find_element(By.ID, "preset"))
     check([o.text for o in choice.options][1:] == calc_preset_lines(),
           "the presets offered are %s" % [o.text for o in choice.options])
-    choice.select_by_index(5)
-    check(page_readouts(driver) == calc_readouts("--preset", "resistive"),
-          "readouts of the resistive preset differ: %s" % page_readouts(driver))
-    check(address_becomes(driver, calc_link("--preset", "resistive") + "&zoom=100"),
+    # Two-phase-to-ground needs the all-faults form, which it opens.
+    choice.select_by_index(4)
+    check(page_readouts(driver) == calc_readouts("--preset", "two-phase-ground"),
+          "readouts of the two-phase-ground preset differ: %s" % page_readouts(driver))
+    check(driver.find_element(By.ID, "all-faults").get_attribute("aria-pressed") == "true",
+          "the two-phase-ground preset left the all-faults form closed")
+    check(address_becomes(driver, calc_link("--preset", "two-phase-ground") + "&zoom=100"),
           "after a preset the address is %s" % driver.execute_script("return location.search"))
 
 
