@@ -57,6 +57,31 @@ QByteArray ReadFile(const QString& path) {
   return f.readAll();
 }
 
+/// The readout values Ctrl+Shift+C copies: magnitude and angle of each row.
+QStringList CopiedReadouts(QWidget* form) {
+  QApplication::setActiveWindow(form);
+  QApplication::clipboard()->clear();
+  QTest::keyClick(form, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+  const QStringList lines = QApplication::clipboard()->text().split('\n');
+  QStringList copied;
+  for (int i = 1; i <= 15; ++i) {
+    copied << lines.value(i).section('\t', 2, 2) << lines.value(i).section('\t', 3, 3);
+  }
+  return copied;
+}
+
+/// The same values as dipview-calc prints them for `args`.
+QStringList CalculatorReadouts(QStringList args) {
+  QProcess calc;
+  calc.start(QStringLiteral(DIPVIEW_CALC_PATH), args << "--format"
+                                                     << "csv");
+  EXPECT_TRUE(calc.waitForFinished(10000));
+  // The settings' columns come first, the 30 values last.
+  const QStringList fields =
+      QString::fromUtf8(calc.readAllStandardOutput()).split('\n').value(1).split(',');
+  return fields.mid(fields.size() - 30);
+}
+
 class GettingOutTest : public FormTest {
  protected:
   void SetUp() override {
@@ -184,22 +209,7 @@ TEST_F(GettingOutTest, APresetPickedFromTheMenuShowsWhatTheCalculatorPrintsForIt
   });
   QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(2, 2), form->mapToGlobal(QPoint(2, 2)));
   QApplication::sendEvent(form.get(), &event);
-  QApplication::clipboard()->clear();
-  QTest::keyClick(form.get(), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
-  const QStringList lines = QApplication::clipboard()->text().split('\n');
-  ASSERT_EQ(lines.size(), 17);
-
-  QProcess calc;
-  calc.start(QStringLiteral(DIPVIEW_CALC_PATH), {"--preset", "two-dy-down", "--format", "csv"});
-  ASSERT_TRUE(calc.waitForFinished(10000));
-  const QStringList fields =
-      QString::fromUtf8(calc.readAllStandardOutput()).split('\n').value(1).split(',');
-  ASSERT_EQ(fields.size(), 40);
-  QStringList copied;
-  for (int i = 1; i <= 15; ++i) {
-    copied << lines[i].section('\t', 2, 2) << lines[i].section('\t', 3, 3);
-  }
-  EXPECT_EQ(copied, fields.mid(10));
+  EXPECT_EQ(CopiedReadouts(form.get()), CalculatorReadouts({"--preset", "two-dy-down"}));
   EXPECT_EQ(Text("Proximity_Text"), "0");
   EXPECT_TRUE(Get<QRadioButton>("C1_C2_Trans(1)")->isChecked());
 }
@@ -215,18 +225,8 @@ TEST_F(GettingOutTest, CtrlShiftCCopiesTheReadoutsTheCalculatorPrints) {
   EXPECT_EQ(lines[7], "Customer Level 1\tA\t" + Text("VC1_Text(0)") + "\t" + Text("VC1_Text(1)"));
   EXPECT_EQ(lines[14].section('\t', 0, 1), "Substation HV\tV1");
 
-  QProcess calc;
-  calc.start(QStringLiteral(DIPVIEW_CALC_PATH),
-             {"--fault", "three", "--proximity", "49", "--format", "csv"});
-  ASSERT_TRUE(calc.waitForFinished(10000));
-  const QStringList fields =
-      QString::fromUtf8(calc.readAllStandardOutput()).split('\n').value(1).split(',');
-  ASSERT_EQ(fields.size(), 40);
-  QStringList copied;
-  for (int i = 1; i <= 15; ++i) {
-    copied << lines[i].section('\t', 2, 2) << lines[i].section('\t', 3, 3);
-  }
-  EXPECT_EQ(copied, fields.mid(10));
+  EXPECT_EQ(CopiedReadouts(form.get()),
+            CalculatorReadouts({"--fault", "three", "--proximity", "49"}));
 }
 
 /// Opens the window's menu with a right click on `target` and clicks its entry `text`.
@@ -250,31 +250,6 @@ void ClickMenuEntry(QWidget* target, const QString& text) {
                           target->mapToGlobal(QPoint(2, 2)));
   QApplication::sendEvent(target, &event);
   EXPECT_TRUE(clicked) << text.toStdString();
-}
-
-/// The readout values Ctrl+Shift+C copies: magnitude and angle of each row.
-QStringList CopiedReadouts(QWidget* form) {
-  QApplication::setActiveWindow(form);
-  QApplication::clipboard()->clear();
-  QTest::keyClick(form, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
-  const QStringList lines = QApplication::clipboard()->text().split('\n');
-  QStringList copied;
-  for (int i = 1; i <= 15; ++i) {
-    copied << lines.value(i).section('\t', 2, 2) << lines.value(i).section('\t', 3, 3);
-  }
-  return copied;
-}
-
-/// The same values as dipview-calc prints them for `args`.
-QStringList CalculatorReadouts(QStringList args) {
-  QProcess calc;
-  calc.start(QStringLiteral(DIPVIEW_CALC_PATH), args << "--format"
-                                                     << "csv");
-  EXPECT_TRUE(calc.waitForFinished(10000));
-  // The settings' columns come first, the 30 values last.
-  const QStringList fields =
-      QString::fromUtf8(calc.readAllStandardOutput()).split('\n').value(1).split(',');
-  return fields.mid(fields.size() - 30);
 }
 
 TEST_F(GettingOutTest, AllFaultsFromTheMenuCopiesWhatTheCalculatorPrints) {
