@@ -92,11 +92,18 @@ settings-and-unknown-options)
   env -u DISPLAY -u WAYLAND_DISPLAY "$dipview" --preset list >"$out"
   status=$?
   check 0 "  bolted-single     phase A to ground at Substation HV, no ZF: type B there" "$out"
-  # Settings only the all-faults form shows open it; the window runs until it is ended.
-  QT_QPA_PLATFORM=offscreen timeout 5 "$dipview" --fault two-phase-ground --phases ab \
-    --transformers DD,DY,YY 2>"$out"
-  status=$?
-  check 124 "" "$out"
+  # Settings only the all-faults form shows open it, and the window's own
+  # switches are taken: the window runs until it is ended.
+  while read -r -a args; do
+    QT_QPA_PLATFORM=offscreen timeout 4 "$dipview" "${args[@]}" 2>"$out"
+    status=$?
+    check 124 "" "$out"
+  done <<'ROWS'
+--fault two-phase-ground --phases ab --transformers DD,DY,YY
+--preset two-phase-ground
+--labels
+--all-faults
+ROWS
   env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$dipview" --fault=three --proximity 20 2>"$out"
   status=$?
   check 1 "dipview: cannot open a display (neither DISPLAY nor WAYLAND_DISPLAY is set)" "$out"
