@@ -20,9 +20,10 @@ constexpr float kRingScaleX = 30.0f;    // right of a diagram's vertical axis
 constexpr float kRingScaleTop = 15.0f;  // below the ring a scale text names
 constexpr float kSequenceGap = 5.0f;    // below a sequence disc
 
-/// Baseline offsets for the font sizes, as fractions of the size: the ascent
-/// and the height of a digit in the window's font family.
+/// Baseline offsets for the font sizes, as fractions of the size: the ascent,
+/// the descent and the height of a digit in the window's font family.
 constexpr float kAscent = 0.905f;
+constexpr float kDescent = 0.212f;
 constexpr float kDigitHeight = 0.716f;
 
 const TwipsRect& Readout(int bus, int element) {
@@ -79,8 +80,12 @@ std::vector<TextItem> Labels(const PassResult& pass) {
     const BoxTwips frame = BarFrame(cx, g.barBase);
     for (int fifths = 0; fifths <= 5; ++fifths) {
       const float line = g.barBase - kBarFullScale * static_cast<float>(fifths) / 5.0f;
-      add(frame.x1 - kScaleGap, line + kDigitHeight * kLabelScaleSize / 2, TextAlign::Right,
-          fifths == 0 ? "0" : ScaleText(fifths), kLabelScaleSize, false, kBlack);
+      // The 0 stands on the base, descenders and all, not across it: in the
+      // all-faults form the bars come down to just above the readout headings.
+      const float baseline = fifths == 0 ? line - kDescent * kLabelScaleSize
+                                         : line + kDigitHeight * kLabelScaleSize / 2;
+      add(frame.x1 - kScaleGap, baseline, TextAlign::Right, fifths == 0 ? "0" : ScaleText(fifths),
+          kLabelScaleSize, false, kBlack);
     }
   }
 

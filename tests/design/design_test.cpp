@@ -329,7 +329,7 @@ TEST(LabelsTest, StartUpTextsAndPlaces) {
   EXPECT_EQ(at("B", 5220).colour, kLightRed);
   EXPECT_FLOAT_EQ(at("1.0", 1335).baseline, 3615 + 15 + 0.905f * 135);
   EXPECT_FLOAT_EQ(at("0.2", 1335).baseline, 4500 - 177 + 15 + 0.905f * 135);
-  EXPECT_FLOAT_EQ(at("0", 3235).baseline, 7312.5f + 0.716f * 135 / 2);
+  EXPECT_FLOAT_EQ(at("0", 3235).baseline, 7312.5f - 0.212f * 135);  // standing on the base
   EXPECT_FLOAT_EQ(at("0.6", 3235).baseline, 7312.5f - 900 + 0.716f * 135 / 2);
   EXPECT_EQ(at("0.6", 3235).align, TextAlign::Right);
   EXPECT_FLOAT_EQ(at("angle deg", 8767.5f).baseline, 7620);

@@ -383,7 +383,12 @@ TEST_F(GettingOutTest, CopyPictureTakesTheZoomAndTheLabels) {
 
 TEST_F(GettingOutTest, LabelsOverlapNeitherEachOtherNorTheControls) {
   form->SetLabels(true);
-  for (const double zoom : {1.0, 2.0, 3.0}) {
+  for (const auto& [mode, zoom] : {std::pair{design::FormMode::Default, 1.0},
+                                   {design::FormMode::Default, 2.0},
+                                   {design::FormMode::Default, 3.0},
+                                   {design::FormMode::AllFaults, 1.0},
+                                   {design::FormMode::AllFaults, 2.0}}) {
+    form->SetMode(mode);
     form->SetZoom(zoom);
     form->resize(Form1::FullSize(zoom));
     const std::vector<design::TextItem> items = design::Labels(FormPeer::Pass(*form));
