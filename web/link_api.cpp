@@ -1,8 +1,9 @@
 // The page's address as a link to what it shows: the settings in its query
 // are read and written by the calculator's own code (calc/link.h), so that
 // the page, dipview-calc --link and the calculator's options share one
-// vocabulary. The page adds one key of its own, zoom, a percentage as the
-// desktop takes it.
+// vocabulary. The page adds two keys of its own: zoom, a percentage as the
+// desktop takes it, and all-faults=1 for the all-faults form when none of the
+// settings needs it.
 
 #include <emscripten/emscripten.h>
 
@@ -15,6 +16,7 @@
 #include "calc/link.h"
 #include "calc/presets.h"
 #include "calc/settings.h"
+#include "design/form.h"
 #include "design/zoom.h"
 #include "web/page_api.h"
 
@@ -25,6 +27,10 @@ using namespace dipview::calc;
 std::string g_query;
 LinkReading g_reading;
 std::string g_answer;
+// The link asks for the all-faults form.
+bool g_allFaults = false;
+
+constexpr std::string_view kAllFaultsKey = "all-faults";
 
 void AppendJsonText(std::string_view text, std::string& out) {
   out += '"';
@@ -59,7 +65,7 @@ EMSCRIPTEN_KEEPALIVE char* dipview_query(int bytes) {
 /// names any setting, the zoom factor (0 to fit the window) and a message for
 /// each bad key or value; with any, the settings stay the start-up ones.
 EMSCRIPTEN_KEEPALIVE const char* dipview_read_link() {
-  g_reading = ReadLink(g_query.c_str(), {"zoom"});
+  g_reading = ReadLink(g_query.c_str(), {"zoom", std::string_view(kAllFaultsKey)});
   if (g_reading.problems.empty()) {
     // Settings only the all-faults form shows open the page in that form.
     std::string refused =
@@ -81,6 +87,17 @@ EMSCRIPTEN_KEEPALIVE const char* dipview_read_link() {
           std::string(dipview::design::kAllowedZoom) + "; the page fits its window");
     }
   }
+  g_allFaults = false;
+  if (const std::optional<std::string>& text = g_reading.pageValues[1]) {
+    if (*text == "0" || *text == "1") {
+      g_allFaults = *text == "1";
+      g_reading.named = true;
+    } else {
+      g_reading.problems.push_back(std::string(kAllFaultsKey) + ": " +
+                                   dipview::output::QuoteForMessage(*text) +
+                                   " is not allowed; allowed: 0 or 1");
+    }
+  }
   g_answer = "{\"named\":";
   g_answer += g_reading.named ? "true" : "false";
   char number[32];
@@ -99,6 +116,9 @@ EMSCRIPTEN_KEEPALIVE const char* dipview_read_link() {
 /// Puts the settings dipview_read_link read on the page and runs one pass;
 /// answers the page's state.
 EMSCRIPTEN_KEEPALIVE const char* dipview_apply_link() {
+  if (g_allFaults) {
+    dipview::web::SetMode(dipview::design::FormMode::AllFaults);
+  }
   return dipview::web::ApplySettings(g_reading.settings);
 }
 
@@ -128,7 +148,12 @@ EMSCRIPTEN_KEEPALIVE const char* dipview_apply_preset(int index) {
 
 /// The page's relative link for what it shows: "?fault=single&...".
 EMSCRIPTEN_KEEPALIVE const char* dipview_link() {
-  g_answer = WriteLink(dipview::web::PageSettings());
+  const dipview::FaultInputs settings = dipview::web::PageSettings();
+  g_answer = WriteLink(settings);
+  if (dipview::web::PageMode() == dipview::design::FormMode::AllFaults &&
+      !dipview::design::NeedsAllFaults(settings)) {
+    g_answer += "&" + std::string(kAllFaultsKey) + "=1";
+  }
   return g_answer.c_str();
 }
 

@@ -255,6 +255,16 @@ FaultInputs PageSettings() {
   return g_page.form.Settings();
 }
 
+FormMode PageMode() {
+  return g_page.form.Mode();
+}
+
+void SetMode(FormMode mode) {
+  if (g_page.form.SetMode(mode)) {
+    ShowMode();
+  }
+}
+
 }  // namespace dipview::web
 
 extern "C" {

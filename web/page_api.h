@@ -1,6 +1,7 @@
 #pragma once
 
 #include "compute/fault.h"
+#include "design/controls.h"
 
 namespace dipview::web {
 
@@ -12,5 +13,11 @@ const char* ApplySettings(const FaultInputs& in);
 
 /// The settings of the page's controls as a pass reads them.
 FaultInputs PageSettings();
+
+/// The form the page shows.
+design::FormMode PageMode();
+
+/// Puts the page's controls in the form of `mode` without running a pass.
+void SetMode(design::FormMode mode);
 
 }  // namespace dipview::web

@@ -434,6 +434,15 @@ def check_all_faults(driver, url):
     check(not element(driver, "Faulted_Phase(1)").is_displayed(), "the phases show at start-up")
     button.click()
     check(button.get_attribute("aria-pressed") == "true", "All faults is not pressed")
+    # With no setting that needs it, the address asks for the form itself.
+    check(address_becomes(driver, calc_link() + "&all-faults=1&zoom=100"),
+          "the all-faults form's address is %s" % driver.execute_script("return location.search"))
+    driver.get(driver.current_url)
+    wait_ready(driver)
+    button = driver.find_element(By.ID, "all-faults")
+    check(button.get_attribute("aria-pressed") == "true" and passes(driver) == 3,
+          "the all-faults link opened %s after %d passes"
+          % (button.get_attribute("aria-pressed"), passes(driver)))
     check(element(driver, "Single_Phase(0)").text == "Single Phase to Ground",
           "the fault caption is %r" % element(driver, "Single_Phase(0)").text)
     for name in ("Two_Phase_Ground(3)", "Faulted_Phase(1)", "HV_MV_Trans(2)", "C1_C2_Trans(1)"):
@@ -469,6 +478,7 @@ BAD_QUERIES = (
     ("zoom=1e309", "zoom: '1e309' is not allowed"),
     ("zoom=junk", "zoom: 'junk' is not allowed"),
     ("zoom=", "zoom: '' is not allowed"),
+    ("all-faults=yes", "all-faults: 'yes' is not allowed; allowed: 0 or 1"),
     ("fault=tree", "fault: 'tree' is not a fault type"),
     ("z12-angle=95", "z12-angle: '95' is out of range"),
     ("proximity=30.5", "proximity: '30.5' is not a whole number"),
@@ -490,7 +500,7 @@ def check_bad_queries(driver, url):
         check(wait_ready(driver), "the page did not load with ?" + query)
         got = problems(driver)
         check(any(message in m for m in got), "?%s: the messages are %s" % (query, got))
-        settings = not query.startswith("zoom")
+        settings = not query.startswith(("zoom", "all-faults"))
         check(page_readouts(driver) == (start if settings else calc_readouts("--proximity", "20")),
               "?%s: readouts %s" % (query, page_readouts(driver)))
         width = driver.execute_script(
