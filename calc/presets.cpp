@@ -45,6 +45,10 @@ const Preset* FindPreset(std::string_view name) {
   return it == kPresets.end() ? nullptr : &*it;
 }
 
+std::string PresetCaption(const Preset& preset) {
+  return std::string(preset.name) + ": " + std::string(preset.explanation);
+}
+
 std::string PresetList() {
   std::size_t width = 0;
   for (const Preset& p : kPresets) {

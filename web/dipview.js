@@ -479,8 +479,8 @@
   // The textbook cases, as dipview-calc --preset knows them: each option
   // says what the case shows, and choosing one puts its settings on the form.
   const presetChoice = document.getElementById('preset');
-  for (const [index, preset] of call('dipview_presets').entries()) {
-    presetChoice.add(new Option(`${preset.name}: ${preset.explanation}`, String(index)));
+  for (const [index, caption] of call('dipview_presets').entries()) {
+    presetChoice.add(new Option(caption, String(index)));
   }
   presetChoice.addEventListener('change', () => {
     if (presetChoice.value === '') return;

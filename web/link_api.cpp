@@ -122,15 +122,13 @@ EMSCRIPTEN_KEEPALIVE const char* dipview_apply_link() {
   return dipview::web::ApplySettings(g_reading.settings);
 }
 
-/// The textbook cases, in teaching order: [{"name":..., "explanation":...}, ...].
+/// The textbook cases, in teaching order, as a list offers them:
+/// ["bolted-single: phase A to ground ...", ...].
 EMSCRIPTEN_KEEPALIVE const char* dipview_presets() {
   g_answer = "[";
   for (const Preset& preset : kPresets) {
-    g_answer += g_answer.size() == 1 ? "{\"name\":" : ",{\"name\":";
-    AppendJsonText(preset.name, g_answer);
-    g_answer += ",\"explanation\":";
-    AppendJsonText(preset.explanation, g_answer);
-    g_answer += '}';
+    g_answer += g_answer.size() == 1 ? "" : ",";
+    AppendJsonText(PresetCaption(preset), g_answer);
   }
   g_answer += ']';
   return g_answer.c_str();

@@ -112,10 +112,7 @@ void Form1::SetUpGettingOut() {
   addAction(labelsAction_);
   presetsMenu_ = new QMenu(QStringLiteral("Presets"), this);
   for (const calc::Preset& preset : calc::kPresets) {
-    const QString text =
-        QString::fromUtf8(preset.name.data(), static_cast<int>(preset.name.size())) +
-        QStringLiteral(": ") +
-        QString::fromUtf8(preset.explanation.data(), static_cast<int>(preset.explanation.size()));
+    const QString text = QString::fromStdString(calc::PresetCaption(preset));
     connect(presetsMenu_->addAction(text), &QAction::triggered, this,
             [this, &preset] { ApplySettings(preset.settings); });
   }
