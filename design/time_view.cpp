@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "compute/readout.h"
+#include "design/axis.h"
 
 namespace dipview::design {
 
@@ -95,14 +96,6 @@ std::vector<std::string> AllCaptionLines(const TimeViewInputs& in) {
 
 double TopBand(std::size_t captionLines) {
   return std::max(kMinTopBand, 12.0 + static_cast<double>(captionLines) * kCaptionLine + 12.0);
-}
-
-// A step of 1, 2 or 5 times a power of ten giving about `count` ticks over `span`.
-double TickStep(double span, int count) {
-  const double raw = span / count;
-  const double power = std::pow(10.0, std::floor(std::log10(raw)));
-  const double norm = raw / power;
-  return (norm < 1.5 ? 1.0 : norm < 3.5 ? 2.0 : norm < 7.5 ? 5.0 : 10.0) * power;
 }
 
 class Builder {

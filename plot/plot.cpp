@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QSvgGenerator>
 
+#include "design/axis.h"
 #include "design/constants.h"
 
 namespace dipview::plot {
@@ -98,14 +99,6 @@ QFont PlotFont(double pixelSize, bool bold = false) {
   font.setPixelSize(static_cast<int>(pixelSize));
   font.setBold(bold);
   return font;
-}
-
-// A step of 1, 2 or 5 times a power of ten giving about `count` ticks over `span`.
-double TickStep(double span, int count) {
-  const double raw = span / count;
-  const double power = std::pow(10.0, std::floor(std::log10(raw)));
-  const double norm = raw / power;
-  return (norm < 1.5 ? 1.0 : norm < 3.5 ? 2.0 : norm < 7.5 ? 5.0 : 10.0) * power;
 }
 
 QString TickText(double value) {
@@ -239,7 +232,7 @@ void DrawPanel(QPainter& p, const PlotFrame& frame, int panel, const output::Swe
     p.drawText(QRectF(area.left() - 46, y - 10, 40, 20), Qt::AlignRight | Qt::AlignVCenter,
                TickText(k * yStep));
   }
-  const double xStep = TickStep(frame.xMax - frame.xMin, 5);
+  const double xStep = design::TickStep(frame.xMax - frame.xMin, 5);
   for (double k = std::ceil(frame.xMin / xStep - 1e-9); k * xStep <= frame.xMax + 1e-9 * xStep;
        ++k) {
     const double x = frame.Map(panel, k * xStep, 0).x();
