@@ -160,13 +160,13 @@ constexpr float kAllFaultsFrameGrowth = 60.0f;
 constexpr float kOptionPitch = 240.0f;
 
 std::vector<Control> MakeAllFaultsTable(const std::vector<Control>& base) {
-  std::vector<Control> t;
-  auto insertAfter = [&t](std::string_view name, Control c) {
-    const auto at =
-        std::find_if(t.begin(), t.end(), [name](const Control& x) { return x.name == name; });
-    t.insert(at + 1, std::move(c));
+  std::vector<Control> t = base;
+  auto find = [&t](std::string_view name) {
+    return std::find_if(t.begin(), t.end(), [name](const Control& c) { return c.name == name; });
   };
-  t = base;
+  auto insertAfter = [&t, &find](std::string_view name, Control c) {
+    t.insert(find(name) + 1, std::move(c));
+  };
   for (Control& c : t) {
     const std::optional<OptionRef> option = OptionOf(c.name);
     if (option && option->group == OptionGroup::Fault) {
@@ -186,9 +186,7 @@ std::vector<Control> MakeAllFaultsTable(const std::vector<Control>& base) {
     }
   }
   // The two-phase-to-ground button below Phase-to-Phase, in table and tab order.
-  Control twoPhase = *std::find_if(t.begin(), t.end(), [](const Control& c) {
-    return c.name == OptionName(OptionGroup::Fault, 1);
-  });
+  Control twoPhase = *find(OptionName(OptionGroup::Fault, 1));
   twoPhase.name = OptionName(OptionGroup::Fault, 3);
   twoPhase.caption = kAllFaultsRows[2].caption;
   twoPhase.rect.top = kAllFaultsRowTop + 2.0f * kAllFaultsRowPitch;
@@ -197,17 +195,14 @@ std::vector<Control> MakeAllFaultsTable(const std::vector<Control>& base) {
 
   // The faulted phases: a frame in the free corner above the distance frame.
   constexpr std::array<std::string_view, 3> kPhaseCaptions = {"A (B-C)", "B (C-A)", "C (A-B)"};
-  auto copyOf = [&t](const std::string& name) {
-    return *std::find_if(t.begin(), t.end(), [&name](const Control& c) { return c.name == name; });
-  };
   std::vector<Control> phases;
-  Control frame = copyOf(std::string(kFaultFrame));
+  Control frame = *find(kFaultFrame);
   frame.name = kFaultedPhaseFrame;
   frame.rect = {6120, 165, 3375, 510};
   frame.caption = "Faulted Phase (Other Two)";
   phases.push_back(frame);
   for (int k = 0; k < 3; ++k) {
-    Control option = copyOf(OptionName(OptionGroup::Fault, 0));
+    Control option = *find(OptionName(OptionGroup::Fault, 0));
     option.name = OptionName(OptionGroup::FaultedPhase, k);
     option.container = kFaultedPhaseFrame;
     option.rect = {120.0f + 1080.0f * k, 210, 1035, 255};
@@ -215,15 +210,10 @@ std::vector<Control> MakeAllFaultsTable(const std::vector<Control>& base) {
     option.selected = k == 0;
     phases.push_back(option);
   }
-  const auto lastFault = std::find_if(t.begin(), t.end(), [](const Control& c) {
-    return c.name == OptionName(OptionGroup::Fault, 2);
-  });
-  t.insert(lastFault + 1, phases.begin(), phases.end());
+  t.insert(find(OptionName(OptionGroup::Fault, 2)) + 1, phases.begin(), phases.end());
 
   for (const TransformerNames& names : kTransformerNames) {
-    Control dd = *std::find_if(t.begin(), t.end(), [&](const Control& c) {
-      return c.name == ElementName(names.options, 1);
-    });
+    Control dd = *find(ElementName(names.options, 1));
     dd.name = ElementName(names.options, 2);
     dd.caption = "DD";
     dd.rect.top += kOptionPitch;
